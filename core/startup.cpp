@@ -1,0 +1,221 @@
+/*
+ * startup.cpp - start-up and shutdown of the program, step by step.
+ *
+ * Relies on the platform layer for assigns, the break signal and the
+ * instance socket, on the document lists, the catalog and the configuration
+ * file. Requirement failures print a fixed English line to standard output
+ * (they are not catalog texts) and end the program with its code.
+ */
+#include "core/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include "core/config.h"
+#include "core/settings.h"
+#include "document/pagelist.h"
+#include "gui/localisation.h"
+#include "platform/assign.h"
+#include "platform/breaksignal.h"
+#include "platform/files.h"
+#include "platform/instance.h"
+#include "platform/mempool.h"
+#include "platform/strutil.h"
+#include "platform/system.h"
+#include "text/utilities.h"
+
+const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
+
+/* ------------------------------------------------------------ tool types */
+
+/* Every argument is one tool type; an argument without "=" is a name with
+ * an empty value. */
+ToolTypes ReadToolTypes(int argc, char **argv)
+{
+    ToolTypes tt;
+    for (int i = 1; i < argc; i++)
+        tt.push_back(argv[i]);
+    return tt;
+}
+
+/* The value of the named tool type, or null when it is absent. */
+const char *FindToolType(const ToolTypes &tt, const char *name)
+{
+    size_t len = std::strlen(name);
+    for (const std::string &t : tt) {
+        if (Strnicmp(t.c_str(), name, len) != 0)
+            continue;
+        if (t[len] == '=')
+            return t.c_str() + len + 1;
+        if (t[len] == '\0')
+            return t.c_str() + len;
+    }
+    return nullptr;
+}
+
+static void CopyToolType(const ToolTypes &tt, const char *name, char *field, size_t size)
+{
+    const char *v = FindToolType(tt, name);
+    if (v)
+        Strlcpy(field, v, size);
+}
+
+/* Leading blanks, an optional sign, then digits up to the first other
+ * character; no digits give 0. */
+static int32_t ReadNumber(const char *s)
+{
+    while (*s == ' ' || *s == '\t')
+        s++;
+    int sign = 1;
+    if (*s == '+' || *s == '-')
+        sign = *s++ == '-' ? -1 : 1;
+    int64_t v = 0;
+    while (*s >= '0' && *s <= '9' && v < 0x80000000LL)
+        v = v * 10 + (*s++ - '0');
+    if (v > 0x7FFFFFFFLL)
+        v = 0x7FFFFFFFLL;
+    return int32_t(sign * v);
+}
+
+static void PrintSettings(void)
+{
+    DebugPrint("-> Tool types: Debug=%d DataPath=<%s> PDFPath=<%s> TempPath=<%s>\n", Debug,
+               DataPath, PDFPath, TempPath);
+    DebugPrint("   LocalImages=%d PColor=%d iSpellLanguage=<%s>\n", LocalImages, PCReg, Language);
+}
+
+/* Steps 3 to 7 of the start-up. An absent "DataPath" leaves DataPath empty,
+ * so the program's directory takes its place later; an absent "PDFPath"
+ * leaves PDFPath empty: the PDF requester then starts in DataPath. */
+void ApplyToolTypes(const ToolTypes &tt)
+{
+    const char *v = FindToolType(tt, "Debug");
+    if (v && !Stricmp(v, "Off"))
+        Debug = 0;
+    CopyToolType(tt, "DataPath", DataPath, sizeof(DataPath));
+    CopyToolType(tt, "PDFPath", PDFPath, sizeof(PDFPath));
+    CopyToolType(tt, "TempPath", TempPath, sizeof(TempPath));
+    if (!PathExists(DataPath))
+        DataPath[0] = '\0';
+    v = FindToolType(tt, "LocalImages");
+    LocalImages = v && !Stricmp(v, "True");
+    v = FindToolType(tt, "PColor");
+    PCReg = v ? ReadNumber(v) : 2;
+    v = FindToolType(tt, "iSpellLanguage");
+    Strlcpy(Language, v ? v : "Deutsch", sizeof(Language));
+    PrintSettings();
+}
+
+/* ------------------------------------------------------------ version */
+
+/* "$VER: <name> Vn.nn (dd.mm.yyyy)" gives VNumber "Vn.nn", VDate
+ * "dd.mm.yyyy" and Version "PagimoOS4 Vn.nn yyyy". */
+void MakeVersionTexts(void)
+{
+    const char *p = std::strchr(VersionString + 6, ' ');
+    p = p ? p + 1 : VersionString;
+    std::snprintf(VNumber, sizeof(VNumber), "%.5s", p);
+    const char *d = std::strchr(p, '(');
+    std::snprintf(VDate, sizeof(VDate), "%.10s", d ? d + 1 : "");
+    std::snprintf(Version, sizeof(Version), "PagimoOS4 %s %s", VNumber, VDate + 6);
+}
+
+/* ------------------------------------------------------------ running */
+
+/* Until the main window takes over, the program holds its project and waits
+ * for the break signal, answering other starts that ask for it. */
+static void WaitForBreak(void)
+{
+    DebugPrint("-> Waiting for the break signal (Ctrl-C)\n");
+    struct pollfd fds[2] = {{BreakFd(), POLLIN, 0}, {InstanceFd(), POLLIN, 0}};
+    for (;;) {
+        if (poll(fds, InstanceFd() >= 0 ? 2 : 1, -1) < 0)
+            continue;
+        if (BreakTake())
+            return;
+        if (InstanceFd() >= 0 && InstanceTakeRequest())
+            DebugPrint("   another start asked for this instance\n");
+    }
+}
+
+/* Step 21 without the window: the first page, its tab label and the
+ * temporary folders. */
+static void AddFirstPage(void)
+{
+    char *label = AllocString(GetString(&localeinfo, 27), 1, 0);
+    DebugPrint("   first page: %s\n", label ? label : "");
+    AddPageList(nullptr);
+    CreateProjectStructure();
+}
+
+static void CleanUp(void)
+{
+    CloseLocalisation();
+    FreeLists(0);
+    FreeLists(2);
+    FreeLists(3);
+    PoolDelete(APMemPool);
+    APMemPool = nullptr;
+    RemoveProjectStructure();
+    AssignPath("PGT:", nullptr);
+    DeleteFile("T:Tarvel-Mivra.txt");
+}
+
+/* The start-up checks of steps 10 to 16; a non-negative result ends the
+ * program with that code. The archive library is linked into the program,
+ * so the check for the external zip and unzip always passes. */
+static int CheckRequirements(void)
+{
+    MakeVersionTexts();
+    if (!FileExists("tbimages:")) {
+        std::printf("Pagimo needs AISS! Sorry!\n");
+        return 0;
+    }
+    Strlcpy(PagiPath, ProgramDirectory().c_str(), sizeof(PagiPath));
+    if (!DataPath[0] || !PathExists(DataPath)) {
+        Strlcpy(DataPath, PagiPath, sizeof(DataPath));
+        DebugPrint("  DataPath=<%s>\n", DataPath);
+    }
+    if (!SystemRecentEnough()) {
+        std::printf("Pagimo needs OS4.1FEu2 and greater!  Sorry!\n");
+        return 1;
+    }
+    APMemPool = PoolCreate();
+    if (!APMemPool) {
+        std::printf("Pagimo can not allocate memory!  Sorry!\n");
+        return 1;
+    }
+    AssignPath("PGT:", IsDirectory(TempPath) ? TempPath : "T:");
+    return -1;
+}
+
+int PagimoMain(int argc, char **argv)
+{
+    AssignInit();
+    if (InstanceAskToFront())
+        return 0;
+    ApplyToolTypes(ReadToolTypes(argc, argv));
+    int rc = CheckRequirements();
+    if (rc >= 0) {
+        std::fflush(stdout);
+        return rc;
+    }
+    InitLocalisation();
+    InitLists();
+    BreakInit();
+    LocalizeChooser();
+    LocalizeRadioButtons();
+    InstanceClaim();
+    LoadConfig();
+    AddFirstPage();
+    WaitForBreak();
+    InstanceRelease();
+    SaveConfig();
+    CleanUp();
+    std::fflush(stdout);
+    return 0;
+}

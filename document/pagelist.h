@@ -1,0 +1,29 @@
+/*
+ * pagelist.h - the operations through which the program creates, finds and
+ * removes pages and elements, and the project's temporary folders.
+ *
+ * Page numbers count from 1 in list order; a page has no stored number.
+ */
+#ifndef PAGIMO_DOCUMENT_PAGELIST_H
+#define PAGIMO_DOCUMENT_PAGELIST_H
+
+#include <cstdint>
+
+#include "document/records.h"
+
+void InitLists(void);
+PageNode *AddPageList(PageNode *pnode);
+PageNode *GetPageNode(uint32_t pageno);
+GElement *AddGObject(uint32_t page, const GElement *newnode);
+GElement *GetObjListNode(uint32_t nodeno);
+GElement *FindMarkedElement(uint32_t page, GElement *snode);
+bool FindFilename(uint8_t typ, const char *fname, GElement **enode, int32_t nr);
+void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf);
+void RemovePageList(uint32_t pageno);
+void FreeLists(int type);
+
+bool IsProjectFile(const char *fn);
+bool CreateProjectStructure(void);
+void RemoveProjectStructure(void);
+
+#endif

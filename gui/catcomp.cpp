@@ -1,0 +1,237 @@
+/*
+ * catcomp.cpp - the built-in English texts of every message, as one byte
+ * block of entries in id order: a 4-byte big-endian id, a 2-byte big-endian
+ * even length L, then L bytes of NUL-terminated text (padded with one more
+ * NUL where needed to make L even). The block is built at compile time from
+ * the table below; texts are ISO 8859-1.
+ */
+#include "gui/localisation.h"
+
+#include <array>
+#include <cstddef>
+
+static constexpr const char *builtin_texts[MSG_COUNT] = {
+    /*   0 */ "Project",
+    /*   1 */ "N|New",
+    /*   2 */ "O|Open",
+    /*   3 */ "C|Close",
+    /*   4 */ "S|Save",
+    /*   5 */ "a|Save as",
+    /*   6 */ "Import",
+    /*   7 */ "Export",
+    /*   8 */ "C|Create PDF",
+    /*   9 */ "A|About",
+    /*  10 */ "Q|Quit",
+    /*  11 */ "Edit",
+    /*  12 */ "Page",
+    /*  13 */ "+|insert",
+    /*  14 */ "-|remove",
+    /*  15 */ "X|Cut",
+    /*  16 */ "C|Copy",
+    /*  17 */ "V|Paste",
+    /*  18 */ "DEL|Delete",
+    /*  19 */ "M|Move",
+    /*  20 */ "Extras",
+    /*  21 */ "Preferences",
+    /*  22 */ "Creative ideas and Testing",
+    /*  23 */ "Also thank you to",
+    /*  24 */ "Translations",
+    /*  25 */ "Icon created by",
+    /*  26 */ "For the little \"fighter\"...",
+    /*  27 */ "Page",
+    /*  28 */ "unnamend",
+    /*  29 */ "Letter",
+    /*  30 */ "Letter Landscape",
+    /*  31 */ "DIN A4",
+    /*  32 */ "DIN A4 Landscape",
+    /*  33 */ "DIN A5",
+    /*  34 */ "DIN A5 Landscape",
+    /*  35 */ "Open a saved project",
+    /*  36 */ "Close actual project",
+    /*  37 */ "Saves the actual project",
+    /*  38 */ "Saves the actual project with a new name",
+    /*  39 */ "Creates the PDF-File",
+    /*  40 */ "Creates a new empty page",
+    /*  41 */ "Deletes the actual page",
+    /*  42 */ "Choose the needed paperformat",
+    /*  43 */ "For the selection of a page range-",
+    /*  44 */ "Coordinates",
+    /*  45 */ "Position in pixel",
+    /*  46 */ "Position in mm",
+    /*  47 */ "Shows the distance in pixel",
+    /*  48 */ "Shows the differenz in mm",
+    /*  49 */ "Tools",
+    /*  50 */ "Mouse in select-mode",
+    /*  51 */ "Draw a line",
+    /*  52 */ "Insert text in page",
+    /*  53 */ "Set the fontstyle",
+    /*  54 */ "Actual Mode",
+    /*  55 */ "Show the actual working mode",
+    /*  56 */ "Textsetup",
+    /*  57 */ "Fontname",
+    /*  58 */ "Fontsize",
+    /*  59 */ "Text to insert",
+    /*  60 */ "Function",
+    /*  61 */ "Deletes selected objects",
+    /*  62 */ "Copy selected objects",
+    /*  63 */ "Cut selected objects",
+    /*  64 */ "Paste copied objects",
+    /*  65 */ "Select mode",
+    /*  66 */ "Draw a line",
+    /*  67 */ "Insert a textline",
+    /*  68 */ "Insert a Picture",
+    /*  69 */ "Insert a textbox",
+    /*  70 */ "Insert actual date",
+    /*  71 */ "Insert actual time",
+    /*  72 */ "Draw a rectangle",
+    /*  73 */ "Insert actual pagenumber",
+    /*  74 */ "Insert a link",
+    /*  75 */ "Hint",
+    /*  76 */ "This filename already exists!",
+    /*  77 */ "This File could not be delete, it is open!",
+    /*  78 */ "Overwrite this file|Cancel",
+    /*  79 */ "Replace %s with %s.font.",
+    /*  80 */ "Font not found!",
+    /*  81 */ "Font %s can not embedded, \nbecause of license restrictions.",
+    /*  82 */ "Font %s not found!",
+    /*  83 */ "Unsupported format font %s.",
+    /*  84 */ "Do you want  to leave the program?",
+    /*  85 */ "Yes|No",
+    /*  86 */ "The actual project is not saved!",
+    /*  87 */ "Continue|Cancel",
+    /*  88 */ "Okay",
+    /*  89 */ "The picture \"%s\" not found!",
+    /*  90 */ "The text \"%s\" not found!",
+    /*  91 */ "Invalid PNG image format. File: %s",
+    /*  92 */ "Invalid JPEG image format. File: %s",
+    /*  93 */ "Unsupported JPEG Format. File: %s",
+    /*  94 */ "Normal",
+    /*  95 */ "Italic",
+    /*  96 */ "Bold",
+    /*  97 */ "Bold italic",
+    /*  98 */ "Add a picture to the page.",
+    /*  99 */ "Picturesetup",
+    /* 100 */ "Set new picture to be insert.",
+    /* 101 */ "The path of the picture.",
+    /* 102 */ "Insert Textfile",
+    /* 103 */ "Insert a rectangle",
+    /* 104 */ "Textboxsetup",
+    /* 105 */ "Set new textfile to be insert.",
+    /* 106 */ "Loads the text in a editor.",
+    /* 107 */ "The path of the textfile.",
+    /* 108 */ "Sets the justification of the text.",
+    /* 109 */ "Level for the Headline.",
+    /* 110 */ "Left justification",
+    /* 111 */ "Right justification",
+    /* 112 */ "Center justification",
+    /* 113 */ "Blocktext",
+    /* 114 */ "Texteditor",
+    /* 115 */ "Save's the text in the box-file.",
+    /* 116 */ "Cancel's the editor without saving.",
+    /* 117 */ "Starts the spelling corrector.",
+    /* 118 */ "Insert a text with actual date.",
+    /* 119 */ "Insert a text with actual time.",
+    /* 120 */ "Insert the pagenumber.",
+    /* 121 */ "Create PDF...",
+    /* 122 */ "Advanced Tools",
+    /* 123 */ "Object",
+    /* 124 */ "Line",
+    /* 125 */ "Textfield",
+    /* 126 */ "Picture",
+    /* 127 */ "Textbox",
+    /* 128 */ "Date",
+    /* 129 */ "Time",
+    /* 130 */ "Rectangle",
+    /* 131 */ "Pagenumber",
+    /* 132 */ "Link",
+    /* 133 */ "List with all pageobjects.",
+    /* 134 */ "ARexx-Tools",
+    /* 135 */ "Choose a ARexx-tool",
+    /* 136 */ "nothing",
+    /* 137 */ "Can not find the arexx-port %s!",
+    /* 138 */ "Move marked elements",
+    /* 139 */ "Move modus",
+    /* 140 */ "PDF Config",
+    /* 141 */ "PDF Title",
+    /* 142 */ "Author",
+    /* 143 */ "Owner-password",
+    /* 144 */ "User-password",
+    /* 145 */ "Title of the PDF-document",
+    /* 146 */ "Creator of the PDF-document",
+    /* 147 */ "Password for PDF-file. Both must set and different!",
+    /* 148 */ "Selects the compression level",
+    /* 149 */ "No compression",
+    /* 150 */ "Only text",
+    /* 151 */ "Only pictures",
+    /* 152 */ "Only pdf meta-datas",
+    /* 153 */ "Full compression",
+    /* 154 */ "Level",
+    /* 155 */ "No headline",
+    /* 156 */ "Shows the actual headline-structure.",
+    /* 157 */ "Table of contents",
+    /* 158 */ "Ignore",
+    /* 159 */ "Cancel",
+    /* 160 */ "Spellchecker",
+    /* 161 */ "Eventually is <%s> not correct spelled!",
+    /* 162 */ "Add word",
+    /* 163 */ "%ld Files removed!",
+    /* 164 */ "Imported Files",
+    /* 165 */ "Delete file by removing element",
+    /* 166 */ "Garbage collection",
+    /* 167 */ "Remove unsed files.",
+    /* 168 */ "Preferences",
+    /* 169 */ "Links",
+    /* 170 */ "Website",
+    /* 171 */ "Page",
+    /* 172 */ "Links to a page or website.",
+    /* 173 */ "Linked page of document.",
+    /* 174 */ "Linked website",
+    /* 175 */ "Links",
+    /* 176 */ "Automatic link correction.",
+};
+
+static constexpr size_t TextLength(const char *s)
+{
+    size_t n = 0;
+    while (s[n])
+        n++;
+    return n;
+}
+
+/* Text plus terminator, rounded up to an even length. */
+static constexpr size_t FieldLength(const char *s)
+{
+    return (TextLength(s) + 2) & ~size_t(1);
+}
+
+static constexpr size_t BlockSize(void)
+{
+    size_t size = 0;
+    for (const char *s : builtin_texts)
+        size += 6 + FieldLength(s);
+    return size;
+}
+
+static constexpr std::array<unsigned char, BlockSize()> MakeBlock(void)
+{
+    std::array<unsigned char, BlockSize()> b{};
+    size_t at = 0;
+    for (unsigned id = 0; id < MSG_COUNT; id++) {
+        const char *s = builtin_texts[id];
+        size_t len = FieldLength(s);
+        b[at++] = (unsigned char)(id >> 24);
+        b[at++] = (unsigned char)(id >> 16);
+        b[at++] = (unsigned char)(id >> 8);
+        b[at++] = (unsigned char)id;
+        b[at++] = (unsigned char)(len >> 8);
+        b[at++] = (unsigned char)len;
+        for (size_t i = 0; i < len; i++)
+            b[at++] = i < TextLength(s) ? (unsigned char)s[i] : 0;
+    }
+    return b;
+}
+
+static constexpr std::array<unsigned char, BlockSize()> catcomp_block = MakeBlock();
+
+const unsigned char *const CatCompBlock = catcomp_block.data();
+const size_t CatCompBlockSize = catcomp_block.size();

@@ -1,0 +1,50 @@
+/*
+ * localisation.h - every text the user sees, looked up by message id, and
+ * the label arrays of the choosers and radio buttons made from them.
+ *
+ * The English texts are built in (CatCompBlock); a catalog for the user's
+ * language replaces those it holds. Catalogs are UTF-8 text files
+ * "catalogs/<language>/pagimo.catalog" in the program's directory, one
+ * "<id> <text>" per line (see the README).
+ */
+#ifndef PAGIMO_GUI_LOCALISATION_H
+#define PAGIMO_GUI_LOCALISATION_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum { MSG_COUNT = 177 };
+
+struct Catalog;
+
+struct LocaleInfo {
+    void *li_LocaleBase;  /* the locale service; null: built-in texts only */
+    Catalog *li_Catalog;  /* the user's catalog; null when there is none */
+};
+
+extern LocaleInfo localeinfo;
+extern const unsigned char *const CatCompBlock;
+extern const size_t CatCompBlockSize;
+
+extern const char *page_chooser[7];
+extern const char *style_chooser[5];
+extern const char *justification_chooser[4];
+extern const char *arexx_chooser[25];
+extern const char *compression_chooser[6];
+extern const char *level_chooser[12];
+extern const char *page_section[30];
+extern const char *rblinks[3];
+
+const char *GetString(LocaleInfo *li, int32_t stringNum);
+bool InitLocalisation(void);
+void CloseLocalisation(void);
+void LocalizeChooser(void);
+void LocalizeRadioButtons(void);
+void LocalizeHints(void);
+
+Catalog *OpenCatalogFile(const char *path);
+void CloseCatalog(Catalog *cat);
+std::string CatalogPathFor(void);
+
+#endif

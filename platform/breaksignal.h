@@ -1,0 +1,13 @@
+/*
+ * breaksignal.h - the break signal (Ctrl-C, SIGINT; also SIGTERM, so a
+ * logout shuts the program down cleanly) as a readable file descriptor, so
+ * that an event loop can wait on it beside its other input.
+ */
+#ifndef PAGIMO_PLATFORM_BREAKSIGNAL_H
+#define PAGIMO_PLATFORM_BREAKSIGNAL_H
+
+bool BreakInit(void);
+int BreakFd(void);
+bool BreakTake(void);
+
+#endif

@@ -1,0 +1,23 @@
+/*
+ * charset.h - the 8-bit character set of the program's texts.
+ *
+ * Element texts, names and catalog texts are 8-bit strings in Windows-1252,
+ * which holds every printable character of ISO 8859-1 at the same code and
+ * adds the typographic ones (quotes, dashes, the euro sign) in 0x80-0x9F.
+ * The user interface and the files of other programs speak UTF-8; texts are
+ * converted at that boundary with this one pair of functions.
+ */
+#ifndef PAGIMO_PLATFORM_CHARSET_H
+#define PAGIMO_PLATFORM_CHARSET_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+std::string CharsetToUtf8(const char *text);
+size_t CharsetFromUtf8(const char *utf8, char *out, size_t size);
+uint32_t CharsetToUnicode(unsigned char c);
+int CharsetFromUnicode(uint32_t u);
+unsigned char CharToLower(unsigned char c);
+
+#endif

@@ -1,0 +1,178 @@
+/*
+ * files.cpp - file operations on program paths (see files.h).
+ *
+ * Every name goes through HostPath. Links are never followed when deleting,
+ * so removing the working area can never reach outside it.
+ */
+#include "platform/files.h"
+#include "platform/assign.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+/* ------------------------------------------------------------ queries */
+
+static FileKind KindOfStat(const struct stat &st)
+{
+    if (S_ISREG(st.st_mode))
+        return FK_FILE;
+    if (S_ISDIR(st.st_mode))
+        return FK_DIR;
+    if (S_ISLNK(st.st_mode))
+        return FK_LINK;
+    return FK_OTHER;
+}
+
+/* The kind of the entry itself: a link reports FK_LINK. */
+FileKind FileKindOf(const char *path)
+{
+    struct stat st;
+    if (lstat(HostPath(path).c_str(), &st) != 0)
+        return FK_NONE;
+    return KindOfStat(st);
+}
+
+/* Existence follows links, as opening the name would. */
+bool PathExists(const char *path)
+{
+    struct stat st;
+    return stat(HostPath(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(const char *path)
+{
+    struct stat st;
+    return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/* ------------------------------------------------------------ files */
+
+FILE *OpenFile(const char *path, const char *mode)
+{
+    return std::fopen(HostPath(path).c_str(), mode);
+}
+
+static bool WriteAll(int fd, const char *buf, ssize_t n)
+{
+    while (n > 0) {
+        ssize_t w = write(fd, buf, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        buf += w;
+        n -= w;
+    }
+    return true;
+}
+
+static bool CopyFd(int in, int out)
+{
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!WriteAll(out, buf, n))
+            return false;
+    }
+}
+
+/* Overwrites the target, as the shell's copy does. A failed copy removes the
+ * partial target rather than leave a truncated file behind. */
+bool CopyFile(const char *from, const char *to)
+{
+    std::string src = HostPath(from), dst = HostPath(to);
+    int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    bool ok = CopyFd(in, out);
+    close(in);
+    ok = (close(out) == 0) && ok;
+    if (!ok)
+        unlink(dst.c_str());
+    return ok;
+}
+
+bool DeleteFile(const char *path)
+{
+    return unlink(HostPath(path).c_str()) == 0;
+}
+
+static int RemoveEntry(const char *p, const struct stat *, int flag, struct FTW *)
+{
+    if (flag == FTW_DP)
+        rmdir(p);
+    else
+        unlink(p);
+    return 0;
+}
+
+/* Removes a file or a whole tree; links are removed, never followed. */
+bool DeleteAll(const char *path)
+{
+    std::string host = HostPath(path);
+    struct stat st;
+    if (lstat(host.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode))
+        return unlink(host.c_str()) == 0;
+    nftw(host.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    return lstat(host.c_str(), &st) != 0;
+}
+
+/* ------------------------------------------------------------ directories */
+
+bool CreateDirTree(const char *path)
+{
+    std::string host = HostPath(path);
+    if (host.empty())
+        return false;
+    for (size_t i = 1; i <= host.size(); i++) {
+        if (i < host.size() && host[i] != '/')
+            continue;
+        std::string part = host.substr(0, i);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/* Entries in name order, without "." and "..". */
+bool ListDirectory(const char *path, std::vector<DirEntry> &entries)
+{
+    std::string host = HostPath(path);
+    DIR *d = opendir(host.c_str());
+    if (!d)
+        return false;
+    entries.clear();
+    while (struct dirent *e = readdir(d)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        struct stat st;
+        std::string full = host + "/" + e->d_name;
+        if (lstat(full.c_str(), &st) != 0)
+            continue;
+        entries.push_back(DirEntry{e->d_name, KindOfStat(st), (long long)st.st_size});
+    }
+    closedir(d);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry &a, const DirEntry &b) { return a.name < b.name; });
+    return true;
+}

@@ -1,0 +1,31 @@
+/*
+ * files.h - the file operations of the program, on program paths (see
+ * assign.h). They stand in for the shell's copy, delete, makedir and list.
+ */
+#ifndef PAGIMO_PLATFORM_FILES_H
+#define PAGIMO_PLATFORM_FILES_H
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum FileKind { FK_NONE, FK_FILE, FK_DIR, FK_LINK, FK_OTHER };
+
+struct DirEntry {
+    std::string name;
+    FileKind kind;
+    long long size;
+};
+
+FileKind FileKindOf(const char *path);
+bool PathExists(const char *path);
+bool IsDirectory(const char *path);
+
+FILE *OpenFile(const char *path, const char *mode);
+bool CopyFile(const char *from, const char *to);
+bool DeleteFile(const char *path);
+bool DeleteAll(const char *path);
+bool CreateDirTree(const char *path);
+bool ListDirectory(const char *path, std::vector<DirEntry> &entries);
+
+#endif
