@@ -56,12 +56,7 @@ PageNode *AddPageList(PageNode *pnode)
 /* Null for a number outside 1..PDaten.count. */
 PageNode *GetPageNode(uint32_t pageno)
 {
-    if (pageno == 0)
-        return nullptr;
-    Node *n = GetHead(&pages);
-    for (uint32_t i = 1; n && i < pageno; i++)
-        n = GetSucc(n);
-    return reinterpret_cast<PageNode *>(n);
+    return reinterpret_cast<PageNode *>(GetNthNode(&pages, pageno));
 }
 
 /* ------------------------------------------------------------ elements */
@@ -85,11 +80,7 @@ GElement *AddGObject(uint32_t page, const GElement *newnode)
 /* Row numbers count from 1; null when there is no such row. */
 GElement *GetObjListNode(uint32_t nodeno)
 {
-    if (nodeno == 0)
-        return nullptr;
-    Node *n = GetHead(&nodeadrlist);
-    for (uint32_t i = 1; n && i < nodeno; i++)
-        n = GetSucc(n);
+    Node *n = GetNthNode(&nodeadrlist, nodeno);
     return n ? reinterpret_cast<GElement *>(n->ln_Name) : nullptr;
 }
 

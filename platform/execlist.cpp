@@ -52,6 +52,17 @@ uint32_t ListLength(const List *list)
     return n;
 }
 
+/* Nodes count from 1; null for 0 or beyond the end. */
+Node *GetNthNode(const List *list, uint32_t n)
+{
+    if (n == 0)
+        return nullptr;
+    Node *node = GetHead(list);
+    for (uint32_t i = 1; node && i < n; i++)
+        node = GetSucc(node);
+    return node;
+}
+
 /* ------------------------------------------------------------ changes */
 
 /* Links node behind pred, which may be a sentinel. */

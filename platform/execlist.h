@@ -33,6 +33,7 @@ Node *GetTail(const List *list);
 Node *GetSucc(const Node *node);
 Node *GetPred(const Node *node);
 uint32_t ListLength(const List *list);
+Node *GetNthNode(const List *list, uint32_t n);
 
 void AddHead(List *list, Node *node);
 void AddTail(List *list, Node *node);
