@@ -11,17 +11,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include "core/config.h"
+#include "core/mainloop.h"
 #include "core/settings.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
+#include "gui/menus.h"
+#include "gui/windows.h"
 #include "platform/assign.h"
 #include "platform/breaksignal.h"
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/instance.h"
 #include "platform/mempool.h"
 #include "platform/strutil.h"
@@ -126,30 +129,45 @@ void MakeVersionTexts(void)
 
 /* ------------------------------------------------------------ running */
 
-/* Until the main window takes over, the program holds its project and waits
- * for the break signal, answering other starts that ask for it. */
-static void WaitForBreak(void)
-{
-    DebugPrint("-> Waiting for the break signal (Ctrl-C)\n");
-    struct pollfd fds[2] = {{BreakFd(), POLLIN, 0}, {InstanceFd(), POLLIN, 0}};
-    for (;;) {
-        if (poll(fds, InstanceFd() >= 0 ? 2 : 1, -1) < 0)
-            continue;
-        if (BreakTake())
-            return;
-        if (InstanceFd() >= 0 && InstanceTakeRequest())
-            DebugPrint("   another start asked for this instance\n");
-    }
-}
-
-/* Step 21 without the window: the first page, its tab label and the
- * temporary folders. */
+/* Step 21: the first page with its tab, and the temporary folders. */
 static void AddFirstPage(void)
 {
+    GadgetSetLabels(GID_PAGE_SECTION, page_section, 1);
     char *label = AllocString(GetString(&localeinfo, 27), 1, 0);
-    DebugPrint("   first page: %s\n", label ? label : "");
+    GUIAddClickTab(&ClickTabLists[0], GID_PROJ_PAGES, label ? label : "", ProjectPage(), WIN_PROJECT);
+    FreeString(label);
     AddPageList(nullptr);
     CreateProjectStructure();
+}
+
+/* Steps 17 to 23: the windows, the main loop and their closing. */
+static void RunWindows(void)
+{
+    MsgPort *SPort = nullptr;
+    InitLists();
+    if (!InitGui(&SPort))
+        return;
+    LocalizeChooser();
+    LocalizeRadioButtons();
+    MenuStrip = GUIOpenScreen() ? InitMenu(LocalImages) : nullptr;
+    if (!MenuStrip) {
+        GUICloseScreen();
+        return;
+    }
+    LoadConfig();
+    if (GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
+        AddFirstPage();
+        MainLoop(MenuStrip, SPort);
+        GUIRemoveAllClickTabs(&ClickTabLists[0], GID_PROJ_PAGES);
+        GUICloseWindow(WIN_PROJECT, false);
+        FreeLists(3);
+    }
+    GUICloseScreen();
+    SaveConfig();
+    DisposeMenu(MenuStrip);
+    MenuStrip = nullptr;
+    PlatformGuiExit();
+    FreeGui(SPort);
 }
 
 static void CleanUp(void)
@@ -205,16 +223,8 @@ int PagimoMain(int argc, char **argv)
         return rc;
     }
     InitLocalisation();
-    InitLists();
     BreakInit();
-    LocalizeChooser();
-    LocalizeRadioButtons();
-    InstanceClaim();
-    LoadConfig();
-    AddFirstPage();
-    WaitForBreak();
-    InstanceRelease();
-    SaveConfig();
+    RunWindows();
     CleanUp();
     std::fflush(stdout);
     return 0;

@@ -86,6 +86,24 @@ static std::string Unescape(const char *s)
     return out;
 }
 
+/* The placeholders of a text in their order: "%s", "%ld", ... A catalog
+ * text is used only with exactly the placeholders of the built-in one, so a
+ * broken catalog can never make the program read arguments it was not given. */
+static std::string Placeholders(const char *text)
+{
+    std::string out;
+    for (const char *p = text; *p; p++) {
+        if (*p != '%')
+            continue;
+        size_t n = std::strspn(p + 1, "-+ #0123456789.lh");
+        out.append(p, n + 2);
+        if (p[n + 1] == '\0')
+            break;
+        p += n + 1;
+    }
+    return out;
+}
+
 static void ParseCatalogLine(Catalog *cat, char *line)
 {
     line[std::strcspn(line, "\r\n")] = '\0';
@@ -98,6 +116,8 @@ static void ParseCatalogLine(Catalog *cat, char *line)
     std::string utf8 = Unescape(end + 1);
     std::vector<char> text(utf8.size() + 1);
     CharsetFromUtf8(utf8.c_str(), text.data(), text.size());
+    if (Placeholders(text.data()) != Placeholders(BuiltinText(id)))
+        return;
     cat->texts[id] = text.data();
     cat->present[id] = true;
 }

@@ -67,13 +67,16 @@ TEST_F(Localisation, BuiltinTextsWithoutCatalog)
 TEST_F(Localisation, PartialCatalogFallsBackPerId)
 {
     UseCatalog("fr", "# partial\n27 Feuille\n\n81 Police %s\\nprot\xc3\xa9g\xc3\xa9" "e\n"
-                     "999 out of range\nnonsense line\n");
+                     "999 out of range\nnonsense line\n"
+                     "163 %s Dateien\n161 Falsch: <%s> %n\n");
     setenv("LANG", "fr_FR.UTF-8", 1);
     InitLocalisation();
     ASSERT_NE(localeinfo.li_Catalog, nullptr);
     EXPECT_STREQ(GetString(&localeinfo, 27), "Feuille");
     EXPECT_STREQ(GetString(&localeinfo, 81), "Police %s\nprot\xe9g\xe9" "e") << "UTF-8 becomes 8-bit";
     EXPECT_STREQ(GetString(&localeinfo, 28), "unnamend");
+    EXPECT_STREQ(GetString(&localeinfo, 163), "%ld Files removed!") << "a wrong placeholder is refused";
+    EXPECT_STREQ(GetString(&localeinfo, 161), "Eventually is <%s> not correct spelled!");
     localeinfo.li_LocaleBase = nullptr;
     EXPECT_STREQ(GetString(&localeinfo, 27), "Page") << "no locale service: built-in";
 }

@@ -29,6 +29,8 @@ void ScratchTest::SetUp()
     ASSERT_FALSE(scratch.empty());
     mkdir((scratch + "/T").c_str(), 0700);
     mkdir((scratch + "/fonts").c_str(), 0700);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("PAGIMO_SCREEN", "1920x1200", 0);
     setenv("PAGIMO_ASSIGN_T", (scratch + "/T").c_str(), 1);
     setenv("PAGIMO_ASSIGN_FONTS", (scratch + "/fonts").c_str(), 1);
     setenv("PAGIMO_ASSIGN_TBIMAGES", (scratch + "/tbimages").c_str(), 1);

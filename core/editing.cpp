@@ -1,0 +1,112 @@
+/*
+ * editing.cpp - editing commands of the main loop on its state.
+ *
+ * Relies on the page lists, the page tabs and the link correction. Page
+ * numbers shown in tabs are rebuilt by CreateTabs after every change.
+ */
+#include "core/editing.h"
+
+#include "core/config.h"
+#include "core/mainloop.h"
+#include "core/settings.h"
+#include "document/headlines.h"
+#include "document/pagelist.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/gui.h"
+#include "text/utilities.h"
+
+enum { MAX_PAGES = 348 }; /* as many as the 29 page ranges hold */
+
+static void UnmarkAll(uint32_t pageno)
+{
+    PageNode *pn = GetPageNode(pageno);
+    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
+        reinterpret_cast<GElement *>(n)->marked = 0;
+}
+
+/* ------------------------------------------------------------ pages */
+
+/* The new page follows the current one, which stays current. */
+void InsertPage(LoopState *ls)
+{
+    DebugPrint("-> InsertPage(after %u)\n", ls->aktpage);
+    if (PDaten.count >= MAX_PAGES)
+        return;
+    int n = TabsCount(GID_PROJ_PAGES);
+    char *label = AllocString(GetString(&localeinfo, 27), n + 1, 0);
+    GUIAddClickTab(&ClickTabLists[0], GID_PROJ_PAGES, label ? label : "", ProjectPage(), WIN_PROJECT);
+    FreeString(label);
+    if (!AddPageList(GetPageNode(ls->aktpage)))
+        return;
+    UnmarkAll(ls->aktpage);
+    ls->marked = 0;
+    ls->aktmode = GID_CURSOR;
+    HLManager();
+    CreateTabs(&ls->aktpage);
+    CheckPageLinks(ls->aktpage, false, Config.flags & CFG_LINK_CORRECTION);
+    Repaint(ls->aktpage);
+    ResetProperties();
+    ResetPagimoScreen(GID_CURSOR);
+    ls->saved = 0;
+    if (PDaten.count % 12 == 1)
+        ShowSections(PDaten.count);
+}
+
+/* The last page is never removed. The page removed is the one shown when
+ * the command came, whichever tab the tab gadget shows afterwards. */
+void RemovePage(LoopState *ls)
+{
+    DebugPrint("-> RemovePage(%u)\n", ls->aktpage);
+    if (PDaten.count <= 1)
+        return;
+    uint32_t gone = ls->aktpage;
+    CheckPageLinks(gone, true, Config.flags & CFG_LINK_CORRECTION);
+    if (PDaten.count <= 12) {
+        uint32_t atab = ls->aktpage;
+        if (!GUIRemoveClickTab(&ClickTabLists[0], GID_PROJ_PAGES, WIN_PROJECT, true, &atab))
+            return;
+        ls->aktpage = atab;
+    }
+    RemovePageList(gone);
+    if (PDaten.count < ls->aktpage)
+        ls->aktpage = PDaten.count;
+    HLManager();
+    ls->marked = 0;
+    ls->mnode = nullptr;
+    ls->aktmode = GID_CURSOR;
+    if (PDaten.spage == gone)
+        PDaten.spage = 0;
+    ResetPagimoScreen(GID_CURSOR);
+    CreateTabs(&ls->aktpage);
+    Repaint(ls->aktpage);
+    ResetProperties();
+    ls->saved = 0;
+    if (PDaten.count % 12 == 0)
+        ShowSections(PDaten.count);
+}
+
+/* ------------------------------------------------------------ elements */
+
+void DeleteSelection(LoopState *ls)
+{
+    if (!ls->marked)
+        return;
+    DebugPrint("-> DeleteSelection(%u)\n", ls->marked);
+    while (GElement *ge = FindMarkedElement(ls->aktpage, nullptr))
+        RemoveGObject(ls->aktpage, ge, true, Config.flags & CFG_DELETE_FILES);
+    ResetProperties();
+    SetGUIElements(GID_CURSOR, true, false);
+    Repaint(ls->aktpage);
+    ls->marked = 0;
+    ls->mnode = nullptr;
+    ls->saved = 0;
+    HLManager();
+}
+
+/* Copy, cut, paste, move and the property gadgets act on a selection,
+ * which only the page view can make; without one they do nothing. */
+void EditCommand(LoopState *ls, uint32_t id)
+{
+    DebugPrint("-> EditCommand(%u) with %u selected\n", id, ls->marked);
+}

@@ -1,0 +1,469 @@
+/*
+ * mainloop.cpp - the main loop: waits for input, fetches the windows'
+ * messages in window order and carries out the command of each; the
+ * navigation of the project (pages, sections, formats, closing) is here.
+ *
+ * Relies on gui/windows.h for messages and tabs, view/geometry.h for the
+ * page rectangle, and the editing, preference and document operations.
+ * Every change of the page shown is followed by a repaint: the empty page,
+ * then its elements.
+ */
+#include "core/mainloop.h"
+
+#include <cstring>
+
+#include "core/config.h"
+#include "core/editing.h"
+#include "core/preferences.h"
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/headlines.h"
+#include "document/pagelist.h"
+#include "gui/localisation.h"
+#include "gui/menus.h"
+#include "gui/windows.h"
+#include "pdf/pdfexport.h"
+#include "platform/gui.h"
+#include "platform/strutil.h"
+#include "text/arexxtools.h"
+#include "text/editor.h"
+#include "text/utilities.h"
+#include "view/geometry.h"
+#include "view/redraw.h"
+
+LoopState Loop;
+
+static void *loop_mstrip;
+static MsgPort *loop_port;
+
+/* ------------------------------------------------------------ helpers */
+
+void Repaint(uint32_t aktpage)
+{
+    CreateEmptyPage(PDaten.pageformat);
+    ReDrawPage(aktpage);
+}
+
+void ResetProperties(void)
+{
+    SetGUIElements(0, false, false);
+}
+
+static void UnmarkAll(LoopState *ls)
+{
+    PageNode *pn = GetPageNode(ls->aktpage);
+    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
+        reinterpret_cast<GElement *>(n)->marked = 0;
+    ls->marked = 0;
+}
+
+/* The sections in use: one per twelve pages begun. */
+void ShowSections(uint32_t count)
+{
+    int n = int((count + 11) / 12);
+    GadgetSetLabels(GID_PAGE_SECTION, page_section, n < 1 ? 1 : n);
+}
+
+/* ------------------------------------------------------------ screen state */
+
+void ResetPagimoScreen(uint32_t mode)
+{
+    DebugPrint("-> ResetPagimoScreen(%u)\n", mode);
+    for (int id : {GID_DELETE, GID_COPY, GID_CUT, GID_PASTE, GID_MOVE})
+        GadgetSetDisabled(id, mode != GID_CURSOR);
+    bool tool = mode >= GID_CURSOR && mode <= GID_LINKS;
+    GadgetSetText(GID_STATUS, GetString(&localeinfo, tool ? int32_t(47 + mode) : 65));
+    GadgetSetText(GID_TEXTPATH, "");
+    GadgetSetText(GID_PICTUREPATH, "");
+    GadgetSetMax(GID_LINKPAGE, int32_t(PDaten.count));
+}
+
+/* Shows the section of the referenced page: its tabs, the tab of the page
+ * and the section in the chooser. A page beyond the project becomes its
+ * last page. The page keeps its own number; the tab follows it. */
+void CreateTabs(uint32_t *aktpage)
+{
+    uint32_t count = PDaten.count ? PDaten.count : 1;
+    uint32_t page = *aktpage < 1 ? 1 : *aktpage > count ? count : *aktpage;
+    uint32_t s = (page - 1) / 12;
+    DebugPrint("-> CreateTabs(%u): section %u\n", page, s);
+    GUIRemoveAllClickTabs(&ClickTabLists[0], GID_PROJ_PAGES);
+    for (uint32_t p = 12 * s + 1; p <= 12 * s + 12 && p <= count; p++) {
+        char *label = AllocString(GetString(&localeinfo, 27), long(p), 0);
+        GUIAddClickTab(&ClickTabLists[0], GID_PROJ_PAGES, label ? label : "", ProjectPage(), WIN_PROJECT);
+        FreeString(label);
+    }
+    *aktpage = page;
+    GUIShowClickTabs(&ClickTabLists[0], GID_PROJ_PAGES, int(page - 1 - 12 * s));
+    GadgetSetNumber(GID_PAGE_SECTION, int32_t(s));
+}
+
+/* ------------------------------------------------------------ projects */
+
+static void ClearPdfGadgets(void)
+{
+    GadgetSetNumber(GID_PAGE_FORMAT, int32_t(PDaten.pageformat));
+    for (int id : {GID_PDF_TITLE, GID_PDF_AUTHOR, GID_PDF_OPASSWORD, GID_PDF_UPASSWORD})
+        GadgetSetText(id, "");
+    GadgetSetNumber(GID_PDF_COMPRESSION, 0);
+}
+
+/* A new project starts without the title, author, passwords and time
+ * stamps of the one before, as its emptied gadgets show. */
+static void ClearProjectInfo(void)
+{
+    PDaten.title[0] = PDaten.author[0] = '\0';
+    PDaten.upassword[0] = PDaten.opassword[0] = '\0';
+    PDaten.created[0] = PDaten.changed[0] = '\0';
+    PDaten.comp = 0;
+}
+
+bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_t *xe,
+                  uint32_t *ye, uint32_t *aktpage)
+{
+    (void)xs, (void)ys, (void)xe, (void)ye;
+    DebugPrint("-> CloseProject(%d, saved %d)\n", newp, *saved);
+    if (!*saved && GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, 75), GetString(&localeinfo, 86),
+                                 GetString(&localeinfo, 87)) == 0)
+        return false;
+    uint32_t atab = 0;
+    while (TabsCount(GID_PROJ_PAGES) > 1 &&
+           GUIRemoveClickTab(&ClickTabLists[0], GID_PROJ_PAGES, WIN_PROJECT, true, &atab))
+        ;
+    ClearPdfGadgets();
+    HLManager();
+    if (newp) {
+        FreeLists(0);
+        ClearProjectInfo();
+        PDaten.pageformat = 2;
+        PDaten.count = 0;
+        PlatformWindowSetTitle(WIN_PROJECT, GetString(&localeinfo, 28));
+        GadgetSetNumber(GID_PAGE_FORMAT, 2);
+        AddPageList(nullptr);
+        CreateEmptyPage(2);
+        *saved = 1;
+        *aktpage = 1;
+        ReDrawPage(*aktpage);
+    }
+    return true;
+}
+
+static bool Close(LoopState *ls, bool newp)
+{
+    return CloseProject(newp, &ls->saved, &xstart, &ystart, &xend, &yend, &ls->aktpage);
+}
+
+static void ShowOpenedProject(LoopState *ls)
+{
+    GadgetSetNumber(GID_PAGE_FORMAT, int32_t(PDaten.pageformat));
+    GadgetSetText(GID_PDF_TITLE, PDaten.title);
+    GadgetSetText(GID_PDF_AUTHOR, PDaten.author);
+    GadgetSetNumber(GID_PDF_COMPRESSION, PDaten.comp);
+    ShowSections(PDaten.count);
+    ls->saved = 1;
+    ls->aktmode = GID_CURSOR;
+    ls->aktpage = 1;
+    ls->mnode = nullptr;
+    CreateTabs(&ls->aktpage);
+    CreateEmptyPage(PDaten.pageformat);
+    ResetPagimoScreen(GID_CURSOR);
+    ResetProperties();
+    HLManager();
+    ReDrawPage(1);
+}
+
+static void OpenCommand(LoopState *ls)
+{
+    if (!Close(ls, false))
+        return;
+    if (OpenProject() != 0) {
+        RemoveProjectStructure();
+        CreateProjectStructure();
+        Close(ls, true);
+        CreateTabs(&ls->aktpage);
+        ShowSections(PDaten.count);
+        return;
+    }
+    ShowOpenedProject(ls);
+}
+
+static void CloseCommand(LoopState *ls)
+{
+    if (!Close(ls, true))
+        return;
+    RemoveProjectStructure();
+    CreateProjectStructure();
+    ls->aktpage = 1;
+    ls->aktmode = GID_CURSOR;
+    CreateTabs(&ls->aktpage);
+    ls->mnode = nullptr;
+    ResetPagimoScreen(GID_CURSOR);
+    ls->marked = 0;
+    ResetProperties();
+    ShowSections(1);
+    GadgetSetNumber(GID_PAGE_SECTION, 0);
+    HLManager();
+    CreateEmptyPage(PDaten.pageformat);
+}
+
+/* ------------------------------------------------------------ navigation */
+
+static void ToolCommand(LoopState *ls, uint32_t id)
+{
+    ResetPagimoScreen(id);
+    SetARexxChooser(id);
+    UnmarkAll(ls);
+    ls->mnode = nullptr;
+    ResetProperties();
+    SetGUIElements(id, true, false);
+    ls->aktmode = id;
+}
+
+static void FormatCommand(LoopState *ls)
+{
+    uint32_t format = ls->code;
+    if (format == PDaten.pageformat || format > 5)
+        return;
+    PDaten.pageformat = format;
+    PlatformDelay(8);
+    CreateEmptyPage(format);
+    ReDrawPage(ls->aktpage);
+    ResetPagimoScreen(GID_PAGE_FORMAT);
+    ResetProperties();
+    ls->saved = 0;
+    ls->aktmode = GID_CURSOR;
+}
+
+static void SectionCommand(LoopState *ls)
+{
+    uint32_t tab = TabsCurrent(GID_PROJ_PAGES) < 0 ? 0 : uint32_t(TabsCurrent(GID_PROJ_PAGES));
+    ls->aktpage = 12 * uint32_t(GadgetNumber(GID_PAGE_SECTION)) + 1 + tab;
+    CreateTabs(&ls->aktpage);
+    Repaint(ls->aktpage);
+}
+
+static void TabCommand(LoopState *ls)
+{
+    UnmarkAll(ls);
+    ls->aktmode = GID_CURSOR;
+    PlatformDelay(5);
+    uint32_t page = 12 * uint32_t(GadgetNumber(GID_PAGE_SECTION)) + 1 + ls->code;
+    ls->aktpage = page <= PDaten.count ? page : PDaten.count;
+    Repaint(ls->aktpage);
+    ResetPagimoScreen(GID_CURSOR);
+    ResetProperties();
+}
+
+static void HeadlineCommand(LoopState *ls)
+{
+    PlatformDelay(5);
+    int32_t row = GadgetNumber(GID_HLLIST);
+    if (row <= 0)
+        return;
+    uint32_t page = GetHLPageNo(uint32_t(row));
+    if (page == 55555 || page > PDaten.count)
+        return;
+    ls->aktpage = page;
+    UnmarkAll(ls);
+    ls->aktmode = GID_CURSOR;
+    PlatformDelay(5);
+    CreateTabs(&ls->aktpage);
+    Repaint(ls->aktpage);
+    ResetPagimoScreen(GID_CURSOR);
+    ResetProperties();
+}
+
+static void CopyText(int id, char *field, size_t size)
+{
+    char text[256];
+    GadgetGetText(id, text, sizeof(text));
+    Strlcpy(field, text, size);
+}
+
+/* ------------------------------------------------------------ dispatch */
+
+/* False when the program is to end. */
+static bool GadgetCommand(LoopState *ls, uint32_t id)
+{
+    DebugPrint("-> Gadget %u code %u\n", id, ls->code);
+    if (id >= GID_CURSOR && id <= GID_LINKS) {
+        ToolCommand(ls, id);
+        return true;
+    }
+    switch (id) {
+    case GID_OPEN: OpenCommand(ls); break;
+    case GID_CLOSE: CloseCommand(ls); break;
+    case GID_SAVE:
+    case GID_SAVEAS:
+        UnmarkAll(ls);
+        if (SaveProject(id == GID_SAVEAS) == 0)
+            ls->saved = 1;
+        Repaint(ls->aktpage);
+        ResetProperties();
+        break;
+    case GID_PDF:
+        UnmarkAll(ls);
+        Repaint(ls->aktpage);
+        ResetPagimoScreen(GID_CURSOR);
+        CreateProject(xstart, ystart, xend, yend, loop_mstrip, loop_port);
+        ResetProperties();
+        break;
+    case GID_ABOUT:
+        GUISetWinAktivPassiv(WIN_PROJECT, true, loop_mstrip);
+        if (!GUIOpenWindow(WIN_ABOUT, nullptr, loop_port, false, 0))
+            GUISetWinAktivPassiv(WIN_PROJECT, false, loop_mstrip);
+        break;
+    case GID_ABOUT_OK:
+        GUISetWinAktivPassiv(WIN_PROJECT, false, loop_mstrip);
+        GUICloseWindow(WIN_ABOUT, false);
+        break;
+    case GID_QUIT:
+        return !Close(ls, false);
+    case GID_PAGE_FORMAT: FormatCommand(ls); break;
+    case GID_PAGE_SECTION: SectionCommand(ls); break;
+    case GID_PROJ_PAGES: TabCommand(ls); break;
+    case GID_HLLIST: HeadlineCommand(ls); break;
+    case GID_TAB_ADD: InsertPage(ls); break;
+    case GID_TAB_REMOVE: RemovePage(ls); break;
+    case GID_DELETE: DeleteSelection(ls); break;
+    case GID_PDF_TITLE: CopyText(id, PDaten.title, sizeof(PDaten.title)); break;
+    case GID_PDF_AUTHOR: CopyText(id, PDaten.author, sizeof(PDaten.author)); break;
+    case GID_PDF_OPASSWORD: CopyText(id, PDaten.opassword, sizeof(PDaten.opassword)); break;
+    case GID_PDF_UPASSWORD: CopyText(id, PDaten.upassword, sizeof(PDaten.upassword)); break;
+    case GID_PDF_COMPRESSION: PDaten.comp = uint8_t(GadgetNumber(id)); break;
+    case GID_RBLINKS: SetGUIElements(GID_LINKS, true, true); break;
+    case GID_PREFS: ControlPreferences(loop_port, loop_mstrip, 0); break;
+    case GID_OBJLIST:
+    case GID_COPY: case GID_CUT: case GID_PASTE: case GID_MOVE:
+    case GID_FONTS: case GID_STYLE: case GID_FONTSIZE: case GID_TEXTCONT:
+    case GID_HEADLINE_LEVEL: case GID_PICTUREADD: case GID_JUSTIFICATION:
+    case GID_TEXTADD: case GID_TEXTEDT: case GID_LINKPAGE: case GID_LINKWEB:
+        EditCommand(ls, id);
+        break;
+    default:
+        ls->saved = CheckPrefsGadgets(loop_port, loop_mstrip, id, ls->saved);
+        ls->saved = CheckEditorGadgets(loop_port, loop_mstrip, id, ls->mnode, ls->aktpage,
+                                       &ls->aktmode, &ls->marked, ls->saved);
+        break;
+    }
+    return true;
+}
+
+/* Menu picks become the gadget ids of the same commands. */
+uint32_t MapMenueSelection(void *mstrip)
+{
+    static const uint16_t map[][2] = {
+        {MENU_OPEN, GID_OPEN},     {MENU_CLOSE, GID_CLOSE},  {MENU_SAVE, GID_SAVE},
+        {MENU_SAVEAS, GID_SAVEAS}, {MENU_PDF, GID_PDF},      {MENU_ABOUT, GID_ABOUT},
+        {MENU_QUIT, GID_QUIT},     {MENU_CUT, GID_CUT},      {MENU_COPY, GID_COPY},
+        {MENU_PASTE, GID_PASTE},   {MENU_PAGE_INSERT, GID_TAB_ADD},
+        {MENU_PAGE_REMOVE, GID_TAB_REMOVE}, {MENU_DELETE, GID_DELETE},
+        {MENU_MOVE, GID_MOVE},     {MENU_PREFS, GID_PREFS},
+    };
+    uint32_t result = 0xFFFF;
+    for (int item = PlatformMenuNextSelection(mstrip, -1); item != -1;
+         item = PlatformMenuNextSelection(mstrip, item))
+        for (const auto &m : map)
+            if (m[0] == item)
+                result &= m[1];
+    return result;
+}
+
+/* ------------------------------------------------------------ the pointer */
+
+static void MouseMove(LoopState *ls)
+{
+    int32_t x, y;
+    PlatformMousePos(WIN_PROJECT, &x, &y);
+    if (PointOnPage(x, y)) {
+        int32_t ppx = int32_t(uint32_t(x) - xstart), ppy = int32_t(yend - uint32_t(y));
+        SetCoordinates(0, ppx, ppy, PixelToMM(ppx), PixelToMM(ppy));
+        return;
+    }
+    SetCoordinates(0, 0, 0, 0, 0);
+    SetCoordinates(2);
+    if (ls->moving) {
+        ls->aktmode = GID_CURSOR;
+        ls->mnode = nullptr;
+        ResetPagimoScreen(GID_CURSOR);
+        ls->draw = false;
+        Repaint(ls->aktpage);
+        ls->moving = false;
+    } else if (ls->draw) {
+        ls->reshaping = false;
+        ls->draw = false;
+    }
+}
+
+/* Placing, selecting and moving elements start and end here; without a
+ * drag in progress a button only ends a lasso. */
+static void MouseButton(LoopState *ls)
+{
+    int32_t x, y;
+    PlatformMousePos(WIN_PROJECT, &x, &y);
+    bool drawing = ls->aktmode > GID_CURSOR;
+    if (!PointOnPage(x, y)) {
+        if (ls->code == SELECTUP && drawing)
+            ls->draw = false;
+        return;
+    }
+    if (ls->code == SELECTUP && (ls->aktmode == GID_CURSOR || ls->aktmode == GID_MOVE))
+        ls->lasso = false;
+}
+
+/* ------------------------------------------------------------ the loop */
+
+static bool HandleMessage(LoopState *ls, uint32_t msg)
+{
+    uint32_t cls = msg >> 16, value = msg & 0xFFFF;
+    switch (cls) {
+    case WMHI_CLOSEWINDOW:
+        return ls->winnr != WIN_PROJECT || !Close(ls, false);
+    case WMHI_GADGETUP:
+        return GadgetCommand(ls, value);
+    case WMHI_MENUPICK: {
+        uint32_t id = MapMenueSelection(loop_mstrip);
+        return id == 0xFFFF || GadgetCommand(ls, id);
+    }
+    case WMHI_RAWKEY:
+        if (ls->code == RAWKEY_DELETE && ls->marked)
+            DeleteSelection(ls);
+        return true;
+    case WMHI_MOUSEMOVE:
+        MouseMove(ls);
+        return true;
+    case WMHI_MOUSEBUTTONS:
+        MouseButton(ls);
+        return true;
+    default:
+        return true;
+    }
+}
+
+void MainLoop(void *mstrip, MsgPort *SPort)
+{
+    DebugPrint("-> MainLoop()\n");
+    loop_mstrip = mstrip;
+    loop_port = SPort;
+    LoopState *ls = &Loop;
+    std::memset(ls, 0, sizeof(*ls));
+    ls->aktpage = 1;
+    ls->aktmode = GID_CURSOR;
+    ls->saved = 1;
+    PDaten.pageformat = 2;
+    PDaten.width = ScreenWidth;
+    PDaten.height = ScreenHeight;
+    CreateEmptyPage(2);
+    Close(ls, true);
+    ResetPagimoScreen(GID_CURSOR);
+    for (;;) {
+        if (!WaitforMsg())
+            return;
+        uint32_t msg;
+        while ((msg = GetMessages(&ls->code, &ls->winnr)) != 0) {
+            DebugPrint("-> Message %08x code %u window %u\n", msg, ls->code, ls->winnr);
+            if (!HandleMessage(ls, msg))
+                return;
+        }
+    }
+}

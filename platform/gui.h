@@ -1,0 +1,157 @@
+/*
+ * gui.h - the window system as the program sees it: windows built from
+ * nested groups of gadgets addressed by gadget id, one message queue per
+ * window, menus, requesters and the screen size. Qt stays behind this
+ * header; the program's logic sees only plain ids, numbers and 8-bit texts.
+ *
+ * Setting a gadget's value from code never raises a message; only the user's
+ * input does. Texts cross this boundary in the program's 8-bit character
+ * set (charset.h).
+ */
+#ifndef PAGIMO_PLATFORM_GUI_H
+#define PAGIMO_PLATFORM_GUI_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum { PLATFORM_WINDOWS = 5, PLATFORM_GADGETS = 89 };
+
+/* Message classes: the upper 16 bits of a message word. */
+enum {
+    WMHI_CLOSEWINDOW = 1,
+    WMHI_GADGETUP = 2,
+    WMHI_MENUPICK = 6,
+    WMHI_RAWKEY = 11,
+    WMHI_MOUSEMOVE = 15,
+    WMHI_MOUSEBUTTONS = 16,
+};
+enum { RAWKEY_DELETE = 0x46, SELECTDOWN = 0x68, SELECTUP = 0xE8 };
+enum { LBRE_NORMAL = 1, LBRE_EDIT = 8 }; /* list browser events */
+
+struct GuiMessage {
+    uint32_t cls;
+    uint16_t value; /* gadget id or menu id */
+    uint16_t code;
+    int32_t mx, my; /* pointer in window coordinates when it was sent */
+};
+
+/* ------------------------------------------------------------ application */
+
+extern bool PlatformTrace; /* print the platform's traces to standard output */
+
+bool PlatformGuiInit(int argc, char **argv);
+void PlatformGuiExit(void);
+void PlatformWatchInstance(void);
+void PlatformScreenSize(uint32_t *width, uint32_t *height);
+void PlatformSetPalette(const uint8_t rgb[16][3]);
+bool PlatformWaitEvents(void);
+void PlatformRaiseBreak(void);
+void PlatformProcessEvents(void);
+void PlatformDelay(uint32_t ticks);
+
+/* ------------------------------------------------------------ messages */
+
+void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my);
+bool PlatformTakeMessage(int win, GuiMessage *msg);
+bool PlatformMessagePending(void);
+void PlatformMousePos(int win, int32_t *x, int32_t *y);
+void PlatformSetIdleHook(void (*hook)(void));
+extern std::vector<GuiMessage> PlatformTakenLog; /* every message taken, for tests */
+
+/* ------------------------------------------------------------ windows */
+
+bool PlatformWindowCreate(int win, const char *title, int width, int height, bool main);
+bool PlatformWindowOpen(int win);
+void PlatformWindowDestroy(int win);
+bool PlatformWindowExists(int win);
+void PlatformWindowSetTitle(int win, const char *title);
+void PlatformWindowSetBusy(int win, bool busy);
+bool PlatformWindowBusy(int win);
+void PlatformWindowToFront(int win);
+void PlatformWindowRefreshFrame(int win);
+void PlatformDumpGadgets(int win);
+
+/* Building a window's content: groups nest; gadgets go into the innermost
+ * open group. Labels of groups draw a frame with that title. */
+void GBeginGroup(bool vertical, const char *label, int weight);
+void GEndGroup(void);
+void GGroupWidth(int width);
+void GAddButton(int id, const char *text, const char *hint, const char *image);
+void GAddChooser(int id, const char *const *labels, int count, int selected, const char *hint);
+void GAddInteger(int id, int32_t min, int32_t max, int32_t value, const char *hint);
+void GAddString(int id, int maxchars, const char *text, const char *hint, bool readonly);
+void GAddCheckBox(int id, const char *text, bool checked, const char *hint);
+void GAddRadio(int id, const char *const *labels, int count, int selected, const char *hint);
+void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, const char *hint);
+void GAddClickTab(int id, const char *hint);
+void GAddPageArea(void);
+void GAddGauge(int id);
+void GAddTextEditor(int id);
+void GAddImage(const char *file, int maxwidth);
+void GAddLabel(const char *text, bool bold);
+void GAddField(const char *label); /* a caption for the next gadget */
+void GAddSpace(void);
+
+/* ------------------------------------------------------------ gadgets */
+
+bool GadgetExists(int id);
+void GadgetSetDisabled(int id, bool disabled);
+bool GadgetDisabled(int id);
+void GadgetSetText(int id, const char *text);
+void GadgetGetText(int id, char *buf, size_t size);
+void GadgetSetNumber(int id, int32_t value);
+int32_t GadgetNumber(int id);
+void GadgetSetMax(int id, int32_t max);
+int32_t GadgetMax(int id);
+void GadgetSetLabels(int id, const char *const *labels, int count);
+int GadgetLabelCount(int id);
+std::string GadgetLabel(int id, int index);
+int GadgetListEvent(int id);
+
+/* List browsers: rows of columns; a tree row has a depth. */
+struct ListRow {
+    std::vector<std::string> cells;
+    int depth;
+    bool editable;
+};
+void GadgetSetRows(int id, const std::vector<ListRow> &rows);
+int GadgetRowCount(int id);
+std::string GadgetCell(int id, int row, int column);
+
+/* Tabs of a click-tab gadget. */
+void TabsSet(int id, const std::vector<std::string> &labels, int current);
+int TabsCurrent(int id);
+int TabsCount(int id);
+void TabsSetCurrent(int id, int current);
+
+/* The page area: its box in window coordinates. */
+void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height);
+
+/* ------------------------------------------------------------ menus */
+
+struct MenuDef {
+    int level;         /* 0 menu, 1 item, 2 item of a sub-menu */
+    std::string label; /* "key|text" gives the item a shortcut */
+    int id;            /* menu id; -1 for a separator */
+    const char *image; /* image name or null */
+};
+void *PlatformMenuCreate(const std::vector<MenuDef> &defs, bool localimages);
+void PlatformMenuDispose(void *strip);
+void PlatformMenuAttach(int win, void *strip, bool attach);
+int PlatformMenuNextSelection(void *strip, int previous);
+std::string PlatformMenuImageFile(void *strip, int id);
+std::string PlatformMenuShortcut(void *strip, int id);
+bool PlatformMenuPick(void *strip, int id);
+
+/* ------------------------------------------------------------ requesters */
+
+int PlatformEasyRequest(int win, const char *title, const char *text, const char *buttons);
+bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
+                         const char *pattern, bool save, char *path, size_t size);
+void RequesterScriptAdd(const char *answer);
+void RequesterScriptClear(void);
+extern std::vector<std::string> RequesterLog; /* "title|text|buttons" of each requester */
+
+#endif

@@ -1,0 +1,244 @@
+/*
+ * qtapp.cpp - the Qt application behind the program: start and end, the
+ * screen size, waiting for input (window messages, the break signal, other
+ * starts asking for this instance), the per-window message queues and the
+ * blocking of input to busy windows.
+ *
+ * Relies on breaksignal.h and instance.h for the two file descriptors the
+ * wait also watches.
+ */
+#include "platform/qtprivate.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include "platform/breaksignal.h"
+#include "platform/charset.h"
+#include "platform/instance.h"
+
+WindowState windows[PLATFORM_WINDOWS];
+GadgetState gadgets[PLATFORM_GADGETS];
+std::vector<GuiMessage> PlatformTakenLog;
+bool PlatformTrace;
+
+static QApplication *app;
+static int app_argc;
+static bool break_seen;
+static void (*idle_hook)(void);
+
+/* ------------------------------------------------------------ texts */
+
+QString ToQt(const char *text)
+{
+    return QString::fromUtf8(CharsetToUtf8(text ? text : "").c_str());
+}
+
+std::string FromQt(const QString &text)
+{
+    QByteArray utf8 = text.toUtf8();
+    std::vector<char> buf(utf8.size() + 1);
+    CharsetFromUtf8(utf8.constData(), buf.data(), buf.size());
+    return std::string(buf.data());
+}
+
+/* ------------------------------------------------------------ input blocking */
+
+/* While a window is busy, the user's input to it is swallowed; painting and
+ * everything the program does itself go on. */
+class BusyFilter : public QObject {
+protected:
+    bool eventFilter(QObject *obj, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: case QEvent::MouseMove:
+        case QEvent::KeyPress: case QEvent::KeyRelease: case QEvent::Wheel:
+        case QEvent::Shortcut: case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+        }
+        QWidget *w = qobject_cast<QWidget *>(obj);
+        if (!w)
+            return false;
+        for (int i = 0; i < PLATFORM_WINDOWS; i++)
+            if (windows[i].busy && windows[i].widget && windows[i].widget->isAncestorOf(w))
+                return true;
+        for (int i = 0; i < PLATFORM_WINDOWS; i++)
+            if (windows[i].busy && windows[i].widget == w)
+                return true;
+        return false;
+    }
+};
+
+bool InputBlocked(int win)
+{
+    return win >= 0 && win < PLATFORM_WINDOWS && windows[win].busy;
+}
+
+/* ------------------------------------------------------------ application */
+
+static void WatchBreak(void)
+{
+    if (BreakFd() < 0)
+        return;
+    auto *n = new QSocketNotifier(BreakFd(), QSocketNotifier::Read, app);
+    QObject::connect(n, &QSocketNotifier::activated, [] {
+        if (BreakTake())
+            break_seen = true;
+    });
+}
+
+/* Called once this instance is known to others. */
+void PlatformWatchInstance(void)
+{
+    if (InstanceFd() >= 0) {
+        auto *n = new QSocketNotifier(InstanceFd(), QSocketNotifier::Read, app);
+        QObject::connect(n, &QSocketNotifier::activated, [] {
+            if (!InstanceTakeRequest())
+                return;
+            if (PlatformTrace) {
+                std::printf("   another start asked for this instance\n");
+                std::fflush(stdout);
+            }
+            PlatformWindowToFront(0);
+        });
+    }
+}
+
+bool PlatformGuiInit(int argc, char **argv)
+{
+    if (!app) {
+        static char name[] = "pagimo";
+        static char *args[] = {name, nullptr};
+        (void)argc;
+        (void)argv;
+        app_argc = 1;
+        app = new QApplication(app_argc, args);
+        app->setApplicationName("Pagimo");
+        app->setQuitOnLastWindowClosed(false);
+        app->installEventFilter(new BusyFilter);
+    }
+    for (WindowState &w : windows)
+        w = WindowState{nullptr, {}, 0, 0, false, false, nullptr};
+    for (GadgetState &g : gadgets)
+        g = GadgetState{GK_NONE, -1, nullptr, 0, {}, 0};
+    break_seen = false;
+    WatchBreak();
+    return true;
+}
+
+/* Leaves the QApplication in place: Qt does not support making a second
+ * one in the same process, and tests run the program several times. */
+void PlatformGuiExit(void)
+{
+    for (int i = 0; i < PLATFORM_WINDOWS; i++)
+        PlatformWindowDestroy(i);
+    for (QSocketNotifier *n : app->findChildren<QSocketNotifier *>())
+        delete n;
+}
+
+/* PAGIMO_SCREEN=WxH gives the size; else the primary screen's. */
+void PlatformScreenSize(uint32_t *width, uint32_t *height)
+{
+    const char *env = std::getenv("PAGIMO_SCREEN");
+    unsigned w = 0, h = 0;
+    if (env && std::sscanf(env, "%ux%u", &w, &h) == 2 && w && h) {
+        *width = w;
+        *height = h;
+        return;
+    }
+    QScreen *s = QGuiApplication::primaryScreen();
+    QSize size = s ? s->size() : QSize(1920, 1200);
+    *width = size.width();
+    *height = size.height();
+}
+
+/* Ticks of 1/50 second, during which the windows still repaint. */
+void PlatformDelay(uint32_t ticks)
+{
+    QThread::msleep(ticks * 20);
+    PlatformProcessEvents();
+}
+
+void PlatformProcessEvents(void)
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+/* ------------------------------------------------------------ messages */
+
+void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my)
+{
+    if (win < 0 || win >= PLATFORM_WINDOWS)
+        return;
+    windows[win].queue.push_back(GuiMessage{cls, value, code, mx, my});
+}
+
+bool PlatformMessagePending(void)
+{
+    for (const WindowState &w : windows)
+        if (!w.queue.empty())
+            return true;
+    return false;
+}
+
+/* Taking a message makes its pointer position the window's current one, as
+ * if the pointer were read when the message is handled. */
+bool PlatformTakeMessage(int win, GuiMessage *msg)
+{
+    if (win < 0 || win >= PLATFORM_WINDOWS || windows[win].queue.empty())
+        return false;
+    *msg = windows[win].queue.front();
+    windows[win].queue.pop_front();
+    windows[win].mx = msg->mx;
+    windows[win].my = msg->my;
+    menu_taken_pick = msg->cls == WMHI_MENUPICK ? msg->value : -1;
+    PlatformTakenLog.push_back(*msg);
+    return true;
+}
+
+void PlatformMousePos(int win, int32_t *x, int32_t *y)
+{
+    *x = windows[win].mx;
+    *y = windows[win].my;
+}
+
+void PlatformSetIdleHook(void (*hook)(void))
+{
+    idle_hook = hook;
+}
+
+/* True when a message waits, false when the break signal arrived. Before
+ * blocking, an idle hook (tests) may post the next messages. */
+bool PlatformWaitEvents(void)
+{
+    for (;;) {
+        if (break_seen) {
+            break_seen = false;
+            return false;
+        }
+        if (PlatformMessagePending())
+            return true;
+        if (idle_hook) {
+            idle_hook();
+            if (PlatformMessagePending() || break_seen)
+                continue;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (BreakTake())
+            break_seen = true;
+    }
+}
+
+/* Tests raise the break signal without a real signal. */
+void PlatformRaiseBreak(void)
+{
+    break_seen = true;
+}

@@ -1,0 +1,83 @@
+/*
+ * qtprivate.h - what the Qt side of the platform layer shares between its
+ * files: the window and gadget tables, the page-area widget and the
+ * window class that turns Qt input into the program's messages. Only files
+ * in platform/ include it.
+ */
+#ifndef PAGIMO_PLATFORM_QTPRIVATE_H
+#define PAGIMO_PLATFORM_QTPRIVATE_H
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QWidget>
+
+#include "platform/gui.h"
+
+class QLayout;
+class QMenuBar;
+
+enum GadgetKind {
+    GK_NONE, GK_BUTTON, GK_CHOOSER, GK_INTEGER, GK_STRING, GK_CHECKBOX, GK_RADIO,
+    GK_LIST, GK_TABS, GK_GAUGE, GK_EDITOR,
+};
+
+struct GadgetState {
+    GadgetKind kind;
+    int win;
+    QWidget *widget;
+    int event;          /* last list-browser event */
+    std::vector<std::string> labels;
+    int32_t max;
+};
+
+struct WindowState {
+    QWidget *widget;    /* the top-level window, null when none */
+    std::deque<GuiMessage> queue;
+    int32_t mx, my;     /* pointer position of the message last taken */
+    bool busy;
+    bool main;
+    QMenuBar *menubar;
+};
+
+extern WindowState windows[PLATFORM_WINDOWS];
+extern GadgetState gadgets[PLATFORM_GADGETS];
+extern QImage *rastimage;       /* the main window's drawing surface */
+extern QWidget *pagearea;       /* the widget that shows it */
+extern int menu_taken_pick;     /* menu id of the menu message taken last */
+
+/* The program's windows: close requests and keys become messages. */
+class PagimoWindow : public QWidget {
+public:
+    explicit PagimoWindow(int win);
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+private:
+    int win;
+};
+
+/* Shows the drawing surface and reports the pointer over the page. */
+class PageAreaWidget : public QWidget {
+public:
+    explicit PageAreaWidget(QWidget *parent);
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+private:
+    void Report(uint32_t cls, uint16_t code, QPoint pos);
+};
+
+QString ToQt(const char *text);
+std::string FromQt(const QString &text);
+void EnsureRastImage(void);
+void UpdatePageArea(int x1, int y1, int x2, int y2);
+bool InputBlocked(int win);
+
+#endif
