@@ -124,6 +124,7 @@ std::string GadgetCell(int id, int row, int column);
 void TabsSet(int id, const std::vector<std::string> &labels, int current);
 int TabsCurrent(int id);
 int TabsCount(int id);
+std::string TabsLabel(int id, int index);
 void TabsSetCurrent(int id, int current);
 
 /* The page area: its box in window coordinates. */

@@ -227,9 +227,10 @@ bool PlatformWaitEvents(void)
         if (PlatformMessagePending())
             return true;
         if (idle_hook) {
+            /* A driven run never sleeps: the hook has the next input. */
             idle_hook();
-            if (PlatformMessagePending() || break_seen)
-                continue;
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            continue;
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (BreakTake())

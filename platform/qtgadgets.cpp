@@ -291,6 +291,12 @@ int TabsCount(int id)
     return g ? static_cast<QTabBar *>(g->widget)->count() : 0;
 }
 
+std::string TabsLabel(int id, int index)
+{
+    GadgetState *g = Find(id, GK_TABS);
+    return g ? FromQt(static_cast<QTabBar *>(g->widget)->tabText(index)) : std::string();
+}
+
 void TabsSetCurrent(int id, int current)
 {
     GadgetSetNumber(id, current);

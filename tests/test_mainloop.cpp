@@ -1,0 +1,431 @@
+/*
+ * test_mainloop.cpp - the real start-up and main loop under the offscreen
+ * platform, driven by posted messages and scripted requester answers. Each
+ * step runs when the loop has handled everything posted before it; after
+ * the last step the break signal ends the loop.
+ */
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "testutil.h"
+
+#include "core/config.h"
+#include "core/mainloop.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "document/pagelist.h"
+#include "gui/layouts.h"
+#include "gui/menus.h"
+#include "gui/windows.h"
+#include "platform/gui.h"
+#include "platform/mempool.h"
+#include "view/geometry.h"
+
+static std::vector<std::function<void()>> steps;
+static size_t next_step;
+
+static void RunNextStep(void)
+{
+    if (next_step < steps.size())
+        steps[next_step++]();
+    else
+        PlatformRaiseBreak();
+}
+
+class MainLoopTest : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        PoolDelete(APMemPool);
+        APMemPool = nullptr;
+        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+        getcwd(oldcwd, sizeof(oldcwd));
+        ASSERT_EQ(chdir(scratch.c_str()), 0);
+        RequesterScriptClear();
+        RequesterLog.clear();
+    }
+    void TearDown() override
+    {
+        PlatformSetIdleHook(nullptr);
+        chdir(oldcwd);
+        ScratchTest::TearDown();
+    }
+    /* Runs the program with these steps; true when every step ran. */
+    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {})
+    {
+        steps = std::move(s);
+        next_step = 0;
+        PlatformSetIdleHook(RunNextStep);
+        std::vector<std::string> argv = {"pagimo", "Debug=Off"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char *> av;
+        for (auto &a : argv)
+            av.push_back(a.data());
+        EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
+        return next_step == steps.size();
+    }
+    char oldcwd[4096];
+};
+
+static void Press(int id, int code = 0, int window = WIN_PROJECT)
+{
+    PlatformPostMessage(window, WMHI_GADGETUP, uint16_t(id), uint16_t(code), 0, 0);
+}
+
+/* What a user does to a chooser or tab: it shows the choice and reports. */
+static void Choose(int id, int value)
+{
+    GadgetSetNumber(id, value);
+    Press(id, value);
+}
+
+static void Menu(int id)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MENUPICK, uint16_t(id), 0, 0, 0);
+}
+
+static void Pointer(int32_t x, int32_t y)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, x, y);
+}
+
+static std::string Text(int id)
+{
+    char buf[256];
+    GadgetGetText(id, buf, sizeof(buf));
+    return buf;
+}
+
+static std::vector<std::string> TabLabels(void)
+{
+    std::vector<std::string> labels;
+    for (int i = 0; i < TabsCount(GID_PROJ_PAGES); i++)
+        labels.push_back(TabsLabel(GID_PROJ_PAGES, i));
+    return labels;
+}
+
+TEST_F(MainLoopTest, FreshWindowShowsTheStartState)
+{
+    EXPECT_TRUE(Run({[] {
+        EXPECT_EQ(Loop.aktpage, 1u);
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        EXPECT_EQ(Loop.saved, 1);
+        EXPECT_EQ(PDaten.count, 1u);
+        EXPECT_EQ(PDaten.width, 1920u);
+        EXPECT_EQ(GadgetNumber(GID_PAGE_FORMAT), 2);
+        EXPECT_EQ(GadgetLabel(GID_PAGE_FORMAT, 2), "DIN A4");
+        EXPECT_EQ(GadgetNumber(GID_PAGE_SECTION), 0);
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 1);
+        EXPECT_EQ(Text(GID_STATUS), "Select mode");
+        EXPECT_EQ(TabLabels(), std::vector<std::string>{"Page 1"});
+        for (int id : {GID_TEXTCONT, GID_FONTS, GID_STYLE, GID_FONTSIZE, GID_HEADLINE_LEVEL,
+                       GID_PICTUREADD, GID_TEXTADD, GID_TEXTEDT, GID_JUSTIFICATION, GID_RBLINKS,
+                       GID_LINKWEB, GID_LINKPAGE})
+            EXPECT_TRUE(GadgetDisabled(id)) << "gadget " << id;
+        EXPECT_FALSE(GadgetDisabled(GID_DELETE));
+        EXPECT_EQ(GadgetLabelCount(GID_HEADLINE_LEVEL), 2);
+
+        /* An A4 page lies wholly inside the page area. */
+        int16_t l, t, w, h;
+        PageAreaBox(&l, &t, &w, &h);
+        EXPECT_EQ(xend - xstart, 595u);
+        EXPECT_EQ(yend - ystart, 842u);
+        EXPECT_GT(ystart, uint32_t(t));
+        EXPECT_LT(yend, uint32_t(t + h));
+        EXPECT_EQ(xstart, uint32_t(l + (w - 595) / 2));
+        GElement e = MakeElement(ET_LINE, ET_LINE);
+        e.sx = xstart + 1, e.sy = ystart + 1, e.ex = xend - 1, e.ey = yend - 1;
+        EXPECT_TRUE(ElementOnPage(&e, xstart, xend, ystart, yend));
+        e.ex = xend;
+        EXPECT_FALSE(ElementOnPage(&e, xstart, xend, ystart, yend)) << "touching the edge";
+    }}));
+    EXPECT_EQ(ReadTextFile(scratch + "/PagimoOS4.cfg").size(), 2048u);
+}
+
+TEST_F(MainLoopTest, SectionsAndTabsShowTheirPages)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        for (int i = 0; i < 11; i++)
+            Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 12u);
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 1) << "12 pages: one section";
+        EXPECT_EQ(Loop.saved, 0);
+        Menu(MENU_PAGE_INSERT);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 13u);
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 2) << "13 pages: two sections";
+        EXPECT_EQ(Loop.aktpage, 1u) << "the current page stays";
+        EXPECT_EQ(TabsCount(GID_PROJ_PAGES), 12);
+        for (int i = 0; i < 14; i++)
+            Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 27u);
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 3);
+        Choose(GID_PAGE_SECTION, 2);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 25u);
+        EXPECT_EQ(TabLabels(), (std::vector<std::string>{"Page 25", "Page 26", "Page 27"}));
+        Choose(GID_PROJ_PAGES, 2);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 27u) << "section 3, third tab";
+        EXPECT_EQ(TabsCurrent(GID_PROJ_PAGES), 2);
+        Choose(GID_PAGE_SECTION, 0);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 3u) << "the same tab of the first section";
+        EXPECT_EQ(TabsCount(GID_PROJ_PAGES), 12);
+        EXPECT_EQ(TabsLabel(GID_PROJ_PAGES, 11), "Page 12");
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(MainLoopTest, RemovingPagesKeepsTabsAndPagesInStep)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_TAB_REMOVE); });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 1u) << "the only page stays";
+        EXPECT_EQ(Loop.saved, 1);
+        for (int i = 0; i < 12; i++)
+            Press(GID_TAB_ADD);
+    });
+    s.push_back([] { Choose(GID_PAGE_SECTION, 1); });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 13u);
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 12u);
+        EXPECT_EQ(Loop.aktpage, 12u) << "removing page 13 of 13 shows page 12";
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 1);
+        EXPECT_EQ(GadgetNumber(GID_PAGE_SECTION), 0);
+        EXPECT_EQ(TabsCount(GID_PROJ_PAGES), 12);
+        EXPECT_EQ(TabsCurrent(GID_PROJ_PAGES), 11);
+        for (int i = 0; i < 9; i++)
+            Menu(MENU_PAGE_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 3u);
+        EXPECT_EQ(Loop.aktpage, 3u);
+        Choose(GID_PROJ_PAGES, 1);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 2u);
+        /* Mark page 3 by a link element so we can see which page went. */
+        GElement ge = MakeElement(ET_RECT, ET_RECT);
+        AddGObject(3, &ge);
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 2u);
+        EXPECT_EQ(GetPageNode(2)->count, 1u) << "page 2 went, the former page 3 is page 2";
+        EXPECT_EQ(Loop.aktpage, 2u);
+        EXPECT_EQ(TabLabels(), (std::vector<std::string>{"Page 1", "Page 2"}));
+        Choose(GID_PROJ_PAGES, 1);
+    });
+    s.push_back([] { Press(GID_TAB_REMOVE); });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 1u) << "removing the last tab's page removes that page";
+        EXPECT_EQ(GetPageNode(1)->count, 0u);
+        EXPECT_EQ(Loop.aktpage, 1u);
+        EXPECT_EQ(TabLabels(), std::vector<std::string>{"Page 1"});
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(MainLoopTest, QuittingAnUnsavedProjectAsksAndCancelKeepsIt)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_TAB_ADD); });
+    s.push_back([] {
+        RequesterScriptAdd("0");
+        Menu(MENU_QUIT);
+    });
+    s.push_back([] {
+        ASSERT_EQ(RequesterLog.size(), 1u);
+        EXPECT_EQ(RequesterLog[0], "Hint|The actual project is not saved!|Continue|Cancel");
+        EXPECT_EQ(PDaten.count, 2u) << "Cancel keeps the project";
+        EXPECT_EQ(Loop.saved, 0);
+        RequesterScriptAdd("1");
+        PlatformPostMessage(WIN_PROJECT, WMHI_CLOSEWINDOW, 0, 0, 0, 0);
+    });
+    s.push_back([] { ADD_FAILURE() << "the loop should have ended"; });
+    EXPECT_FALSE(Run(s));
+    EXPECT_EQ(RequesterLog.size(), 2u);
+}
+
+TEST_F(MainLoopTest, BreakEndsWithoutAQuestionAndASavedProjectQuitsSilently)
+{
+    EXPECT_TRUE(Run({[] { Press(GID_TAB_ADD); }}));
+    EXPECT_TRUE(RequesterLog.empty()) << "the break signal asks nothing";
+    EXPECT_FALSE(Run({[] { Press(GID_QUIT); }, [] { ADD_FAILURE(); }}));
+    EXPECT_TRUE(RequesterLog.empty());
+}
+
+TEST_F(MainLoopTest, PointerReadOutsFollowThePage)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Pointer(int32_t(xstart + 1), int32_t(yend - 1)); });
+    s.push_back([] {
+        EXPECT_EQ(Text(GID_PIXEL_POS_X), "1");
+        EXPECT_EQ(Text(GID_PIXEL_POS_Y), "1");
+        EXPECT_EQ(Text(GID_POS_X), "0mm");
+        Pointer(int32_t(xstart + 72), int32_t(yend - 144));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Text(GID_PIXEL_POS_X), "72");
+        EXPECT_EQ(Text(GID_POS_X), "25mm");
+        EXPECT_EQ(Text(GID_POS_Y), "50mm");
+        SetCoordinates(1, 0, 0, 0, 0, -100, 100, PixelToMM(-100), PixelToMM(100));
+        Pointer(int32_t(xstart), int32_t(ystart + 100));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Text(GID_PIXEL_POS_X), "0") << "the edge is off the page";
+        EXPECT_EQ(Text(GID_POS_Y), "0mm");
+        EXPECT_EQ(Text(GID_PDIFF_X), "0") << "leaving the page resets the distance";
+        EXPECT_EQ(Text(GID_MDIFF_X), "0mm");
+        Pointer(-5, 300);
+    });
+    s.push_back([] { EXPECT_EQ(Text(GID_PIXEL_POS_X), "0"); });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(MainLoopTest, ToolsAndFormatsChangeTheMode)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_LINE); });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_LINE));
+        EXPECT_EQ(Text(GID_STATUS), "Draw a line");
+        EXPECT_TRUE(GadgetDisabled(GID_DELETE));
+        Press(GID_LINKS);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Text(GID_STATUS), "Insert a link");
+        EXPECT_FALSE(GadgetDisabled(GID_LINKWEB));
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTCONT));
+        Choose(GID_RBLINKS, 1);
+    });
+    s.push_back([] {
+        EXPECT_TRUE(GadgetDisabled(GID_LINKWEB)) << "a page link has no web address";
+        EXPECT_FALSE(GadgetDisabled(GID_LINKPAGE));
+        Choose(GID_PAGE_FORMAT, 3);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.pageformat, 3u);
+        EXPECT_EQ(xend - xstart, 842u);
+        EXPECT_EQ(Loop.saved, 0);
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        EXPECT_EQ(Text(GID_STATUS), "Select mode");
+        EXPECT_TRUE(GadgetDisabled(GID_LINKWEB));
+        Press(GID_CURSOR);
+    });
+    s.push_back([] {
+        EXPECT_FALSE(GadgetDisabled(GID_DELETE));
+        SetGUIElements(GID_PICTURES, true, false);
+        EXPECT_TRUE(GadgetDisabled(GID_PICTUREADD)) << "a picture without change changes nothing";
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(MainLoopTest, PreferencesAndAboutBlockTheMainWindow)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        Config.flags = CFG_DELETE_FILES;
+        Menu(MENU_PREFS);
+    });
+    s.push_back([] {
+        ASSERT_TRUE(PlatformWindowExists(WIN_PREFERENCE));
+        EXPECT_TRUE(PlatformWindowBusy(WIN_PROJECT));
+        EXPECT_EQ(GadgetNumber(GID_DEL_FILES), 1);
+        EXPECT_EQ(GadgetNumber(GID_DEL_MLINKS), 0);
+        GadgetSetNumber(GID_DEL_FILES, 0);
+        Press(GID_DEL_FILES, 0, WIN_PREFERENCE);
+        GadgetSetNumber(GID_DEL_MLINKS, 1);
+        Press(GID_DEL_MLINKS, 1, WIN_PREFERENCE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Config.flags, CFG_LINK_CORRECTION);
+        RequesterScriptAdd("0");
+        Press(GID_FILES_GC, 0, WIN_PREFERENCE);
+    });
+    s.push_back([] {
+        ASSERT_FALSE(RequesterLog.empty());
+        EXPECT_EQ(RequesterLog.back(), "Hint|0 Files removed!|Okay");
+        EXPECT_EQ(Loop.saved, 1) << "nothing removed, nothing changed";
+        Press(GID_PREFS_OKAY, 0, WIN_PREFERENCE);
+    });
+    s.push_back([] {
+        EXPECT_FALSE(PlatformWindowExists(WIN_PREFERENCE));
+        EXPECT_FALSE(PlatformWindowBusy(WIN_PROJECT));
+        Menu(MENU_ABOUT);
+    });
+    s.push_back([] {
+        EXPECT_TRUE(PlatformWindowExists(WIN_ABOUT));
+        EXPECT_TRUE(PlatformWindowBusy(WIN_PROJECT));
+        EXPECT_FALSE(PlatformMenuPick(MenuStrip, MENU_QUIT)) << "a passive window has no menus";
+        Press(GID_ABOUT_OK, 0, WIN_ABOUT);
+    });
+    s.push_back([] {
+        EXPECT_FALSE(PlatformWindowExists(WIN_ABOUT));
+        EXPECT_FALSE(PlatformWindowBusy(WIN_PROJECT));
+    });
+    EXPECT_TRUE(Run(s));
+    EXPECT_EQ((unsigned char)ReadTextFile(scratch + "/PagimoOS4.cfg")[0], CFG_LINK_CORRECTION);
+}
+
+TEST_F(MainLoopTest, MenusCarryShortcutsImagesAndIds)
+{
+    EXPECT_TRUE(Run({[] {
+        EXPECT_EQ(PlatformMenuShortcut(MenuStrip, MENU_OPEN), "Ctrl+O");
+        EXPECT_EQ(PlatformMenuShortcut(MenuStrip, MENU_DELETE), "Del");
+        EXPECT_EQ(PlatformMenuShortcut(MenuStrip, MENU_PAGE_INSERT), "Ctrl++");
+        EXPECT_EQ(PlatformMenuShortcut(MenuStrip, MENU_COPY), "Ctrl+C");
+        EXPECT_EQ(PlatformMenuShortcut(MenuStrip, MENU_CLOSE), "") << "one key, one item";
+        EXPECT_EQ(PlatformMenuImageFile(MenuStrip, MENU_OPEN), "tbimages:open");
+        EXPECT_EQ(PlatformMenuImageFile(MenuStrip, MENU_PREFS), "tbimages:prefs");
+        EXPECT_EQ(PlatformMenuImageFile(MenuStrip, MENU_PAGE), "");
+        EXPECT_EQ(MapMenueSelection(nullptr), 0xFFFFu);
+    }}));
+    EXPECT_TRUE(Run({[] {
+        EXPECT_EQ(PlatformMenuImageFile(MenuStrip, MENU_OPEN), "PROGDIR:Images/open");
+    }}, {"LocalImages=True"}));
+}
+
+TEST(Messages, LowerWindowsComeFirst)
+{
+    PlatformPostMessage(WIN_PREFERENCE, WMHI_GADGETUP, GID_DEL_FILES, 1, 0, 0);
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, SELECTDOWN, 10, 20);
+    uint16_t code;
+    uint32_t index;
+    EXPECT_EQ(GetMessages(&code, &index), uint32_t(WMHI_MOUSEBUTTONS << 16));
+    EXPECT_EQ(index, 0u);
+    EXPECT_EQ(code, SELECTDOWN);
+    int32_t x, y;
+    PlatformMousePos(WIN_PROJECT, &x, &y);
+    EXPECT_EQ(x, 10);
+    EXPECT_EQ(GetMessages(&code, &index), uint32_t(WMHI_GADGETUP << 16 | GID_DEL_FILES));
+    EXPECT_EQ(index, 4u);
+    EXPECT_EQ(GetMessages(&code, &index), 0u);
+    EXPECT_EQ(index, 4u);
+}
+
+TEST(Geometry, MillimetresTruncateTowardZero)
+{
+    EXPECT_EQ(PixelToMM(72), 25);
+    EXPECT_EQ(PixelToMM(-100), -35);
+    EXPECT_EQ(PixelToMM(-30), -10);
+    EXPECT_EQ(PixelToMM(2), 0);
+    EXPECT_EQ(PixelToMM(842), 297);
+}
