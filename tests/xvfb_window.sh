@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Drives the real main window in an X server: a click on a tool button and
+# on the page must arrive as the right messages, the quit question is
+# answered from a requester file, and a second start hands over to the
+# first. Leaves a screenshot of the main window in the output directory.
+# Arguments: the pagimo binary, the output directory.
+set -u
+bin=$1
+outdir=$2
+scratch=$(mktemp -d)
+out=$scratch/out.txt
+pid=""
+xpid=""
+
+cleanup() {
+    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAILED: $*"
+    echo "---- program output"
+    grep -v '^   gadget' "$out" | tail -40
+    exit 1
+}
+
+wait_for() { # pattern, seconds
+    for _ in $(seq 1 $(($2 * 10))); do
+        grep -q -- "$1" "$out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A display of our own.
+for n in $(seq 91 140); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+xpid=$!
+export DISPLAY=$display
+for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+mkdir -p "$scratch/T" "$scratch/fonts"
+printf '0\n1\n' > "$scratch/answers"
+export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts PAGIMO_REQUESTERS=$scratch/answers
+unset QT_QPA_PLATFORM PAGIMO_SCREEN
+cd "$scratch"
+"$bin" > "$out" 2>&1 &
+pid=$!
+wait_for "-> MainLoop()" 20 || fail "the main window did not open"
+sleep 1
+
+centre() { # gadget id -> "x y" on the screen
+    grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
+        awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
+}
+
+read -r lx ly <<< "$(centre 19)"
+xdotool mousemove "$lx" "$ly" click 1
+wait_for "-> Message 00020013" 5 || fail "the line tool's click did not arrive as gadget 19"
+wait_for "-> ResetPagimoScreen(19)" 5 || fail "the line tool did not change the mode"
+
+read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+xdotool mousemove $((ax + aw / 2)) $((ay + ah / 2))
+sleep 0.3
+xdotool click 1
+wait_for "-> Message 00100000 code 104" 5 || fail "the button press on the page did not arrive"
+wait_for "-> Message 00100000 code 232" 5 || fail "the button release on the page did not arrive"
+grep -q -- "-> Message 000f0000" "$out" || fail "no pointer move arrived"
+
+mkdir -p "$outdir"
+import -window root "$outdir/xvfb-main-window.png" || fail "no screenshot"
+
+# An unsaved project: the quit question, answered Cancel from the file.
+read -r tx ty <<< "$(centre 36)"
+xdotool mousemove "$tx" "$ty" click 1
+wait_for "-> InsertPage" 5 || fail "the insert-page button did not work"
+wid=$(xdotool search --name '^unnamend$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamend"
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key --window "$wid" ctrl+q
+wait_for "The actual project is not saved!" 5 || fail "quitting an unsaved project did not ask"
+wait_for "   answer 0" 5 || fail "the requester was not answered from the file"
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "Cancel did not keep the program running"
+
+# A second start hands over to the first and ends with 0.
+timeout 20 "$bin" Debug=Off > "$scratch/second.txt" 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "the second start ended with $rc"
+wait_for "another start asked for this instance" 5 || fail "the first instance was not asked"
+
+# Quit again; the file answers Continue.
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key --window "$wid" ctrl+q
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then fail "Continue did not end the program"; fi
+wait "$pid"
+rc=$?
+pid=""
+[ $rc -eq 0 ] || fail "the program ended with $rc"
+[ -f "$scratch/PagimoOS4.cfg" ] || fail "no configuration written"
+echo "1 passed, 0 failed"
