@@ -21,6 +21,7 @@
 #include "gui/windows.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "platform/rastport.h"
 #include "view/geometry.h"
 
 static std::vector<std::function<void()>> steps;
@@ -401,6 +402,97 @@ TEST_F(MainLoopTest, MenusCarryShortcutsImagesAndIds)
     EXPECT_TRUE(Run({[] {
         EXPECT_EQ(PlatformMenuImageFile(MenuStrip, MENU_OPEN), "PROGDIR:Images/open");
     }}, {"LocalImages=True"}));
+}
+
+TEST_F(MainLoopTest, PagePaintingAndComplementDrawing)
+{
+    EXPECT_TRUE(Run({[] {
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 10), int32_t(ystart + 10)), PenRGB(4))
+            << "the paper has the pen of PColor";
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart - 1), int32_t(ystart + 10)), PenRGB(0)) << "frame";
+        uint32_t before[5];
+        int32_t y = int32_t(ystart + 100);
+        for (int i = 0; i < 5; i++)
+            before[i] = ReadPixelRGB(rp, int32_t(xstart + 100 + i), y);
+        SetDrMd(rp, COMPLEMENT);
+        Move(rp, int32_t(xstart + 100), y);
+        Draw(rp, int32_t(xstart + 104), y);
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 102), y), before[2] ^ 0xFFFFFF);
+        Move(rp, int32_t(xstart + 100), y);
+        Draw(rp, int32_t(xstart + 104), y);
+        for (int i = 0; i < 5; i++)
+            EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 100 + i), y), before[i]) << "restored";
+        SetDrMd(rp, JAM1);
+        SetAPen(rp, 1);
+        Move(rp, int32_t(xstart + 10), int32_t(ystart + 10));
+        Draw(rp, int32_t(xstart + 13), int32_t(ystart + 13));
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 13)), PenRGB(1));
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 12)), PenRGB(4))
+            << "one pixel wide";
+    }}, {"PColor=4"}));
+}
+
+TEST_F(MainLoopTest, DeleteKeyAndCloseWorkOnTheProject)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        GElement ge = MakeElement(ET_RECT, ET_RECT);
+        AddGObject(1, &ge);
+        ge.marked = 1;
+        AddGObject(1, &ge);
+        Loop.marked = 1;
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_DELETE, 0, 0);
+    });
+    s.push_back([] {
+        EXPECT_EQ(GetPageNode(1)->count, 1u) << "the selected element went";
+        EXPECT_EQ(Loop.marked, 0);
+        EXPECT_EQ(Loop.saved, 0);
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_DELETE, 0, 0);
+        Press(GID_TAB_ADD);
+        Press(GID_TAB_ADD);
+        PlatformWindowSetTitle(WIN_PROJECT, "story");
+        GadgetSetText(GID_PDF_TITLE, "My title");
+        Press(GID_PDF_TITLE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(GetPageNode(1)->count, 1u) << "nothing selected, nothing deleted";
+        EXPECT_STREQ(PDaten.title, "My title");
+        RequesterScriptAdd("1");
+        Press(GID_CLOSE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 1u);
+        EXPECT_EQ(GetPageNode(1)->count, 0u);
+        EXPECT_EQ(Loop.saved, 1);
+        EXPECT_EQ(TabLabels(), std::vector<std::string>{"Page 1"});
+        EXPECT_EQ(Text(GID_PDF_TITLE), "");
+        EXPECT_STREQ(PDaten.title, "") << "a new project has no title";
+        EXPECT_EQ(GadgetLabelCount(GID_PAGE_SECTION), 1);
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(MainLoopTest, EditorAndProgressWindowsAreBuilt)
+{
+    EXPECT_TRUE(Run({[] {
+        ASSERT_TRUE(GUIOpenWindow(WIN_EDITOR, nullptr, nullptr, false, 0));
+        ASSERT_TRUE(GUIOpenWindow(WIN_PROGRESS, nullptr, nullptr, false, 0));
+        EXPECT_TRUE(GadgetExists(GID_TEXTEDITOR));
+        EXPECT_TRUE(GadgetDisabled(GID_CORRECTOR)) << "no spell server yet";
+        EXPECT_FALSE(GadgetDisabled(GID_SAVETEXT));
+        GadgetSetText(GID_TEXTEDITOR, "Gr\xfc\xdf" "e\nzwei");
+        char text[64];
+        GadgetGetText(GID_TEXTEDITOR, text, sizeof(text));
+        EXPECT_STREQ(text, "Gr\xfc\xdf" "e\nzwei") << "8-bit text survives the editor";
+        GadgetSetNumber(GID_GAUGE, 40);
+        EXPECT_EQ(GadgetNumber(GID_GAUGE), 40);
+        EXPECT_FALSE(GUIOpenWindow(WIN_EDITOR, nullptr, nullptr, false, 0)) << "already open";
+        GUICloseWindow(WIN_EDITOR, false);
+        GUICloseWindow(WIN_PROGRESS, false);
+        EXPECT_FALSE(GadgetExists(GID_TEXTEDITOR));
+        EXPECT_FALSE(DefineWindow(5, nullptr, nullptr, 0, 0, nullptr));
+    }}));
 }
 
 TEST(Messages, LowerWindowsComeFirst)
