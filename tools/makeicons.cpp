@@ -612,31 +612,29 @@ void drawMoveFile(QPainter &p)
     fillOutlined(p, cross, kBlue);
 }
 
-void drawOk(QPainter &p)
+/* A green check mark through three points, with a dark rim. */
+void checkMark(QPainter &p, QPointF a, QPointF b, QPointF c, qreal rim, qreal body)
 {
     QPainterPath check;
-    check.moveTo(4.5, 12.5);
-    check.lineTo(9.5, 17.5);
-    check.lineTo(19.5, 6.5);
+    check.moveTo(a);
+    check.lineTo(b);
+    check.lineTo(c);
     p.setBrush(Qt::NoBrush);
-    p.setPen(outlinePen(kGreenDark, 5));
+    p.setPen(outlinePen(kGreenDark, rim));
     p.drawPath(check);
-    p.setPen(outlinePen(kGreen, 2.5));
+    p.setPen(outlinePen(kGreen, body));
     p.drawPath(check);
+}
+
+void drawOk(QPainter &p)
+{
+    checkMark(p, {4.5, 12.5}, {9.5, 17.5}, {19.5, 6.5}, 5, 2.5);
 }
 
 void drawSpellChecker(QPainter &p)
 {
     pixelText(p, 3, 2, "ABC", kInk);
-    QPainterPath check;
-    check.moveTo(7, 15.5);
-    check.lineTo(10.5, 19);
-    check.lineTo(18, 11.5);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(outlinePen(kGreenDark, 4.25));
-    p.drawPath(check);
-    p.setPen(outlinePen(kGreen, 2));
-    p.drawPath(check);
+    checkMark(p, {7, 15.5}, {10.5, 19}, {18, 11.5}, 4.25, 2);
 }
 
 void drawExportText(QPainter &p)
