@@ -137,7 +137,7 @@ bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_
         ClearProjectInfo();
         PDaten.pageformat = 2;
         PDaten.count = 0;
-        PlatformWindowSetTitle(WIN_PROJECT, GetString(&localeinfo, 28));
+        SetProjectName(GetString(&localeinfo, 28));
         GadgetSetNumber(GID_PAGE_FORMAT, 2);
         AddPageList(nullptr);
         CreateEmptyPage(2);
@@ -172,11 +172,12 @@ static void ShowOpenedProject(LoopState *ls)
     ReDrawPage(1);
 }
 
-static void OpenCommand(LoopState *ls)
+/* A null path asks for the project with the file requester. */
+static void OpenCommand(LoopState *ls, const char *path)
 {
     if (!Close(ls, false))
         return;
-    if (OpenProject() != 0) {
+    if ((path ? OpenProjectPath(path) : OpenProject()) != 0) {
         RemoveProjectStructure();
         CreateProjectStructure();
         Close(ls, true);
@@ -291,7 +292,7 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         return true;
     }
     switch (id) {
-    case GID_OPEN: OpenCommand(ls); break;
+    case GID_OPEN: OpenCommand(ls, nullptr); break;
     case GID_CLOSE: CloseCommand(ls); break;
     case GID_SAVE:
     case GID_SAVEAS:
@@ -440,6 +441,9 @@ static bool HandleMessage(LoopState *ls, uint32_t msg)
     }
 }
 
+/* A project named on the command line, opened as soon as the loop runs. */
+char StartupProject[1024];
+
 void MainLoop(void *mstrip, MsgPort *SPort)
 {
     DebugPrint("-> MainLoop()\n");
@@ -456,6 +460,8 @@ void MainLoop(void *mstrip, MsgPort *SPort)
     CreateEmptyPage(2);
     Close(ls, true);
     ResetPagimoScreen(GID_CURSOR);
+    if (StartupProject[0])
+        OpenCommand(ls, StartupProject);
     for (;;) {
         if (!WaitforMsg())
             return;

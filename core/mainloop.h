@@ -30,6 +30,8 @@ struct LoopState {
 /* The state of the running (or last) main loop; read by tests. */
 extern LoopState Loop;
 
+extern char StartupProject[1024];
+
 void MainLoop(void *mstrip, MsgPort *SPort);
 uint32_t MapMenueSelection(void *mstrip);
 bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_t *xe,

@@ -91,6 +91,24 @@ static void PrintSettings(void)
     DebugPrint("   LocalImages=%d PColor=%d iSpellLanguage=<%s>\n", LocalImages, PCReg, Language);
 }
 
+/* An argument that is no tool type but a project file: "NAME.pfz" or
+ * "NAME.ptz", or any other existing file without "=" in its name. */
+static void FindStartupProject(const ToolTypes &tt)
+{
+    StartupProject[0] = '\0';
+    for (const std::string &t : tt) {
+        size_t len = t.size();
+        bool archive = len > 4 && (!Stricmp(t.c_str() + len - 4, ".pfz") || !Stricmp(t.c_str() + len - 4, ".ptz"));
+        if (archive || (t.find('=') == std::string::npos && FileKindOf(t.c_str()) == FK_FILE)) {
+            char full[1024];
+            if (t[0] != '/' && getcwd(full, sizeof(full)))
+                Strlcpy(StartupProject, (std::string(full) + "/" + t).c_str(), sizeof(StartupProject));
+            else
+                Strlcpy(StartupProject, t.c_str(), sizeof(StartupProject));
+        }
+    }
+}
+
 /* Steps 3 to 7 of the start-up. An absent "DataPath" leaves DataPath empty,
  * so the program's directory takes its place later; an absent "PDFPath"
  * leaves PDFPath empty: the PDF requester then starts in DataPath. */
@@ -110,6 +128,7 @@ void ApplyToolTypes(const ToolTypes &tt)
     PCReg = v ? ReadNumber(v) : 2;
     v = FindToolType(tt, "iSpellLanguage");
     Strlcpy(Language, v ? v : "Deutsch", sizeof(Language));
+    FindStartupProject(tt);
     PrintSettings();
 }
 

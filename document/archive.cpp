@@ -1,22 +1,199 @@
 /*
  * archive.cpp - opening and saving projects.
  *
- * The archive and the element file are not written yet: Open and Save
- * answer "cancelled" (1 and 9), which the main loop treats as nothing done
- * for Save and as a fresh empty project for Open.
+ * The project's name is the main window's title: the archive's name
+ * without ".pfz", or "unnamend" before the first save. Relies on the
+ * element file, the archive layer and the requesters. Failures the user
+ * must know about are shown with their reason; a cancelled requester is
+ * silent.
  */
 #include "document/archive.h"
 
+#include <cstring>
+#include <string>
+
 #include "core/settings.h"
+#include "document/elementfile.h"
+#include "document/pagelist.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/strutil.h"
+#include "platform/ziparchive.h"
+#include "text/utilities.h"
+
+static char project_name[256];
+
+static const char *S(int msg)
+{
+    return GetString(&localeinfo, msg);
+}
+
+/* ------------------------------------------------------------ the name */
+
+const char *ProjectName(void)
+{
+    return project_name[0] ? project_name : S(28);
+}
+
+void SetProjectName(const char *name)
+{
+    Strlcpy(project_name, name, sizeof(project_name));
+    PlatformWindowSetTitle(WIN_PROJECT, project_name);
+}
+
+static bool Untitled(void)
+{
+    return !Stricmp(ProjectName(), S(28));
+}
+
+/* The text of a menu item without its shortcut, as a requester title. */
+static const char *MenuText(int msg)
+{
+    const char *bar = std::strchr(S(msg), '|');
+    return bar ? bar + 1 : S(msg);
+}
+
+static void ShowFailure(int msg, const std::string &reason)
+{
+    char text[1024];
+    std::snprintf(text, sizeof(text), S(msg), reason.c_str());
+    GuiEasyDialog(WIN_PROJECT, S(75), text, S(88));
+}
+
+/* The chosen drawer becomes DataPath; `file` receives the name. */
+static void SplitChoice(const char *chosen, char *file, size_t size)
+{
+    const char *name = FilePart(chosen);
+    std::string drawer(chosen, size_t(name - chosen));
+    Strlcpy(DataPath, drawer.c_str(), sizeof(DataPath));
+    Strlcpy(file, name, size);
+}
+
+/* ------------------------------------------------------------ opening */
 
 uint32_t OpenProject(void)
 {
-    DebugPrint("-> OpenProject(): projects cannot be opened yet\n");
-    return 1;
+    DebugPrint("-> OpenProject()\n");
+    char chosen[1024];
+    if (!PlatformFileRequest(WIN_PROJECT, MenuText(2), DataPath, ProjectName(), "(#?.pfz|#?.ptz)",
+                             false, chosen, sizeof(chosen)))
+        return 1;
+    return OpenProjectPath(chosen);
+}
+
+/* A template (".ptz") opens untitled; a project is named after its file. */
+static void NameFromFile(const char *file)
+{
+    size_t len = std::strlen(file);
+    if (len >= 2 && (file[len - 2] == 't' || file[len - 2] == 'T')) {
+        SetProjectName(S(28));
+        return;
+    }
+    char name[256];
+    Strlcpy(name, file, sizeof(name));
+    ReplaceString(name, sizeof(name), ".pfz", "", 1);
+    SetProjectName(name);
+}
+
+uint32_t OpenProjectPath(const char *chosen)
+{
+    DebugPrint("-> OpenProjectPath(%s)\n", chosen);
+    char file[256], path[1024];
+    SplitChoice(chosen, file, sizeof(file));
+    Strlcpy(path, DataPath, sizeof(path));
+    if (!AddPart(path, file, sizeof(path)) || !FileExists(path))
+        return 1;
+    FreeLists(0);
+    DeleteAll("PGT:PAG4");
+    std::string error;
+    int unzipped = UnzipArchive(path, "PGT:", "PAG4", error);
+    if (unzipped != UNZIP_OK) {
+        ShowFailure(178, std::string(path) + "\n" + error);
+        return unzipped == UNZIP_REFUSED ? 2 : 1;
+    }
+    ReadResult rr = ReadElementFile(ElementFileName, ScreenWidth, ScreenHeight);
+    if (rr.code != EF_OK) {
+        ShowFailure(178, std::string(path) + "\n" + rr.reason);
+        return rr.code;
+    }
+    NameFromFile(file);
+    return 0;
+}
+
+/* ------------------------------------------------------------ saving */
+
+/* Asks for a new name until it is free or may be overwritten. False when
+ * cancelled; else `path` is the archive and `name` the project's name. */
+static bool AskSaveName(char *path, size_t size, char *name, size_t nsize)
+{
+    for (;;) {
+        char chosen[1024];
+        if (!PlatformFileRequest(WIN_PROJECT, MenuText(5), DataPath, ProjectName(), "#?.pfz", true,
+                                 chosen, sizeof(chosen)))
+            return false;
+        SplitChoice(chosen, name, nsize);
+        size_t len = std::strlen(name);
+        if (len >= 4 && name[len - 4] == '.')
+            name[len - 4] = '\0';
+        Strlcpy(path, DataPath, size);
+        if (!name[0] || !AddPart(path, name, size) || std::strlen(path) + 5 > size)
+            continue;
+        std::strcat(path, ".pfz");
+        if (!FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) != 0)
+            return true;
+    }
+}
+
+/* The archive of an already named project. */
+static bool NamedPath(char *path, size_t size)
+{
+    Strlcpy(path, DataPath, size);
+    if (!AddPart(path, ProjectName(), size) || std::strlen(path) + 5 > size)
+        return false;
+    size_t len = std::strlen(path);
+    if (len >= 4 && path[len - 4] == '.')
+        path[len - 1] = 'z';
+    else
+        std::strcat(path, ".pfz");
+    return true;
+}
+
+/* The first save stamps `created`, every later one `changed`. */
+static char *StampField(void)
+{
+    return PDaten.created[0] ? PDaten.changed : PDaten.created;
 }
 
 uint32_t SaveProject(bool state)
 {
-    DebugPrint("-> SaveProject(%d): projects cannot be saved yet\n", state);
-    return 9;
+    DebugPrint("-> SaveProject(%d)\n", state);
+    char path[1024], name[256] = "";
+    bool asked = state || Untitled();
+    if (asked && !AskSaveName(path, sizeof(path), name, sizeof(name)))
+        return 9;
+    if (!asked && !NamedPath(path, sizeof(path))) {
+        ShowFailure(177, "the file name is too long");
+        return 1;
+    }
+    if (!FileExists("PGT:PAG4"))
+        CreateProjectStructure();
+    char *stamp = StampField(), before[18];
+    Strlcpy(before, stamp, sizeof(before));
+    ActualDate(DATE_STAMP, stamp, 18);
+    std::string error;
+    if (!WriteElementFile(ElementFileName))
+        error = "the element file could not be written";
+    else
+        ZipDirectory("PGT:", "PAG4", path, error);
+    if (!error.empty()) {
+        Strlcpy(stamp, before, sizeof(before));
+        ShowFailure(177, std::string(path) + "\n" + error);
+        return 1;
+    }
+    if (asked)
+        SetProjectName(name);
+    return 0;
 }

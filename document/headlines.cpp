@@ -1,31 +1,152 @@
 /*
- * headlines.cpp - the headline list and the correction of page links when
- * pages are inserted or removed.
+ * headlines.cpp - the headline list (table of contents) and the correction
+ * of page links when pages are inserted or removed.
  *
- * Relies on the page lists. The headline list itself is not built yet: it
- * stays empty and the headline depth stays at its least, 2.
+ * Headlines are text lines with a level of 2 or more. The list shows the
+ * project's name as its first row and then the headlines page by page,
+ * each page from top to bottom; the headline elements are moved to the end
+ * of their page's list in that order, which is the order the PDF outline
+ * meets them in. Relies on the page lists and the list-browser gadget.
  */
 #include "document/headlines.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 #include "core/settings.h"
+#include "document/archive.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
 #include "gui/localisation.h"
 #include "platform/gui.h"
+#include "platform/mempool.h"
+#include "platform/strutil.h"
+
+/* A row of the headline list. */
+struct HLRow {
+    Node node;        /* ln_Name points at text */
+    uint8_t generation;
+    char text[81];
+};
+
+enum { HL_SCAN_END = 989, HL_NOT_FOUND = 55555 };
+
+/* ------------------------------------------------------------ the rows */
+
+static void FreeRows(void)
+{
+    while (Node *n = RemHead(&headlinelist))
+        FreePooled(APMemPool, n, sizeof(HLRow));
+}
+
+static bool AddRow(const char *text, uint8_t generation)
+{
+    HLRow *r = static_cast<HLRow *>(AllocPooled(APMemPool, sizeof(HLRow)));
+    if (!r)
+        return false;
+    Strlcpy(r->text, text, sizeof(r->text));
+    r->node.ln_Name = r->text;
+    r->generation = generation;
+    AddTail(&headlinelist, &r->node);
+    return true;
+}
+
+static void ShowRows(void)
+{
+    std::vector<ListRow> rows;
+    for (Node *n = GetHead(&headlinelist); n; n = GetSucc(n)) {
+        HLRow *r = reinterpret_cast<HLRow *>(n);
+        rows.push_back(ListRow{{r->text}, r->generation - 1, false});
+    }
+    GadgetSetRows(GID_HLLIST, rows);
+}
+
+static void OfferLevels(uint8_t maxlevel)
+{
+    PDaten.maxlevel = maxlevel;
+    GadgetSetLabels(GID_HEADLINE_LEVEL, level_chooser, std::min<int>(maxlevel, 11));
+}
+
+/* ------------------------------------------------------------ the scan */
+
+static int64_t Top(const GElement *ge)
+{
+    return std::min(ge->sy, ge->ey);
+}
+
+/* The first text line of the list whose top lies within 7 pixels of a scan
+ * line from `from` down to `last`, in steps of 4. */
+static GElement *NextTextLine(PageNode *pn, int64_t from, int64_t last)
+{
+    for (int64_t y = from; y <= last; y += 4)
+        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
+            if (n->ln_Type == ET_TEXT && std::llabs(y - Top(reinterpret_cast<GElement *>(n))) <= 7)
+                return reinterpret_cast<GElement *>(n);
+    return nullptr;
+}
+
+/* The scan reaches the lowest text line of the page even when it lies
+ * below the fixed end of the scan. */
+static int64_t ScanEnd(PageNode *pn)
+{
+    int64_t last = HL_SCAN_END;
+    for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
+        if (n->ln_Type == ET_TEXT)
+            last = std::max(last, Top(reinterpret_cast<GElement *>(n)) + 7);
+    return last;
+}
+
+static void ScanPage(PageNode *pn, uint8_t *deepest)
+{
+    int64_t from = 8, last = ScanEnd(pn);
+    for (uint32_t i = 0; i < pn->count; i++) {
+        GElement *ge = NextTextLine(pn, from, last);
+        if (!ge)
+            return;
+        if (ge->edata.td.level >= LEVEL_FIRST) {
+            AddRow(ge->edata.td.text, ge->edata.td.level);
+            *deepest = std::max(*deepest, ge->edata.td.level);
+            Remove(&ge->node);
+            AddTail(&pn->page, &ge->node);
+        }
+        from = Top(ge) + 8;
+    }
+}
 
 bool HLManager(void)
 {
     DebugPrint("-> HLManager()\n");
-    PDaten.maxlevel = 2;
-    GadgetSetLabels(GID_HEADLINE_LEVEL, level_chooser, PDaten.maxlevel);
+    FreeRows();
+    if (!AddRow(ProjectName(), 1)) {
+        ShowRows();
+        OfferLevels(2);
+        return true;
+    }
+    uint8_t deepest = 0;
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
+        PageNode *pn = reinterpret_cast<PageNode *>(p);
+        if (pn->count)
+            ScanPage(pn, &deepest);
+    }
+    ShowRows();
+    OfferLevels(deepest ? uint8_t(deepest + 1) : 2);
     return true;
 }
 
-/* 55555 means no such headline: the caller stays on its page. */
+/* The page of the n-th headline in page and list order. */
 uint32_t GetHLPageNo(uint32_t entryno)
 {
     DebugPrint("-> GetHLPageNo(%u)\n", entryno);
-    return 55555;
+    uint32_t seen = 0, pageno = 0;
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
+        pageno++;
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n))
+            if (n->ln_Type == ET_TEXT && reinterpret_cast<GElement *>(n)->edata.td.level >= LEVEL_FIRST &&
+                ++seen == entryno)
+                return pageno;
+    }
+    return HL_NOT_FOUND;
 }
 
 /* ------------------------------------------------------------ page links */

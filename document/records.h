@@ -83,10 +83,13 @@ struct TextboxData {
     uint32_t textpos;    /* where this box's text begins in the file */
 };
 
+enum { EDATA_SIZE = 352 }; /* bytes of the per-type data in the element file */
+
 union EData {
     TextData td;         /* text, date, time, page number, link */
     PicData pd;          /* picture */
     TextboxData tbd;     /* textbox */
+    uint8_t raw[EDATA_SIZE]; /* an unknown type's bytes, kept as read */
 };
 
 /* ln_Type is the element type, ln_Pri the type code or, for a textbox, its

@@ -188,6 +188,8 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 174 */ "Linked website",
     /* 175 */ "Links",
     /* 176 */ "Automatic link correction.",
+    /* 177 */ "The project could not be saved.\n%s",
+    /* 178 */ "The project could not be opened.\n%s",
 };
 
 static constexpr size_t TextLength(const char *s)

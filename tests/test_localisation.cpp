@@ -60,7 +60,7 @@ TEST_F(Localisation, BuiltinTextsWithoutCatalog)
     EXPECT_STREQ(GetString(&localeinfo, 0), "Project");
     EXPECT_STREQ(GetString(&localeinfo, 176), "Automatic link correction.");
     EXPECT_STREQ(GetString(&localeinfo, 81), "Font %s can not embedded, \nbecause of license restrictions.");
-    EXPECT_STREQ(GetString(&localeinfo, 177), "");
+    EXPECT_STREQ(GetString(&localeinfo, MSG_COUNT), "");
     EXPECT_STREQ(GetString(nullptr, 27), "Page");
 }
 
