@@ -29,6 +29,8 @@ static GadgetState *Find(int id, GadgetKind kind = GK_NONE)
     return &gadgets[id];
 }
 
+static QTreeWidgetItem *RowItem(QTreeWidget *t, int row);
+
 static QButtonGroup *RadioGroup(GadgetState *g)
 {
     return g->widget->findChild<QButtonGroup *>();
@@ -113,6 +115,11 @@ void GadgetSetNumber(int id, int32_t value)
     case GK_TABS:
         static_cast<QTabBar *>(g->widget)->setCurrentIndex(value);
         break;
+    case GK_LIST: {
+        auto *t = static_cast<QTreeWidget *>(g->widget);
+        t->setCurrentItem(RowItem(t, value));
+        break;
+    }
     default:
         break;
     }

@@ -4,6 +4,7 @@
  * step runs when the loop has handled everything posted before it; after
  * the last step the break signal ends the loop.
  */
+#include <cstring>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -493,6 +494,52 @@ TEST_F(MainLoopTest, EditorAndProgressWindowsAreBuilt)
         EXPECT_FALSE(GadgetExists(GID_TEXTEDITOR));
         EXPECT_FALSE(DefineWindow(5, nullptr, nullptr, 0, 0, nullptr));
     }}));
+}
+
+TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
+{
+    std::string archive = scratch + "/Manual.pfz";
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        Press(GID_TAB_ADD);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([archive] {
+        GElement head = MakeElement(ET_TEXT, ET_TEXT);
+        std::strcpy(head.edata.td.text, "Chapter");
+        head.edata.td.level = 2;
+        head.sy = ystart + 50, head.ey = ystart + 70;
+        AddGObject(3, &head);
+        RequesterScriptAdd(archive.c_str());
+        Press(GID_SAVEAS);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.saved, 1);
+        EXPECT_EQ(RequesterLog.size(), 1u) << "only the file requester";
+    });
+    EXPECT_TRUE(Run(s));
+    ASSERT_TRUE(HostExists(archive));
+
+    EXPECT_TRUE(Run({[] {
+        EXPECT_EQ(PDaten.count, 3u);
+        EXPECT_EQ(Loop.aktpage, 1u);
+        EXPECT_EQ(TabLabels(), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+        EXPECT_EQ(GadgetRowCount(GID_HLLIST), 2) << "the project name and its headline";
+        EXPECT_EQ(GadgetCell(GID_HLLIST, 0, 0), "Manual");
+        GadgetSetNumber(GID_HLLIST, 1);
+        Press(GID_HLLIST, 1);
+    }, [] {
+        EXPECT_EQ(Loop.aktpage, 3u) << "a headline row shows its page";
+        EXPECT_EQ(TabsCurrent(GID_PROJ_PAGES), 2);
+    }}, {archive}));
+
+    std::string broken = scratch + "/Broken.pfz";
+    WriteTextFile(broken, "not an archive");
+    EXPECT_TRUE(Run({[] {
+        EXPECT_EQ(PDaten.count, 1u) << "a new empty project instead";
+        ASSERT_FALSE(RequesterLog.empty());
+        EXPECT_EQ(RequesterLog.back().rfind("Hint|The project could not be opened.", 0), 0u);
+    }}, {broken}));
 }
 
 TEST(Messages, LowerWindowsComeFirst)
