@@ -13,6 +13,7 @@
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
+#include "pdf/fontcatalog.h"
 #include "platform/gui.h"
 #include "text/utilities.h"
 
@@ -109,4 +110,8 @@ void DeleteSelection(LoopState *ls)
 void EditCommand(LoopState *ls, uint32_t id)
 {
     DebugPrint("-> EditCommand(%u) with %u selected\n", id, ls->marked);
+    if (id == GID_STYLE && !(ls->mnode && ls->marked == 1)) {
+        SetFontData(ls->laststyle, ls->code);
+        ls->laststyle = ls->code;
+    }
 }

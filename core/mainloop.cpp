@@ -19,6 +19,7 @@
 #include "document/archive.h"
 #include "document/headlines.h"
 #include "document/pagelist.h"
+#include "document/properties.h"
 #include "gui/localisation.h"
 #include "gui/menus.h"
 #include "gui/windows.h"
@@ -30,6 +31,7 @@
 #include "text/utilities.h"
 #include "view/geometry.h"
 #include "view/redraw.h"
+#include "view/selection.h"
 
 LoopState Loop;
 
@@ -54,6 +56,14 @@ static void UnmarkAll(LoopState *ls)
     PageNode *pn = GetPageNode(ls->aktpage);
     for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
         reinterpret_cast<GElement *>(n)->marked = 0;
+    ls->marked = 0;
+}
+
+/* Unmarking that also takes the marks off the page view. */
+static void UnmarkShown(LoopState *ls)
+{
+    while (GElement *ge = FindMarkedElement(ls->aktpage, nullptr))
+        SetSelectMarks(ls->aktpage, ge, 0, ls->marked);
     ls->marked = 0;
 }
 
@@ -177,6 +187,7 @@ static void OpenCommand(LoopState *ls, const char *path)
 {
     if (!Close(ls, false))
         return;
+    ls->saved = 1; /* the user let the project go: a failed open asks nothing more */
     if ((path ? OpenProjectPath(path) : OpenProject()) != 0) {
         RemoveProjectStructure();
         CreateProjectStructure();
@@ -213,7 +224,7 @@ static void ToolCommand(LoopState *ls, uint32_t id)
 {
     ResetPagimoScreen(id);
     SetARexxChooser(id);
-    UnmarkAll(ls);
+    UnmarkShown(ls);
     ls->mnode = nullptr;
     ResetProperties();
     SetGUIElements(id, true, false);
@@ -272,6 +283,33 @@ static void HeadlineCommand(LoopState *ls)
     Repaint(ls->aktpage);
     ResetPagimoScreen(GID_CURSOR);
     ResetProperties();
+}
+
+/* A row of the object list: a click selects its element alone; an edited
+ * cell moves or renames it. */
+static void ObjectListCommand(LoopState *ls)
+{
+    PlatformDelay(5);
+    GElement *ge = GetObjListNode(uint32_t(ls->code) + 1);
+    ls->mnode = ge;
+    if (!ge)
+        return;
+    if (GadgetListEvent(GID_OBJLIST) == LBRE_NORMAL) {
+        ls->aktmode = GID_CURSOR;
+        UnmarkShown(ls);
+        ResetProperties();
+        SetGUIElements(GID_CURSOR, true, false);
+        ls->marked = 1;
+        SetSelectMarks(ls->aktpage, ge, 1, 1);
+        ResetPagimoScreen(GID_CURSOR);
+        SetObjData(ge, ls->filename);
+        SetARexxChooser(ge->node.ln_Type);
+    } else if (GadgetListEvent(GID_OBJLIST) == LBRE_EDIT) {
+        ChangeNodeData(ge);
+        Repaint(ls->aktpage);
+        ls->saved = 0;
+        ge->marked = 0;
+    }
 }
 
 static void CopyText(int id, char *field, size_t size)
@@ -334,7 +372,7 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     case GID_PDF_COMPRESSION: PDaten.comp = uint8_t(GadgetNumber(id)); break;
     case GID_RBLINKS: SetGUIElements(GID_LINKS, true, true); break;
     case GID_PREFS: ControlPreferences(loop_port, loop_mstrip, 0); break;
-    case GID_OBJLIST:
+    case GID_OBJLIST: ObjectListCommand(ls); break;
     case GID_COPY: case GID_CUT: case GID_PASTE: case GID_MOVE:
     case GID_FONTS: case GID_STYLE: case GID_FONTSIZE: case GID_TEXTCONT:
     case GID_HEADLINE_LEVEL: case GID_PICTUREADD: case GID_JUSTIFICATION:

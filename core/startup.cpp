@@ -17,10 +17,15 @@
 #include "core/config.h"
 #include "core/mainloop.h"
 #include "core/settings.h"
+#include "document/archive.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "gui/menus.h"
 #include "gui/windows.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/fontinstall.h"
+#include "view/geometry.h"
 #include "platform/assign.h"
 #include "platform/breaksignal.h"
 #include "platform/files.h"
@@ -174,6 +179,8 @@ static void RunWindows(void)
         return;
     }
     LoadConfig();
+    InstallFonts();
+    LookforTTFonts();
     if (GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
         AddFirstPage();
         MainLoop(MenuStrip, SPort);
@@ -230,12 +237,73 @@ static int CheckRequirements(void)
     return -1;
 }
 
+/* ------------------------------------------------------------ the PDF job */
+
+/* "--pdf OUT" anywhere among the arguments; both are taken out. */
+static bool TakePdfOption(ToolTypes &tt, char *out, size_t size)
+{
+    for (size_t i = 0; i < tt.size(); i++) {
+        if (tt[i] != "--pdf")
+            continue;
+        if (i + 1 >= tt.size())
+            return out[0] = '\0', true;
+        Strlcpy(out, tt[i + 1].c_str(), size);
+        tt.erase(tt.begin() + long(i), tt.begin() + long(i) + 2);
+        return true;
+    }
+    return false;
+}
+
+/* Opens the project and exports it without showing a window: the main
+ * window is laid out on the offscreen platform only so that the page lies
+ * where the page view would put it. Messages go to standard output. */
+static int ExportJob(const char *out)
+{
+    PdfBatch = true;
+    RequesterSetPrint(true);
+    if (!out[0] || !StartupProject[0]) {
+        std::printf("Usage: pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n");
+        return 1;
+    }
+    MsgPort *SPort = nullptr;
+    InitLists();
+    if (!InitGui(&SPort))
+        return 1;
+    LocalizeChooser();
+    LocalizeRadioButtons();
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    PlatformSetPalette(defCColors);
+    InstallFonts();
+    LookforTTFonts();
+    MenuStrip = InitMenu(false);
+    int rc = 1;
+    if (MenuStrip && GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
+        CreateProjectStructure();
+        if (OpenProjectPath(StartupProject) == 0) {
+            CreateEmptyPage(PDaten.pageformat);
+            DeleteFile(out);
+            rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
+        }
+        GUICloseWindow(WIN_PROJECT, false);
+    }
+    DisposeMenu(MenuStrip);
+    MenuStrip = nullptr;
+    PlatformGuiExit();
+    FreeGui(SPort);
+    return rc;
+}
+
 int PagimoMain(int argc, char **argv)
 {
     AssignInit();
-    if (InstanceAskToFront())
+    ToolTypes tt = ReadToolTypes(argc, argv);
+    char pdfout[1024] = "";
+    bool job = TakePdfOption(tt, pdfout, sizeof(pdfout));
+    if (job)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else if (InstanceAskToFront())
         return 0;
-    ApplyToolTypes(ReadToolTypes(argc, argv));
+    ApplyToolTypes(tt);
     int rc = CheckRequirements();
     if (rc >= 0) {
         std::fflush(stdout);
@@ -243,8 +311,13 @@ int PagimoMain(int argc, char **argv)
     }
     InitLocalisation();
     BreakInit();
-    RunWindows();
+    if (job) {
+        rc = ExportJob(pdfout);
+    } else {
+        RunWindows();
+        rc = 0;
+    }
     CleanUp();
     std::fflush(stdout);
-    return 0;
+    return rc;
 }

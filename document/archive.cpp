@@ -119,6 +119,7 @@ uint32_t OpenProjectPath(const char *chosen)
         ShowFailure(178, std::string(path) + "\n" + rr.reason);
         return rr.code;
     }
+    CreateProjectStructure();
     NameFromFile(file);
     return 0;
 }
@@ -170,10 +171,13 @@ static char *StampField(void)
 uint32_t SaveProject(bool state)
 {
     DebugPrint("-> SaveProject(%d)\n", state);
-    char path[1024], name[256] = "";
+    char path[1024], name[256] = "", drawer[256];
+    Strlcpy(drawer, DataPath, sizeof(drawer));
     bool asked = state || Untitled();
-    if (asked && !AskSaveName(path, sizeof(path), name, sizeof(name)))
+    if (asked && !AskSaveName(path, sizeof(path), name, sizeof(name))) {
+        Strlcpy(DataPath, drawer, sizeof(DataPath));
         return 9;
+    }
     if (!asked && !NamedPath(path, sizeof(path))) {
         ShowFailure(177, "the file name is too long");
         return 1;
@@ -190,6 +194,7 @@ uint32_t SaveProject(bool state)
         ZipDirectory("PGT:", "PAG4", path, error);
     if (!error.empty()) {
         Strlcpy(stamp, before, sizeof(before));
+        Strlcpy(DataPath, drawer, sizeof(DataPath));
         ShowFailure(177, std::string(path) + "\n" + error);
         return 1;
     }

@@ -275,6 +275,8 @@ static void FixElement(GElement *ge, int32_t dx, int32_t dy)
             Strlcpy(fn, moved.c_str(), 256);
         }
     }
+    if (t == ET_TEXT && ge->edata.td.level > LEVEL_LAST)
+        ge->edata.td.level = LEVEL_LAST;
     if (t == ET_TEXTBOX) {
         if (ge->node.ln_Pri == 127) {
             ge->node.ln_Pri = 0;
@@ -324,9 +326,13 @@ static ReadResult ReadOpened(Reader &r, uint32_t screenw, uint32_t screenh)
         return Result(EF_DAMAGED, v1, "the project header is cut short");
     UnpackHeader(header, &PDaten);
     uint32_t n = PDaten.count;
+    if (n == 0)
+        return Result(EF_DAMAGED, v1, "the project has no pages");
+    if (PDaten.width > 65535 || PDaten.height > 65535)
+        return Result(EF_DAMAGED, v1, "the project header is damaged");
     if (PDaten.width != 0 && PDaten.width != screenw) {
-        dx += (int32_t(screenw) - int32_t(PDaten.width)) / 2;
-        dy = (int32_t(screenh) - int32_t(PDaten.height)) / 2;
+        dx += int32_t((int64_t(screenw) - PDaten.width) / 2);
+        dy = int32_t((int64_t(screenh) - PDaten.height) / 2);
     }
     PDaten.width = screenw;
     PDaten.height = screenh;

@@ -57,7 +57,7 @@ static void ShowRows(void)
     std::vector<ListRow> rows;
     for (Node *n = GetHead(&headlinelist); n; n = GetSucc(n)) {
         HLRow *r = reinterpret_cast<HLRow *>(n);
-        rows.push_back(ListRow{{r->text}, r->generation - 1, false});
+        rows.push_back(ListRow{{r->text}, r->generation - 1, 0});
     }
     GadgetSetRows(GID_HLLIST, rows);
 }
@@ -75,14 +75,34 @@ static int64_t Top(const GElement *ge)
     return std::min(ge->sy, ge->ey);
 }
 
+/* The first scan line (from `from` in steps of 4) that comes within 7
+ * pixels of a text line's top, or -1 when it would lie beyond `last`. */
+static int64_t FirstScanLine(int64_t top, int64_t from, int64_t last)
+{
+    int64_t y = from;
+    if (top - 7 > from)
+        y = from + (top - 7 - from + 3) / 4 * 4;
+    return (y <= last && std::llabs(y - top) <= 7) ? y : -1;
+}
+
 /* The first text line of the list whose top lies within 7 pixels of a scan
- * line from `from` down to `last`, in steps of 4. */
+ * line moving down from `from` to `last` in steps of 4. The scan line is
+ * found from the tops directly, so far-off tops cost no time. */
 static GElement *NextTextLine(PageNode *pn, int64_t from, int64_t last)
 {
-    for (int64_t y = from; y <= last; y += 4)
-        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
-            if (n->ln_Type == ET_TEXT && std::llabs(y - Top(reinterpret_cast<GElement *>(n))) <= 7)
-                return reinterpret_cast<GElement *>(n);
+    int64_t best = -1;
+    for (Node *n = GetHead(&pn->page); n; n = GetSucc(n)) {
+        if (n->ln_Type != ET_TEXT)
+            continue;
+        int64_t y = FirstScanLine(Top(reinterpret_cast<GElement *>(n)), from, last);
+        if (y >= 0 && (best < 0 || y < best))
+            best = y;
+    }
+    if (best < 0)
+        return nullptr;
+    for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
+        if (n->ln_Type == ET_TEXT && std::llabs(best - Top(reinterpret_cast<GElement *>(n))) <= 7)
+            return reinterpret_cast<GElement *>(n);
     return nullptr;
 }
 
@@ -104,7 +124,7 @@ static void ScanPage(PageNode *pn, uint8_t *deepest)
         GElement *ge = NextTextLine(pn, from, last);
         if (!ge)
             return;
-        if (ge->edata.td.level >= LEVEL_FIRST) {
+        if (ge->edata.td.level >= LEVEL_FIRST && ge->edata.td.level <= LEVEL_LAST) {
             AddRow(ge->edata.td.text, ge->edata.td.level);
             *deepest = std::max(*deepest, ge->edata.td.level);
             Remove(&ge->node);
@@ -151,23 +171,23 @@ uint32_t GetHLPageNo(uint32_t entryno)
 
 /* ------------------------------------------------------------ page links */
 
-/* The new target of a page link, 0 when the link goes, or t unchanged.
+/* The new target of a page link; false when the link goes.
  * `del` false: a page was inserted behind apage; true: apage goes. */
-static uint32_t LinkTarget(uint32_t t, uint32_t apage, bool del, bool correct)
+static bool LinkTarget(uint32_t *t, uint32_t apage, bool del, bool correct)
 {
-    bool exists = t <= PDaten.count;
+    bool exists = *t <= PDaten.count;
     if (!del) {
-        if (exists && t <= apage)
-            return t;
-        return correct ? t + 1 : t;
+        if (correct && (!exists || *t > apage))
+            (*t)++;
+        return true;
     }
     if (!exists)
-        return 0;
-    if (t == apage)
-        return correct ? 0 : t;
-    if (t < apage)
-        return t;
-    return correct ? t - 1 : t;
+        return false;
+    if (*t == apage)
+        return !correct;
+    if (*t > apage && correct)
+        (*t)--;
+    return true;
 }
 
 void CheckPageLinks(uint32_t apage, bool del, bool correct)
@@ -180,11 +200,8 @@ void CheckPageLinks(uint32_t apage, bool del, bool correct)
             Node *next = GetSucc(n);
             GElement *ge = reinterpret_cast<GElement *>(n);
             if (n->ln_Type == ET_LINK && ge->edata.td.link[0] == '\0') {
-                uint32_t t = LinkTarget(ge->edata.td.page, apage, del, correct);
-                if (t == 0)
+                if (!LinkTarget(&ge->edata.td.page, apage, del, correct))
                     RemoveGObject(p, ge, false, false);
-                else
-                    ge->edata.td.page = t;
             }
             n = next;
         }

@@ -141,9 +141,11 @@ bool IsProjectFile(const char *fn)
     return *rest != '\0';
 }
 
-static void DeleteElementFile(const char *fn)
+/* Deleted only inside the project, and only when no element of the kind
+ * names it any more (a pasted picture shares its source's file). */
+static void DeleteElementFile(uint8_t type, const char *fn)
 {
-    if (IsProjectFile(fn))
+    if (IsProjectFile(fn) && !FindFilename(type, fn, nullptr, 127))
         DeleteFile(fn);
 }
 
@@ -188,15 +190,15 @@ static void ReleaseElement(GElement *node, bool delf)
     if (node->node.ln_Type == ET_PICTURE) {
         FreePicResources(node);
         if (delf)
-            DeleteElementFile(node->edata.pd.fn);
+            DeleteElementFile(ET_PICTURE, node->edata.pd.fn);
     } else if (node->node.ln_Type == ET_TEXTBOX) {
         char fn[256];
         std::memcpy(fn, node->edata.tbd.fn, sizeof(fn));
         fn[255] = '\0';
         if (node->node.ln_Pri == 0) {
-            if (delf)
-                DeleteElementFile(fn);
             RemoveChainAfter(fn);
+            if (delf)
+                DeleteElementFile(ET_TEXTBOX, fn);
         } else if (node->node.ln_Pri < 0) {
             CloseChainGap(fn, node->node.ln_Pri);
         }

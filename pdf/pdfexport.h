@@ -1,14 +1,21 @@
 /*
- * pdfexport.h - writing the project as a PDF document.
+ * pdfexport.h - writing the project as a PDF document: the "Create PDF"
+ * command with its file requester, and the export to a given file.
  */
 #ifndef PAGIMO_PDF_PDFEXPORT_H
 #define PAGIMO_PDF_PDFEXPORT_H
 
 #include <cstdint>
 
+#include <hpdf.h>
+
 struct MsgPort;
+
+extern bool PdfBatch; /* exporting without windows: no progress, no questions */
 
 bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend, void *mstrip,
                    MsgPort *SPort);
+bool ExportProject(const char *path, uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend);
+void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data);
 
 #endif

@@ -114,10 +114,11 @@ int GadgetListEvent(int id);
 struct ListRow {
     std::vector<std::string> cells;
     int depth;
-    bool editable;
+    uint32_t editable; /* bit c: column c can be edited */
 };
 void GadgetSetRows(int id, const std::vector<ListRow> &rows);
 int GadgetRowCount(int id);
+bool GadgetEditCell(int id, int row, int column, const char *text);
 std::string GadgetCell(int id, int row, int column);
 
 /* Tabs of a click-tab gadget. */
@@ -153,6 +154,7 @@ bool PlatformFileRequest(int win, const char *title, const char *drawer, const c
                          const char *pattern, bool save, char *path, size_t size);
 void RequesterScriptAdd(const char *answer);
 void RequesterScriptClear(void);
+void RequesterSetPrint(bool print); /* runs without windows print requesters instead */
 extern std::vector<std::string> RequesterLog; /* "title|text|buttons" of each requester */
 
 #endif

@@ -149,8 +149,12 @@ int32_t GadgetNumber(int id)
 
 void GadgetSetMax(int id, int32_t max)
 {
-    GadgetState *g = Find(id, GK_INTEGER);
-    if (!g)
+    GadgetState *g = Find(id);
+    if (g && g->kind == GK_GAUGE) {
+        static_cast<QProgressBar *>(g->widget)->setMaximum(max > 0 ? max : 1);
+        return;
+    }
+    if (!g || g->kind != GK_INTEGER)
         return;
     QSignalBlocker block(g->widget);
     auto *s = static_cast<QSpinBox *>(g->widget);
@@ -210,6 +214,18 @@ int GadgetListEvent(int id)
 /* Rows are numbered in display order from 0; the number travels with the
  * row as its code in messages. A row of depth d hangs below the last row of
  * depth d - 1. */
+/* The user edits a cell of a row; `text` replaces it as if typed. */
+bool GadgetEditCell(int id, int row, int column, const char *text)
+{
+    GadgetState *g = Find(id, GK_LIST);
+    QTreeWidgetItem *item = g ? RowItem(static_cast<QTreeWidget *>(g->widget), row) : nullptr;
+    if (!item || !(item->data(0, Qt::UserRole + 1).toUInt() & (1u << column)))
+        return false;
+    static_cast<QTreeWidget *>(g->widget)->setCurrentItem(item);
+    item->setText(column, ToQt(text));
+    return true;
+}
+
 void GadgetSetRows(int id, const std::vector<ListRow> &rows)
 {
     GadgetState *g = Find(id, GK_LIST);
@@ -229,6 +245,7 @@ void GadgetSetRows(int id, const std::vector<ListRow> &rows)
         for (size_t c = 0; c < r.cells.size(); c++)
             item->setText(int(c), ToQt(r.cells[c].c_str()));
         item->setData(0, Qt::UserRole, int(i));
+        item->setData(0, Qt::UserRole + 1, r.editable);
         if (r.editable)
             item->setFlags(item->flags() | Qt::ItemIsEditable);
         parents.push_back(item);

@@ -26,10 +26,17 @@
 #include <QVBoxLayout>
 
 #include "platform/assign.h"
+#include "platform/charset.h"
 #include "platform/strutil.h"
 
 std::vector<std::string> RequesterLog;
 static std::deque<std::string> script;
+static bool print_requesters;
+
+void RequesterSetPrint(bool print)
+{
+    print_requesters = print;
+}
 
 /* ------------------------------------------------------------ answers */
 
@@ -123,6 +130,11 @@ int PlatformEasyRequest(int win, const char *title, const char *text, const char
     RequesterLog.push_back(std::string(title ? title : "") + "|" + (text ? text : "") + "|" +
                            (buttons ? buttons : ""));
     std::vector<std::string> b = SplitButtons(buttons);
+    if (print_requesters) {
+        std::printf("%s\n", CharsetToUtf8(text).c_str());
+        std::fflush(stdout);
+        return 0;
+    }
     std::string answer;
     if (!ScriptedAnswer(answer))
         return ShowEasy(win, title, text, b);

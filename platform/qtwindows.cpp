@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -464,6 +465,19 @@ void GAddRadio(int id, const char *const *labels, int count, int selected, const
     Place(holder);
 }
 
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            e->setMaxLength(15);
+        return w;
+    }
+};
+
 void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, const char *hint)
 {
     auto *t = new QTreeWidget;
@@ -476,9 +490,15 @@ void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, c
     t->setRootIsDecorated(tree);
     t->setUniformRowHeights(true);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    /* Only the cells a row allows are edited, each at most 15 characters. */
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setItemDelegate(new CellDelegate(t));
     Register(id, GK_LIST, t, hint);
     int win = build_win;
+    QObject::connect(t, &QTreeWidget::itemDoubleClicked, [t](QTreeWidgetItem *item, int column) {
+        if (item->data(0, Qt::UserRole + 1).toUInt() & (1u << column))
+            t->editItem(item, column);
+    });
     QObject::connect(t, &QTreeWidget::itemClicked, [t, win, id](QTreeWidgetItem *item, int) {
         gadgets[id].event = LBRE_NORMAL;
         Post(win, uint16_t(id), uint16_t(item->data(0, Qt::UserRole).toInt()));

@@ -115,6 +115,19 @@ static void Line(RastPort *rp, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
     }
 }
 
+/* One pixel in the pen and mode; callers that set many pixels refresh the
+ * area they touched once with RefreshArea. */
+void WritePixel(RastPort *rp, int32_t x, int32_t y)
+{
+    EnsureRastImage();
+    Plot(rp, x, y);
+}
+
+void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    UpdatePageArea(x1, y1, x2, y2);
+}
+
 /* ------------------------------------------------------------ figures */
 
 void Move(RastPort *rp, int32_t x, int32_t y)

@@ -20,6 +20,8 @@ void Move(RastPort *rp, int32_t x, int32_t y);
 void Draw(RastPort *rp, int32_t x, int32_t y);
 void RectFill(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 void DrawEllipse(RastPort *rp, int32_t cx, int32_t cy, int32_t rx, int32_t ry);
+void WritePixel(RastPort *rp, int32_t x, int32_t y);
+void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 uint32_t ReadPixelRGB(RastPort *rp, int32_t x, int32_t y);
 uint32_t PenRGB(uint8_t pen);
 

@@ -87,6 +87,12 @@ TEST_F(Archive, SavedArchiveIsInfoZipsAndOpensAgain)
     EXPECT_STRNE(PDaten.created, "");
     EXPECT_STREQ(PDaten.changed, "");
 
+    struct stat st;
+    ASSERT_EQ(stat((out + "/story.pfz").c_str(), &st), 0);
+    mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "a new archive has the user's usual permissions";
+    chmod((out + "/story.pfz").c_str(), 0600);
     std::string list = Run("unzip -l '" + out + "/story.pfz'");
     for (const char *entry : {"PAG4/", "PAG4/Elemente.pff", "PAG4/Bilder/", "PAG4/Bilder/p.png",
                               "PAG4/Texte/", "PAG4/Texte/t.txt"})
@@ -101,6 +107,8 @@ TEST_F(Archive, SavedArchiveIsInfoZipsAndOpensAgain)
     EXPECT_EQ(RequesterLog.size(), asked) << "a named project saves without asking";
     EXPECT_EQ(PDaten.created, created);
     EXPECT_STRNE(PDaten.changed, "");
+    ASSERT_EQ(stat((out + "/story.pfz").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "a replaced archive keeps its permissions";
 
     FreeLists(0);
     DeleteAll("PGT:PAG4");
@@ -131,9 +139,20 @@ TEST_F(Archive, InfoZipArchivesOpenAsProjectsAndTemplates)
 
     ASSERT_EQ(OpenProjectPath((src + "/Letter.ptz").c_str()), 0u);
     EXPECT_STREQ(ProjectName(), "unnamend") << "a template opens untitled";
+    std::string drawer = DataPath;
+    CreateDirTree((scratch + "/elsewhere").c_str());
+    WriteTextFile(scratch + "/elsewhere/x.pfz", "taken");
+    RequesterScriptAdd((scratch + "/elsewhere/x.pfz").c_str());
+    RequesterScriptAdd("0");
     RequesterScriptAdd("");
     EXPECT_EQ(SaveProject(false), 9u) << "an untitled project asks for a name";
     EXPECT_EQ(LastRequester(), "file|Save as|#?.pfz");
+    EXPECT_EQ(std::string(DataPath), drawer) << "a cancelled save keeps the drawer";
+
+    Run("cd '" + src + "' && rm -r PAG4/Texte PAG4/Bilder && zip -qrD bare.pfz PAG4");
+    ASSERT_EQ(OpenProjectPath((src + "/bare.pfz").c_str()), 0u);
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Texte")) << "the folders exist after every open";
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder"));
     EXPECT_EQ(OpenProjectPath((src + "/missing.pfz").c_str()), 1u);
 }
 

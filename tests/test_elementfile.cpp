@@ -92,7 +92,10 @@ TEST_F(ElementFile, HandMadeFileOpensWithEveryField)
     f.Be32(box + 384, 999);
     size_t link = f.Element(ET_LINK, 0, 10, 20, 30, 40);
     f.Str(link + 36, "Next");
+    f.Str(link + 205, "https://example.org/next");
     f.Be32(link + 376, 2);
+    f.b[link + 32] = 3;
+    f.b[link + 388] = 1;
     f.Page(1);
     size_t pic = f.Element(ET_PICTURE, 0, 100, 100, 164, 148);
     f.Str(pic + 36, "PGT:PAG4/Bilder/a.png");
@@ -117,6 +120,9 @@ TEST_F(ElementFile, HandMadeFileOpensWithEveryField)
     EXPECT_EQ(l->node.ln_Pri, ET_LINK) << "priority is the type code";
     EXPECT_STREQ(l->edata.td.text, "Next");
     EXPECT_EQ(l->edata.td.page, 2u);
+    EXPECT_STREQ(l->edata.td.link, "https://example.org/next");
+    EXPECT_EQ(l->apen, 3);
+    EXPECT_EQ(l->marked, 1);
     GElement *tx = Element(1, 2);
     EXPECT_EQ(tx->sx, 400u);
     EXPECT_EQ(tx->ey, 320u);
@@ -130,6 +136,7 @@ TEST_F(ElementFile, HandMadeFileOpensWithEveryField)
     EXPECT_EQ(b->edata.tbd.textpos, 0u);
     EXPECT_EQ(b->edata.tbd.align, 3u);
     EXPECT_STREQ(b->edata.tbd.fontname, "DejaVuSerif.font");
+    EXPECT_EQ(b->edata.tbd.size, 11u);
     GElement *p = Element(2, 1);
     EXPECT_STREQ(p->edata.pd.fn, "PGT:PAG4/Bilder/a.png");
     EXPECT_EQ(p->edata.pd.dsrc, nullptr);
@@ -263,6 +270,17 @@ TEST_F(ElementFile, DamagedFilesEndTheReadWithoutHarm)
     EXPECT_EQ(Read().code, uint32_t(EF_DAMAGED));
     EXPECT_EQ(PoolBytesInUse(APMemPool), pool_before) << "nothing allocated for absurd counts";
 
+    Bytes none;
+    none.Start("Mivra190706 V2", 0, 1920, 1200);
+    none.Save(file);
+    EXPECT_EQ(Read().code, uint32_t(EF_DAMAGED)) << "a project has at least one page";
+
+    Bytes wide;
+    wide.Start("Mivra190706 V2", 1, 0x80000000u, 0xFFFFFFFFu);
+    wide.Page(0);
+    wide.Save(file);
+    EXPECT_EQ(Read().code, uint32_t(EF_DAMAGED)) << "no screen is that large";
+
     Bytes many;
     many.Start("Mivra190706 V2", 1, 1920, 1200);
     many.Page(0xFFFFFFFF);
@@ -284,6 +302,7 @@ TEST_F(ElementFile, DamagedFilesEndTheReadWithoutHarm)
     wild.Page(2);
     size_t t = wild.Element(ET_TEXT, 0, 1, 2, 3, 4);
     std::memset(&wild.b[t + 36], 'A', 424 - 36);
+    wild.b[t + 204] = 255;
     size_t u = wild.Element(99, 0, 5, 6, 7, 8);
     wild.b[u + 36] = 0xAB, wild.b[u + 387] = 0xCD;
     wild.Save(file);
@@ -293,6 +312,7 @@ TEST_F(ElementFile, DamagedFilesEndTheReadWithoutHarm)
     GElement *text = Element(1, 2);
     EXPECT_EQ(std::strlen(text->edata.td.text), 80u) << "an unterminated field stays in bounds";
     EXPECT_EQ(std::strlen(text->nname), 15u);
+    EXPECT_EQ(text->edata.td.level, LEVEL_LAST) << "an impossible headline level is bounded";
     std::vector<uint8_t> rec(532);
     PackElement(unknown, rec.data());
     EXPECT_EQ(rec[36], 0xAB);

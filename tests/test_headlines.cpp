@@ -74,13 +74,17 @@ TEST_F(Headlines, ListFollowsPagesTopToBottom)
     EXPECT_EQ(GetHLPageNo(6), 55555u);
 }
 
-TEST_F(Headlines, FirstHeadlineOnALaterPage)
+TEST_F(Headlines, FirstHeadlineOnALaterPageAndWildTops)
 {
     for (int i = 0; i < 3; i++)
         AddPageList(nullptr);
     AddText(3, "Start", 400, 2);
     HLManager();
     EXPECT_EQ(GetHLPageNo(1), 3u);
+    for (int i = 0; i < 40; i++)
+        AddText(2, "far", 0xFFFFF000u - 16u * uint32_t(i), 2); /* tops a damaged file may hold */
+    HLManager();
+    EXPECT_EQ(Rows().size(), 42u) << "found at once, however far down";
 }
 
 static GElement *AddLink(uint32_t page, uint32_t target, const char *web = "")
@@ -104,6 +108,7 @@ TEST_F(Headlines, PageLinksFollowInsertedAndRemovedPages)
     for (int i = 0; i < 5; i++)
         AddPageList(nullptr);
     AddLink(1, 2), AddLink(1, 3), AddLink(1, 5), AddLink(1, 9), AddLink(1, 3, "https://x.org");
+    GElement *zero = AddLink(2, 0);
 
     /* A page inserted behind page 2 (the count is already 6). */
     AddPageList(GetPageNode(2));
@@ -118,6 +123,8 @@ TEST_F(Headlines, PageLinksFollowInsertedAndRemovedPages)
     CheckPageLinks(4, true, true);
     EXPECT_EQ(Targets(1), (std::vector<uint32_t>{2, 5, 3})) << "links to the removed page go, later ones move";
     EXPECT_EQ(GetPageNode(1)->count, 3u);
+    EXPECT_EQ(GetPageNode(2)->count, 1u) << "a link to page 0 lies before every page: unchanged";
+    EXPECT_EQ(zero->edata.td.page, 0u);
 }
 
 TEST_F(Headlines, CopyAndPasteOnTheSamePageAndAnother)

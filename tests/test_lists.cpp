@@ -143,8 +143,11 @@ TEST_F(Lists, FilesAreDeletedOnlyInsideTheProject)
     AddGObject(2, &ge);
     std::strcpy(ge.edata.pd.fn, "PGT:PAG4/Bilder/p.png");
     AddGObject(2, &ge);
+    GElement *twin = AddGObject(1, &ge); /* a pasted copy shares the file */
     RemovePageList(2);
-    EXPECT_FALSE(HostExists(inside)) << "a removed page deletes its pictures' files";
+    EXPECT_TRUE(HostExists(inside)) << "a file another picture still shows stays";
+    RemoveGObject(1, twin, true, true);
+    EXPECT_FALSE(HostExists(inside)) << "the last picture takes its file along";
     EXPECT_TRUE(HostExists(outside)) << "a file outside the project is never deleted";
     EXPECT_EQ(PDaten.count, 1u);
 }

@@ -535,6 +535,20 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
 
     std::string broken = scratch + "/Broken.pfz";
     WriteTextFile(broken, "not an archive");
+    EXPECT_TRUE(Run({[] { Press(GID_TAB_ADD); },
+                     [broken] {
+                         RequesterLog.clear();
+                         RequesterScriptAdd("1");               /* not saved: Continue */
+                         RequesterScriptAdd(broken.c_str());    /* the file requester */
+                         RequesterScriptAdd("0");               /* Okay to the message */
+                         Press(GID_OPEN);
+                     },
+                     [] {
+                         EXPECT_EQ(PDaten.count, 1u) << "a new project with its page";
+                         EXPECT_EQ(Loop.saved, 1);
+                         EXPECT_EQ(RequesterLog.size(), 3u) << "no second question";
+                     }}));
+    RequesterLog.clear();
     EXPECT_TRUE(Run({[] {
         EXPECT_EQ(PDaten.count, 1u) << "a new empty project instead";
         ASSERT_FALSE(RequesterLog.empty());

@@ -1,0 +1,165 @@
+/*
+ * pdfdraw.cpp - one element into its PDF page: lines, rectangles, texts
+ * with their outline entries and link annotations, and pictures at their
+ * natural size. Page-view pixels become points by a translation and a flip
+ * of the vertical axis.
+ *
+ * Invariant: no object with a destructor lives in these frames; a libharu
+ * error jumps from inside them back to the export.
+ */
+#include "pdf/pdfdraw.h"
+
+#include <cstring>
+
+#include "core/settings.h"
+#include "document/pagelist.h"
+#include "document/properties.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdffonts.h"
+#include "platform/assign.h"
+#include "platform/strutil.h"
+
+HPDF_Outline headlines[11];
+
+static char picture_path[1024];
+
+float ConvertX(uint32_t value, uint32_t start, uint32_t end)
+{
+    (void)end;
+    return float(int64_t(value) - int64_t(start));
+}
+
+float ConvertY(uint32_t value, uint32_t start, uint32_t end)
+{
+    (void)start;
+    return float(int64_t(end) - int64_t(value));
+}
+
+/* ------------------------------------------------------------ figures */
+
+static void DrawLine(HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
+{
+    HPDF_Page_MoveTo(p, ConvertX(ge->sx, xs, 0), ConvertY(ge->sy, 0, ye));
+    HPDF_Page_LineTo(p, ConvertX(ge->ex, xs, 0), ConvertY(ge->ey, 0, ye));
+    HPDF_Page_Stroke(p);
+}
+
+static void DrawRect(HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
+{
+    uint32_t left = ge->sx < ge->ex ? ge->sx : ge->ex, bottom = ge->sy > ge->ey ? ge->sy : ge->ey;
+    float w = float(ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx);
+    float h = float(ge->sy > ge->ey ? ge->sy - ge->ey : ge->ey - ge->sy);
+    HPDF_Page_Rectangle(p, ConvertX(left, xs, 0), ConvertY(bottom, 0, ye), w, h);
+    HPDF_Page_Stroke(p);
+}
+
+/* PNG when the second-to-last character of the name is "n", else JPEG. */
+static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
+{
+    const char *fn = ge->edata.pd.fn;
+    size_t len = std::strlen(fn);
+    errinfo = fn;
+    Strlcpy(picture_path, HostPath(fn).c_str(), sizeof(picture_path));
+    bool png = len >= 2 && (fn[len - 2] == 'n' || fn[len - 2] == 'N');
+    HPDF_Image img = png ? HPDF_LoadPngImageFromFile(pdf, picture_path)
+                         : HPDF_LoadJpegImageFromFile(pdf, picture_path);
+    HPDF_Page_DrawImage(p, img, ConvertX(ge->sx, xs, 0), ConvertY(ge->ey, 0, ye),
+                        float(HPDF_Image_GetWidth(img)), float(HPDF_Image_GetHeight(img)));
+}
+
+/* ------------------------------------------------------------ texts */
+
+static void MakeRequest(TextAttr *ta, const char *fontname, uint32_t size)
+{
+    Strlcpy(ta->ta_Name, fontname, sizeof(ta->ta_Name));
+    ta->ta_YSize = uint16_t(size);
+}
+
+/* The font name without its ".font". */
+static void WorkName(char *work, const char *fontname)
+{
+    Strlcpy(work, fontname, 81);
+    size_t len = std::strlen(work);
+    work[len >= 5 ? len - 5 : 0] = '\0';
+}
+
+/* Headline level L (level code L + 1) hangs below the latest entry of level
+ * L - 1; level 1 below the outline root, when there is one. */
+static void AddOutline(HPDF_Doc pdf, HPDF_Page p, const TextData &td)
+{
+    HPDF_Outline entry = HPDF_CreateOutline(pdf, headlines[td.level - 2], td.text,
+                                            HPDF_GetEncoder(pdf, "CP1252"));
+    headlines[td.level - 1] = entry;
+    HPDF_Destination dest = HPDF_Page_CreateDestination(p);
+    HPDF_Destination_SetXYZ(dest, 0, HPDF_Page_GetHeight(p), 1.0f);
+    HPDF_Outline_SetDestination(entry, dest);
+}
+
+/* A page link to a page that does not exist gets no annotation. */
+static void AddLink(GElement *ge, HPDF_Page *page, uint32_t pno, uint32_t xs, uint32_t ye)
+{
+    uint32_t w, h;
+    GetObjSize(ET_LINK, false, ge, &w, &h, nullptr);
+    HPDF_Rect r;
+    r.left = ConvertX(ge->ex, xs, 0);
+    r.bottom = ConvertY(ge->ey, 0, ye);
+    r.right = r.left + float(w);
+    r.top = r.bottom + float(h);
+    const TextData &td = ge->edata.td;
+    HPDF_Annotation annot = nullptr;
+    if (td.link[0]) {
+        annot = HPDF_Page_CreateURILinkAnnot(page[pno], r, td.link);
+    } else if (td.page >= 1 && td.page < PDF_MAXPAGES && td.page <= PDaten.count && page[td.page]) {
+        HPDF_Destination dest = HPDF_Page_CreateDestination(page[td.page]);
+        annot = HPDF_Page_CreateLinkAnnot(page[pno], r, dest);
+    }
+    if (annot)
+        HPDF_LinkAnnot_SetBorderStyle(annot, 0, 0, 0);
+}
+
+static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, uint32_t xs, uint32_t ye)
+{
+    HPDF_Page p = page[pno];
+    TextData &td = ge->edata.td;
+    if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST)
+        AddOutline(pdf, p, td);
+    char work[81];
+    WorkName(work, td.fontname);
+    float intern;
+    HPDF_Font font = GetharuFontHandler(pdf, work, &intern);
+    TextAttr ta;
+    MakeRequest(&ta, td.fontname, td.size);
+    double ssize = 0;
+    double size = GetTTFontSize(&ta, &ssize);
+    HPDF_Page_SetFontAndSize(p, font, float(size));
+    HPDF_Page_SetWordSpace(p, float(ssize));
+    HPDF_Page_BeginText(p);
+    HPDF_Page_TextOut(p, ConvertX(ge->ex, xs, 0), ConvertY(ge->ey, 0, ye), td.text);
+    if (ge->node.ln_Type == ET_LINK)
+        AddLink(ge, page, pno, xs, ye);
+    HPDF_Page_EndText(p);
+}
+
+/* ------------------------------------------------------------ elements */
+
+void DrawElement(uint32_t pno, HPDF_Doc pdf, HPDF_Page *page, GElement *ge, uint32_t xstart,
+                 uint32_t ystart, uint32_t xend, uint32_t yend)
+{
+    (void)ystart;
+    (void)xend;
+    HPDF_Page p = page[pno];
+    switch (ge->node.ln_Type) {
+    case ET_LINE: DrawLine(p, ge, xstart, yend); break;
+    case ET_RECT: DrawRect(p, ge, xstart, yend); break;
+    case ET_PICTURE: DrawPicture(pdf, p, ge, xstart, yend); break;
+    case ET_TEXT:
+    case ET_DATE:
+    case ET_TIME:
+    case ET_PAGENO:
+    case ET_LINK:
+        DrawText(pdf, page, pno, ge, xstart, yend);
+        break;
+    default:
+        break; /* textboxes are set by the textbox typesetter */
+    }
+}

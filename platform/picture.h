@@ -1,0 +1,12 @@
+/*
+ * picture.h - facts about picture files (PNG and JPEG) read without
+ * decoding the whole picture.
+ */
+#ifndef PAGIMO_PLATFORM_PICTURE_H
+#define PAGIMO_PLATFORM_PICTURE_H
+
+#include <cstdint>
+
+bool PictureSize(const char *path, uint32_t *width, uint32_t *height);
+
+#endif

@@ -1,0 +1,288 @@
+/*
+ * screenfont.cpp - screen fonts on FreeType (see screenfont.h).
+ *
+ * Relies on the ".font"/".otag" pair that fontinstall.cpp writes, on the
+ * assign FONTS: (assign.h), on charset.h for the characters of the 8-bit
+ * texts and on the RastPort's WritePixel. One FreeType library serves the
+ * process, and a face once loaded stays open, keyed by the file's host path
+ * and identity, so that repainting a page parses no font file again.
+ * Widths and the baseline are computed from font units at the request's
+ * exact em, never from hinted advances, so that the screen agrees with the
+ * PDF, which uses the same numbers.
+ */
+#include "platform/screenfont.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+
+#include "platform/assign.h"
+#include "platform/charset.h"
+#include "platform/files.h"
+#include "platform/rastport.h"
+#include "platform/strutil.h"
+
+/* A loaded TrueType file with the advance of each 8-bit character. */
+struct FaceEntry {
+    FT_Face face;
+    FT_Fixed adv[256]; /* font units */
+};
+
+struct ScreenFont {
+    FaceEntry *fe;
+    double em; /* pixels per em */
+};
+
+enum { TAGFILE_MAX = 65536 }; /* larger files are not tag files */
+static constexpr double DRAW_EM_MAX = 2048; /* pixels; larger only from damaged sizes */
+
+static FT_Library ftlib;
+static std::map<std::string, FaceEntry *> faces; /* failures are kept as null */
+
+static bool ReadFontFile(const char *name, char *ttpath, size_t size);
+static bool ReadSizeFactor(const char *name, uint32_t *num, uint32_t *den);
+static FaceEntry *CachedFace(const std::string &host);
+
+/* ------------------------------------------------------------ opening */
+
+/* Null when the description files are missing or damaged, the TrueType
+ * file does not load, or the size is 0. */
+ScreenFont *OpenScreenFont(const char *name, uint16_t ysize)
+{
+    if (!name || !*name || ysize == 0)
+        return nullptr;
+    char ttpath[256];
+    uint32_t num, den;
+    if (!ReadFontFile(name, ttpath, sizeof(ttpath)) || !ReadSizeFactor(name, &num, &den))
+        return nullptr;
+    FaceEntry *fe = CachedFace(HostPath(ttpath));
+    if (!fe)
+        return nullptr;
+    return new ScreenFont{fe, double(ysize) * num / den};
+}
+
+void CloseScreenFont(ScreenFont *font)
+{
+    delete font;
+}
+
+/* "FONTS:<name>": the marker line, then the TrueType file's program path. */
+static bool ReadFontFile(const char *name, char *ttpath, size_t size)
+{
+    char path[512];
+    if (std::snprintf(path, sizeof(path), "FONTS:%s", name) >= int(sizeof(path)))
+        return false;
+    FILE *f = OpenFile(path, "rb");
+    if (!f)
+        return false;
+    char magic[64], line[512];
+    bool ok = std::fgets(magic, sizeof(magic), f) && std::fgets(line, sizeof(line), f);
+    std::fclose(f);
+    if (!ok)
+        return false;
+    magic[std::strcspn(magic, "\r\n")] = '\0';
+    line[std::strcspn(line, "\r\n")] = '\0';
+    return !std::strcmp(magic, SCREENFONT_MAGIC) && line[0] && Strlcpy(ttpath, line, size) < size;
+}
+
+/* The OT_YSizeFactor of "FONTS:<name without .font>.otag". */
+static bool ReadSizeFactor(const char *name, uint32_t *num, uint32_t *den)
+{
+    size_t len = std::strlen(name);
+    if (len <= 5 || Stricmp(name + len - 5, ".font") != 0)
+        return false;
+    char path[512];
+    if (std::snprintf(path, sizeof(path), "FONTS:%.*s.otag", int(len - 5), name) >= int(sizeof(path)))
+        return false;
+    FILE *f = OpenFile(path, "rb");
+    if (!f)
+        return false;
+    static uint8_t buf[TAGFILE_MAX];
+    size_t n = std::fread(buf, 1, sizeof(buf), f);
+    std::fclose(f);
+    uint32_t v;
+    if (!TagListValue(buf, n, OT_YSizeFactor, &v))
+        return false;
+    *num = v >> 16;
+    *den = v & 0xFFFF;
+    return *num != 0 && *den != 0;
+}
+
+/* ------------------------------------------------------------ faces */
+
+static bool FreeTypeReady(void)
+{
+    static bool failed;
+    if (!ftlib && !failed && FT_Init_FreeType(&ftlib) != 0) {
+        ftlib = nullptr;
+        failed = true;
+    }
+    return ftlib != nullptr;
+}
+
+static FaceEntry *LoadFace(const std::string &host)
+{
+    FT_Face face;
+    if (!FreeTypeReady() || FT_New_Face(ftlib, host.c_str(), 0, &face) != 0)
+        return nullptr;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    FaceEntry *fe = new FaceEntry;
+    fe->face = face;
+    for (int c = 0; c < 256; c++) {
+        FT_UInt gi = FT_Get_Char_Index(face, CharsetToUnicode((unsigned char)c));
+        if (FT_Get_Advance(face, gi, FT_LOAD_NO_SCALE, &fe->adv[c]) != 0)
+            fe->adv[c] = 0;
+    }
+    return fe;
+}
+
+/* The key holds the file's identity too, so a file replaced under the same
+ * name is loaded afresh; the old face stays for fonts still open on it. */
+static FaceEntry *CachedFace(const std::string &host)
+{
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    std::string key = host + '|' + std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) +
+                      ':' + std::to_string(st.st_size) + ':' + std::to_string(st.st_mtime);
+    auto it = faces.find(key);
+    if (it != faces.end())
+        return it->second;
+    return faces[key] = LoadFace(host);
+}
+
+/* ------------------------------------------------------------ metrics */
+
+/* For the font installer; the face it loads is the one the screen will use. */
+bool ReadTrueTypeMetrics(const char *ttpath, TrueTypeMetrics *m)
+{
+    FaceEntry *fe = ttpath ? CachedFace(HostPath(ttpath)) : nullptr;
+    if (!fe)
+        return false;
+    m->unitsPerEm = fe->face->units_per_EM;
+    m->ascender = fe->face->ascender;
+    m->descender = fe->face->descender;
+    m->blank = int32_t(fe->adv[' ']);
+    return true;
+}
+
+static double Scale(const ScreenFont *font)
+{
+    return font->em / font->fe->face->units_per_EM;
+}
+
+uint32_t ScreenFontBaseline(const ScreenFont *font)
+{
+    if (!font || font->fe->face->ascender <= 0)
+        return 0;
+    return uint32_t(std::lround(font->fe->face->ascender * Scale(font)));
+}
+
+/* Rounded once for the whole text, so that a text is as wide as its parts
+ * within a pixel. */
+uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t len)
+{
+    if (!font || !text)
+        return 0;
+    double units = 0;
+    for (size_t i = 0; i < len; i++)
+        units += double(font->fe->adv[(unsigned char)text[i]]);
+    return uint32_t(std::lround(units * Scale(font)));
+}
+
+/* ------------------------------------------------------------ drawing */
+
+struct DrawBox {
+    int32_t x1, y1, x2, y2;
+    bool used;
+};
+
+static void Touch(DrawBox &box, int32_t x, int32_t y)
+{
+    if (!box.used)
+        box = DrawBox{x, y, x, y, true};
+    box.x1 = std::min(box.x1, x);
+    box.y1 = std::min(box.y1, y);
+    box.x2 = std::max(box.x2, x);
+    box.y2 = std::max(box.y2, y);
+}
+
+/* One glyph, outline rendered without smoothing; embedded bitmaps are
+ * ignored because they come in other pixel formats. */
+static void DrawGlyph(FT_Face face, unsigned char c, RastPort *rp, int32_t ox, int32_t oy, DrawBox &box)
+{
+    FT_UInt gi = FT_Get_Char_Index(face, CharsetToUnicode(c));
+    if (FT_Load_Glyph(face, gi, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0 ||
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
+        return;
+    const FT_Bitmap &bm = face->glyph->bitmap;
+    if (bm.pixel_mode != FT_PIXEL_MODE_MONO || !bm.buffer)
+        return;
+    int32_t left = ox + face->glyph->bitmap_left, top = oy - face->glyph->bitmap_top;
+    unsigned pitch = unsigned(std::abs(bm.pitch));
+    for (unsigned row = 0; row < bm.rows; row++) {
+        const unsigned char *line = bm.buffer + size_t(bm.pitch >= 0 ? row : bm.rows - 1 - row) * pitch;
+        for (unsigned col = 0; col < bm.width; col++) {
+            if (!(line[col >> 3] & (0x80 >> (col & 7))))
+                continue;
+            WritePixel(rp, left + int32_t(col), top + int32_t(row));
+            Touch(box, left + int32_t(col), top + int32_t(row));
+        }
+    }
+}
+
+/* Glyph origins follow the same unhinted advances as the text length, so
+ * a drawn text is exactly as wide as it was measured. */
+void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                        const char *text, size_t len)
+{
+    if (!font || !rp || !text)
+        return;
+    FT_Face face = font->fe->face;
+    if (font->em > DRAW_EM_MAX || FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(font->em * 64)), 72, 72) != 0)
+        return;
+    DrawBox box = {0, 0, 0, 0, false};
+    double pen = 0;
+    for (size_t i = 0; i < len; i++) {
+        unsigned char c = (unsigned char)text[i];
+        DrawGlyph(face, c, rp, x + int32_t(std::lround(pen * Scale(font))), baseline_y, box);
+        pen += double(font->fe->adv[c]);
+    }
+    if (box.used)
+        RefreshArea(box.x1, box.y1, box.x2, box.y2);
+}
+
+/* ------------------------------------------------------------ tag lists */
+
+static uint32_t Be32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+/* The value of the first item with this tag; the walk ends at tag 0 or at
+ * the end of the buffer, whichever comes first. */
+bool TagListValue(const uint8_t *items, size_t size, uint32_t tag, uint32_t *value)
+{
+    for (size_t pos = 0; items && pos + 8 <= size; pos += 8) {
+        uint32_t t = Be32(items + pos);
+        if (t == 0)
+            return false;
+        if (t == tag) {
+            *value = Be32(items + pos + 4);
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,47 @@
+/*
+ * screenfont.h - the screen font service: a font request ("<full name>.font"
+ * and a size in pixels) opened as the TrueType file that "FONTS:<name>"
+ * names, at the size its tag file "FONTS:<full name>.otag" gives. Widths,
+ * the baseline and monochrome text drawing into a RastPort.
+ *
+ * Also the tag list format that the font installer writes and the font
+ * catalogue reads: big-endian (32-bit tag, 32-bit value) items ended by
+ * tag 0.
+ */
+#ifndef PAGIMO_PLATFORM_SCREENFONT_H
+#define PAGIMO_PLATFORM_SCREENFONT_H
+
+#include <cstddef>
+#include <cstdint>
+
+enum : uint32_t {
+    OT_Indirect = 0x8000,         /* the value is an offset into the tag file */
+    OT_YSizeFactor = 0x80001011,  /* numerator << 16 | denominator */
+    OT_SpaceWidth = 0x80002012,   /* width of a blank in 1/2540 */
+};
+
+/* First line of a "FONTS:<name>.font" file; the second is the TrueType path. */
+#define SCREENFONT_MAGIC "PAGIMO-FONT 1"
+
+struct ScreenFont;
+struct RastPort;
+
+/* The design metrics of a TrueType file, in font units, as FreeType reports
+ * them (the descender is negative). */
+struct TrueTypeMetrics {
+    uint32_t unitsPerEm;
+    int32_t ascender, descender;
+    int32_t blank; /* advance of the blank */
+};
+
+ScreenFont *OpenScreenFont(const char *name, uint16_t ysize);
+void CloseScreenFont(ScreenFont *font);
+uint32_t ScreenFontBaseline(const ScreenFont *font);
+uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t len);
+void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                        const char *text, size_t len);
+
+bool ReadTrueTypeMetrics(const char *ttpath, TrueTypeMetrics *m);
+bool TagListValue(const uint8_t *items, size_t size, uint32_t tag, uint32_t *value);
+
+#endif
