@@ -136,7 +136,7 @@ static void LinkSystemFonts(void)
 static bool MeasureFont(const char *ttpath, FontMetrics *m)
 {
     TrueTypeMetrics tt;
-    if (!ReadTrueTypeMetrics(ttpath, &tt) || tt.unitsPerEm == 0)
+    if (!ReadTrueTypeMetrics(ttpath, &tt) || tt.unitsPerEm == 0 || tt.blank < 0)
         return false;
     double upm = tt.unitsPerEm;
     long d = std::lround(100.0 * (double(tt.ascender) - tt.descender) / upm);

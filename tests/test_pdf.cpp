@@ -1,0 +1,288 @@
+/*
+ * test_pdf.cpp - the PDF export, read back with poppler and qpdf: texts at
+ * their page positions in embedded TrueType fonts, the characters the
+ * screen shows, pictures, lines and rectangles, the outline, link
+ * annotations, document information, page formats, passwords, and the
+ * messages and missing files after libharu errors. Also the export job of
+ * the command line.
+ */
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <regex>
+#include <string>
+
+#include <QImage>
+
+#include "testutil.h"
+
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/pagelist.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/fontinstall.h"
+#include "platform/gui.h"
+#include "view/geometry.h"
+
+static std::string Shell(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+class Pdf : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        PlatformGuiInit(0, nullptr);
+        InstallFonts();
+        LookforTTFonts();
+        CreateProjectStructure();
+        PdfBatch = true;
+        RequesterSetPrint(false);
+        RequesterScriptClear();
+        RequesterLog.clear();
+        xstart = 100, ystart = 50, xend = 695, yend = 892;
+        PDaten.pageformat = 2;
+        out = scratch + "/out.pdf";
+    }
+    void TearDown() override
+    {
+        PdfBatch = false;
+        ScratchTest::TearDown();
+    }
+    /* A text-like element whose baseline starts at page point (x, y from the top). */
+    GElement *Text(uint32_t page, int type, const char *text, const char *font, uint32_t size,
+                   uint32_t x, uint32_t y, uint8_t level = 1, const char *web = "", uint32_t target = 0)
+    {
+        GElement ge = MakeElement(type, type);
+        std::strcpy(ge.edata.td.text, text);
+        std::snprintf(ge.edata.td.fontname, 81, "%s.font", font);
+        ge.edata.td.size = size;
+        ge.edata.td.level = level;
+        std::strcpy(ge.edata.td.link, web);
+        ge.edata.td.page = target;
+        ge.ex = xstart + x, ge.ey = ystart + y;
+        ge.sx = ge.ex + 50, ge.sy = ge.ey - size;
+        return AddGObject(page, &ge);
+    }
+    void Figure(uint32_t page, int type, uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2)
+    {
+        GElement ge = MakeElement(type, type);
+        ge.sx = xstart + x1, ge.sy = ystart + y1, ge.ex = xstart + x2, ge.ey = ystart + y2;
+        AddGObject(page, &ge);
+    }
+    void Picture(uint32_t page, const char *name, int w, int h, uint32_t x, uint32_t y, const char *format)
+    {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::darkCyan);
+        std::string path = std::string("PGT:PAG4/Bilder/") + name;
+        if (format) {
+            ASSERT_TRUE(img.save(QString::fromStdString(HostPath(path.c_str())), format));
+        }
+        GElement ge = MakeElement(ET_PICTURE, ET_PICTURE);
+        std::strcpy(ge.edata.pd.fn, path.c_str());
+        ge.sx = xstart + x, ge.sy = ystart + y - uint32_t(h), ge.ex = ge.sx + uint32_t(w), ge.ey = ystart + y;
+        AddGObject(page, &ge);
+    }
+    bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
+    std::string out;
+};
+
+struct Word {
+    double xmin, ymin, xmax, ymax;
+};
+
+/* The words pdftotext finds on a page, by text (the first of each). */
+static std::map<std::string, Word> Words(const std::string &pdf, int page)
+{
+    std::string html = Shell("pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                             " '" + pdf + "' -");
+    std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+    std::map<std::string, Word> words;
+    for (std::sregex_iterator it(html.begin(), html.end(), word), end; it != end; ++it)
+        words.emplace((*it)[5], Word{std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+    return words;
+}
+
+TEST_F(Pdf, EveryKindOfElementLandsWhereThePageShowsIt)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    std::strcpy(PDaten.title, "Test \xe4 title");
+    std::strcpy(PDaten.author, "Ada");
+    std::strcpy(PDaten.created, "06 12 2026 16 45");
+    std::strcpy(PDaten.changed, "31 12 2026 23 59");
+    PDaten.maxlevel = 4;
+    Text(1, ET_TEXT, "Hello", "DejaVu Sans", 20, 72, 100, 2);
+    Text(1, ET_TEXT, "Subsection", "DejaVu Sans Bold", 14, 72, 150, 3);
+    Text(1, ET_DATE, "06-Dec-2026", "DejaVu Serif", 10, 300, 200);
+    Text(1, ET_PAGENO, "  1", "DejaVu Sans", 10, 500, 800);
+    Text(1, ET_LINK, "Website", "DejaVu Sans", 12, 72, 300, 0, "https://example.org/pagimo");
+    Text(1, ET_LINK, "Onward", "DejaVu Sans", 12, 72, 340, 0, "", 2);
+    Text(1, ET_LINK, "Nowhere", "DejaVu Sans", 12, 72, 380, 0, "", 9);
+    Figure(1, ET_LINE, 100, 400, 300, 400);
+    Figure(1, ET_RECT, 300, 500, 200, 450);
+    Picture(1, "shot.png", 200, 100, 10, 120, "PNG");
+    Picture(1, "photo.jpg", 64, 48, 300, 700, "JPG");
+    Text(2, ET_TEXT, "Gr\xfc\xdf" "e Caf\xe9 \x80" "5 \x84" "quoted\x93 \xe0\xe8\xea\xf1", "DejaVu Serif", 16, 60, 80, 2);
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+
+    EXPECT_NE(Shell("qpdf --check '" + out + "'").find("No syntax or stream encoding errors"), std::string::npos);
+    std::string fonts = Shell("pdffonts '" + out + "'");
+    std::regex embedded("DejaVuSans[^\\n]*TrueType[^\\n]*yes");
+    EXPECT_TRUE(std::regex_search(fonts, embedded)) << fonts;
+    size_t sans = 0;
+    for (size_t at = fonts.find("+DejaVuSans,"); at != std::string::npos; at = fonts.find("+DejaVuSans,", at + 1))
+        sans++;
+    EXPECT_EQ(sans, 1u) << "one font embedded once for all its elements\n" << fonts;
+
+    std::map<std::string, Word> w = Words(out, 1);
+    ASSERT_TRUE(w.count("Hello")) << "no Hello";
+    EXPECT_NEAR(w["Hello"].xmin, 72, 2);
+    EXPECT_LT(w["Hello"].ymin, 100);
+    EXPECT_GT(w["Hello"].ymax, 100) << "the baseline lies inside the word's box";
+    EXPECT_NEAR(w["06-Dec-2026"].xmin, 300, 2);
+    EXPECT_NEAR(w["Subsection"].xmin, 72, 2);
+    std::string page2 = Shell("pdftotext -f 2 -l 2 '" + out + "' -");
+    EXPECT_NE(page2.find("Gr\xc3\xbc\xc3\x9f" "e Caf\xc3\xa9 \xe2\x82\xac" "5 \xe2\x80\x9equoted\xe2\x80\x9c \xc3\xa0\xc3\xa8\xc3\xaa\xc3\xb1"),
+              std::string::npos) << "the PDF shows the characters the screen shows: " << page2;
+
+    std::string info = Shell("pdfinfo '" + out + "'");
+    EXPECT_NE(info.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << info;
+    EXPECT_NE(info.find("Title:           Test \xc3\xa4 title"), std::string::npos) << info;
+    EXPECT_NE(info.find("Author:          Ada"), std::string::npos) << info;
+    EXPECT_NE(info.find("Creator:         Pagimo for AmigaOS4"), std::string::npos) << info;
+    EXPECT_NE(info.find("CreationDate:    Sun Dec  6 16:45:00 2026"), std::string::npos) << info;
+    EXPECT_NE(info.find("ModDate:         Thu Dec 31 23:59:00 2026"), std::string::npos) << info;
+    EXPECT_NE(info.find("Pages:           2"), std::string::npos);
+
+    std::string images = Shell("pdfimages -list '" + out + "'");
+    EXPECT_TRUE(std::regex_search(images, std::regex("image\\s+200\\s+100"))) << images;
+    EXPECT_TRUE(std::regex_search(images, std::regex("image\\s+64\\s+48\\s+rgb\\s+3\\s+8\\s+jpeg"))) << images;
+    std::string page1 = Shell("qpdf --qdf --object-streams=disable '" + out + "' - | tr -d '\\r'");
+    EXPECT_NE(page1.find("10 722 cm"), std::string::npos) << "the picture's lower-left corner is (10, 722)";
+    EXPECT_NE(page1.find("100 442 m\n300 442 l"), std::string::npos) << "the line";
+    EXPECT_NE(page1.find("200 342 100 50 re"), std::string::npos) << "the rectangle, whatever the corner order";
+
+    std::string json = Shell("qpdf --json '" + out + "'");
+    EXPECT_NE(json.find("\"/URI\": \"u:https://example.org/pagimo\""), std::string::npos) << "the web link";
+    size_t links = 0;
+    for (size_t at = json.find("\"/Subtype\": \"/Link\""); at != std::string::npos;
+         at = json.find("\"/Subtype\": \"/Link\"", at + 1))
+        links++;
+    EXPECT_EQ(links, 2u) << "web link and page link; the link to a missing page has none";
+    std::string outline = Shell("qpdf --json --json-key=outlines '" + out + "'");
+    /* qpdf lists an entry's kids before its title: Subsection inside Hello,
+     * both with the second page's headline under the project's root. */
+    std::regex nested("\"title\": \"Subsection\"[\\s\\S]*\"title\": \"Hello\"[\\s\\S]*"
+                      "\"title\": \"Gr\xc3\xbc\xc3\x9f" "e Caf\xc3\xa9 \xe2\x82\xac" "5[^\"]*\"[\\s\\S]*\"title\": \"unnamend\"");
+    EXPECT_TRUE(std::regex_search(outline, nested)) << outline;
+}
+
+TEST_F(Pdf, FormatsEmptyProjectsAndPasswords)
+{
+    PDaten.pageformat = 3;
+    xend = xstart + 842, yend = ystart + 595; /* where the page view puts a landscape page */
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Text(2, ET_TEXT, "Wide", "DejaVu Sans", 12, 20, 20);
+    std::strcpy(PDaten.opassword, "owner");
+    std::strcpy(PDaten.upassword, "reader");
+    ASSERT_TRUE(Export());
+    EXPECT_NE(Shell("pdfinfo -upw reader '" + out + "'").find("Page size:       842 x 595 pts"), std::string::npos);
+    std::string enc = Shell("qpdf --show-encryption --password=owner '" + out + "'");
+    EXPECT_NE(enc.find("R = 3"), std::string::npos) << enc;
+    EXPECT_NE(enc.find("print low resolution: not allowed"), std::string::npos) << enc;
+    EXPECT_NE(enc.find("modify annotations: not allowed"), std::string::npos) << enc;
+    EXPECT_NE(enc.find("extract for any purpose: not allowed"), std::string::npos) << enc;
+    std::string dict = Shell("qpdf --show-object=trailer --password=owner '" + out + "'");
+    std::string encdict = Shell("qpdf --qdf --password=owner --decrypt '" + out + "' - >/dev/null; "
+                                "qpdf --json --json-key=encrypt --password=owner '" + out + "'");
+    EXPECT_NE(encdict.find("\"bits\": 128"), std::string::npos) << encdict;
+    std::string user = Shell("pdftotext -upw reader '" + out + "' -");
+    EXPECT_EQ(user.find("Incorrect password"), std::string::npos) << user;
+    EXPECT_NE(Shell("pdftotext -upw wrong '" + out + "' -").find("Incorrect password"), std::string::npos);
+    EXPECT_NE(Shell("pdftotext -opw owner '" + out + "' -").find("Wide"), std::string::npos);
+
+    std::strcpy(PDaten.upassword, "OWNER");
+    ASSERT_TRUE(Export());
+    EXPECT_NE(Shell("qpdf --show-encryption '" + out + "'").find("File is not encrypted"), std::string::npos)
+        << "passwords that differ only in case";
+    PDaten.upassword[0] = '\0';
+    ASSERT_TRUE(Export());
+    EXPECT_NE(Shell("qpdf --show-encryption '" + out + "'").find("File is not encrypted"), std::string::npos);
+
+    FreeLists(0);
+    PDaten.count = 0;
+    std::strcpy(PDaten.title, "Nothing");
+    PDaten.maxlevel = 2;
+    ASSERT_TRUE(Export());
+    EXPECT_NE(Shell("qpdf --check '" + out + "'").find("No syntax or stream encoding errors"), std::string::npos);
+    std::string raw = ReadTextFile(out);
+    EXPECT_NE(raw.find("/Count 0"), std::string::npos) << "a document without pages";
+    EXPECT_NE(Shell("qpdf --json '" + out + "'").find("\"/Title\": \"u:Nothing\""), std::string::npos)
+        << "with its information";
+    EXPECT_EQ(Shell("qpdf --json --json-key=outlines '" + out + "'").find("\"title\""), std::string::npos)
+        << "no headline, no outline";
+}
+
+TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
+{
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Fine", "DejaVu Sans", 12, 20, 20);
+    WriteTextFile(scratch + "/T/PAG4/Bilder/bad.png", "\x89PNG\r\n\x1a\n but broken");
+    Picture(1, "bad.png", 10, 10, 50, 100, nullptr);
+    WriteTextFile(out, "an older file");
+    EXPECT_FALSE(Export());
+    ASSERT_FALSE(RequesterLog.empty());
+    EXPECT_EQ(RequesterLog.back(), "Hint|Invalid PNG image format. File: PGT:PAG4/Bilder/bad.png|Okay");
+    EXPECT_FALSE(HostExists(out)) << "no PDF after an error";
+
+    FreeLists(0);
+    PDaten.count = 0;
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Lost", "No Such Font", 12, 20, 20);
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), "Hint|Font No Such Font not found!|Okay");
+    EXPECT_FALSE(HostExists(out));
+
+    FreeLists(0);
+    PDaten.count = 0;
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Again", "DejaVu Sans", 12, 20, 20);
+    EXPECT_TRUE(Export()) << "an export after an error works";
+}
+
+TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
+{
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "From the shell", "DejaVu Sans", 12, 40, 40);
+    std::strcpy(DataPath, scratch.c_str());
+    SetProjectName("job");
+    ASSERT_EQ(SaveProject(false), 0u);
+    std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
+                      scratch + "/fonts' DISPLAY= ";
+    std::string bin = PagimoBinary();
+    std::string run = Shell(env + bin + " Debug=Off --pdf result.pdf job.pfz; echo rc=$?");
+    EXPECT_NE(run.find("rc=0"), std::string::npos) << run;
+    EXPECT_NE(Shell("pdftotext '" + scratch + "/result.pdf' -").find("From the shell"), std::string::npos);
+
+    WriteTextFile(scratch + "/broken.pfz", "garbage");
+    run = Shell(env + bin + " --pdf broken.pdf broken.pfz Debug=Off; echo rc=$?");
+    EXPECT_NE(run.find("The project could not be opened."), std::string::npos) << run;
+    EXPECT_NE(run.find("rc=1"), std::string::npos) << run;
+    EXPECT_FALSE(HostExists(scratch + "/broken.pdf"));
+}
