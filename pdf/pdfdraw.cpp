@@ -15,7 +15,9 @@
 #include "document/pagelist.h"
 #include "document/properties.h"
 #include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
 #include "pdf/pdffonts.h"
+#include "platform/picture.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
 
@@ -61,6 +63,10 @@ static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t 
     errinfo = fn;
     Strlcpy(picture_path, HostPath(fn).c_str(), sizeof(picture_path));
     bool png = len >= 2 && (fn[len - 2] == 'n' || fn[len - 2] == 'N');
+    /* libharu's PNG reader ends the whole program on a damaged file
+     * instead of reporting it, so damaged PNGs are caught first. */
+    if (png && !PictureDecodes(fn))
+        error_handler(HPDF_INVALID_PNG_IMAGE, 0, nullptr);
     HPDF_Image img = png ? HPDF_LoadPngImageFromFile(pdf, picture_path)
                          : HPDF_LoadJpegImageFromFile(pdf, picture_path);
     HPDF_Page_DrawImage(p, img, ConvertX(ge->sx, xs, 0), ConvertY(ge->ey, 0, ye),

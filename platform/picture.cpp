@@ -8,6 +8,13 @@
 
 #include "platform/assign.h"
 
+/* Whether the whole picture can be decoded, not only its header. */
+bool PictureDecodes(const char *path)
+{
+    QImageReader reader(QString::fromStdString(HostPath(path)));
+    return !reader.read().isNull();
+}
+
 /* False, with both sizes 0, when the file is no readable picture. */
 bool PictureSize(const char *path, uint32_t *width, uint32_t *height)
 {

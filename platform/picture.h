@@ -8,5 +8,6 @@
 #include <cstdint>
 
 bool PictureSize(const char *path, uint32_t *width, uint32_t *height);
+bool PictureDecodes(const char *path);
 
 #endif

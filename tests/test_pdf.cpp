@@ -25,6 +25,7 @@
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
+#include "gui/windows.h"
 #include "platform/gui.h"
 #include "view/geometry.h"
 
@@ -268,13 +269,18 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
 
 TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
 {
+    /* Positions as the page view of a 1920x1200 screen gives them. */
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
+    CreateEmptyPage(2);
+    GUICloseWindow(WIN_PROJECT, false);
     AddPageList(nullptr);
     Text(1, ET_TEXT, "From the shell", "DejaVu Sans", 12, 40, 40);
     std::strcpy(DataPath, scratch.c_str());
     SetProjectName("job");
     ASSERT_EQ(SaveProject(false), 0u);
     std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
-                      scratch + "/fonts' DISPLAY= ";
+                      scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
     std::string bin = PagimoBinary();
     std::string run = Shell(env + bin + " Debug=Off --pdf result.pdf job.pfz; echo rc=$?");
     EXPECT_NE(run.find("rc=0"), std::string::npos) << run;
