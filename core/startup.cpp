@@ -271,20 +271,27 @@ static int ExportJob(const char *out)
         return 1;
     LocalizeChooser();
     LocalizeRadioButtons();
-    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
     PlatformSetPalette(defCColors);
     InstallFonts();
     LookforTTFonts();
     MenuStrip = InitMenu(false);
-    int rc = 1;
-    if (MenuStrip && GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
-        CreateProjectStructure();
-        if (OpenProjectPath(StartupProject) == 0) {
-            CreateEmptyPage(PDaten.pageformat);
-            DeleteFile(out);
-            rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
-        }
+    /* Without PAGIMO_SCREEN the page lies as on the screen it was saved on. */
+    ScreenWidth = ScreenHeight = 0;
+    if (std::getenv("PAGIMO_SCREEN"))
+        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    CreateProjectStructure();
+    int rc = OpenProjectPath(StartupProject) == 0 ? 0 : 1;
+    if (!ScreenWidth) {
+        ScreenWidth = PDaten.width ? PDaten.width : 1920;
+        ScreenHeight = PDaten.height ? PDaten.height : 1200;
+    }
+    if (rc == 0 && MenuStrip && GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
+        CreateEmptyPage(PDaten.pageformat);
+        DeleteFile(out);
+        rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
         GUICloseWindow(WIN_PROJECT, false);
+    } else {
+        rc = 1;
     }
     DisposeMenu(MenuStrip);
     MenuStrip = nullptr;

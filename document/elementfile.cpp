@@ -330,6 +330,10 @@ static ReadResult ReadOpened(Reader &r, uint32_t screenw, uint32_t screenh)
         return Result(EF_DAMAGED, v1, "the project has no pages");
     if (PDaten.width > 65535 || PDaten.height > 65535)
         return Result(EF_DAMAGED, v1, "the project header is damaged");
+    if (screenw == 0) { /* keep the screen the project was saved on */
+        screenw = PDaten.width;
+        screenh = PDaten.height;
+    }
     if (PDaten.width != 0 && PDaten.width != screenw) {
         dx += int32_t((int64_t(screenw) - PDaten.width) / 2);
         dy = int32_t((int64_t(screenh) - PDaten.height) / 2);

@@ -39,6 +39,7 @@ struct ReadResult {
     bool version1;
     char reason[160];
 };
+/* A screen width of 0 keeps the saved screen size: nothing is shifted. */
 ReadResult ReadElementFile(const char *path, uint32_t screenw, uint32_t screenh);
 
 #endif

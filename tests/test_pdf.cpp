@@ -286,6 +286,13 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     EXPECT_NE(run.find("rc=0"), std::string::npos) << run;
     EXPECT_NE(Shell("pdftotext '" + scratch + "/result.pdf' -").find("From the shell"), std::string::npos);
 
+    run = Shell(env + bin + " --pdf example.pdf '" PAGIMO_SOURCE_DIR "/examples/example.pfz'; echo rc=$?");
+    EXPECT_NE(run.find("rc=0"), std::string::npos) << "the shipped example: " << run;
+    std::string text = Shell("pdftotext '" + scratch + "/example.pdf' -");
+    EXPECT_NE(text.find("Welcome to Pagimo"), std::string::npos) << text;
+    EXPECT_NE(text.find("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln"), std::string::npos);
+    EXPECT_NE(Shell("pdfinfo '" + scratch + "/example.pdf'").find("Pages:           3"), std::string::npos);
+
     WriteTextFile(scratch + "/broken.pfz", "garbage");
     run = Shell(env + bin + " --pdf broken.pdf broken.pfz Debug=Off; echo rc=$?");
     EXPECT_NE(run.find("The project could not be opened."), std::string::npos) << run;
