@@ -119,6 +119,7 @@ struct ListRow {
 void GadgetSetRows(int id, const std::vector<ListRow> &rows);
 int GadgetRowCount(int id);
 bool GadgetEditCell(int id, int row, int column, const char *text);
+bool GadgetClickRow(int id, int row);
 std::string GadgetCell(int id, int row, int column);
 
 /* Tabs of a click-tab gadget. */

@@ -214,6 +214,19 @@ int GadgetListEvent(int id)
 /* Rows are numbered in display order from 0; the number travels with the
  * row as its code in messages. A row of depth d hangs below the last row of
  * depth d - 1. */
+/* The user clicks a row, as a mouse click on it would report it. */
+bool GadgetClickRow(int id, int row)
+{
+    GadgetState *g = Find(id, GK_LIST);
+    auto *t = g ? static_cast<QTreeWidget *>(g->widget) : nullptr;
+    QTreeWidgetItem *item = t ? RowItem(t, row) : nullptr;
+    if (!item)
+        return false;
+    t->setCurrentItem(item);
+    emit t->itemClicked(item, 0);
+    return true;
+}
+
 /* The user edits a cell of a row; `text` replaces it as if typed. */
 bool GadgetEditCell(int id, int row, int column, const char *text)
 {

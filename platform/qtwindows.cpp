@@ -145,6 +145,7 @@ void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height)
         *left = *top = *width = *height = 0;
         return;
     }
+    pagearea->window()->layout()->activate(); /* the box as laid out now */
     QPoint off = pagearea->mapTo(pagearea->window(), QPoint(0, 0));
     *left = int16_t(off.x());
     *top = int16_t(off.y());
@@ -517,6 +518,10 @@ void GAddClickTab(int id, const char *hint)
     tabs->setExpanding(false);
     tabs->setUsesScrollButtons(false);
     tabs->setDrawBase(true);
+    /* As high with no tab as with tabs, so the page area never moves. */
+    tabs->addTab(QStringLiteral("Page 1"));
+    tabs->setFixedHeight(tabs->sizeHint().height());
+    tabs->removeTab(0);
     Register(id, GK_TABS, tabs, hint);
     int win = build_win;
     QObject::connect(tabs, &QTabBar::tabBarClicked, [win, id](int index) {

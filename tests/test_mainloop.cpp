@@ -16,10 +16,12 @@
 #include "core/mainloop.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "document/headlines.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
 #include "gui/menus.h"
 #include "gui/windows.h"
+#include "pdf/fontcatalog.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
 #include "platform/rastport.h"
@@ -554,6 +556,82 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
         ASSERT_FALSE(RequesterLog.empty());
         EXPECT_EQ(RequesterLog.back().rfind("Hint|The project could not be opened.", 0), 0u);
     }}, {broken}));
+}
+
+TEST_F(MainLoopTest, ObjectListShowsAndMovesElementsAndPdfIsCreated)
+{
+    std::string pdf = scratch + "/printed";
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        GElement line = MakeElement(ET_LINE, ET_LINE);
+        line.sx = xstart + 10, line.sy = yend - 20, line.ex = xstart + 110, line.ey = yend - 20;
+        AddGObject(1, &line);
+        GElement text = MakeElement(ET_TEXT, ET_TEXT);
+        std::strcpy(text.edata.td.text, "Caption");
+        std::strcpy(text.edata.td.fontname, "DejaVu Sans Bold.font");
+        text.edata.td.size = 18;
+        text.edata.td.level = 3;
+        text.ex = xstart + 50, text.ey = yend - 100, text.sx = text.ex + 80, text.sy = text.ey - 18;
+        AddGObject(1, &text);
+        HLManager();
+        Choose(GID_PROJ_PAGES, 0);
+    });
+    s.push_back([] {
+        ASSERT_EQ(GadgetRowCount(GID_OBJLIST), 2) << "the headline ends the list";
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 0), "Textfield");
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 1), "") << "a text shows only its anchor";
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 3), "50");
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 4), "100");
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 0, 0), "Line");
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 0, 1), "10");
+        EXPECT_FALSE(GadgetEditCell(GID_OBJLIST, 1, 1, "5")) << "that column cannot be edited";
+        GadgetClickRow(GID_OBJLIST, 1);
+    });
+    s.push_back([] {
+        ASSERT_NE(Loop.mnode, nullptr);
+        EXPECT_EQ(Loop.mnode->node.ln_Type, ET_TEXT);
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_EQ(Text(GID_TEXTCONT), "Caption");
+        EXPECT_EQ(GadgetNumber(GID_FONTSIZE), 18);
+        EXPECT_EQ(GadgetNumber(GID_STYLE), 2) << "bold";
+        EXPECT_EQ(GadgetNumber(GID_HEADLINE_LEVEL), 2);
+        int font = GadgetNumber(GID_FONTS);
+        EXPECT_STREQ(FontNames(2)[font], "DejaVu Sans Bold");
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTCONT)) << "the properties of a text line";
+        GadgetEditCell(GID_OBJLIST, 0, 1, "100");
+    });
+    s.push_back([] {
+        GElement *line = GetObjListNode(1);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->sx, xstart + 100) << "typing 100 moves the start point";
+        EXPECT_EQ(Loop.saved, 0);
+        GadgetEditCell(GID_OBJLIST, 0, 3, "700");
+    });
+    s.push_back([] {
+        EXPECT_EQ(GetObjListNode(1)->ex, xstart + 110) << "beyond the page: ignored";
+        GadgetEditCell(GID_OBJLIST, 0, 0, "A name far too long");
+    });
+    s.push_back([] {
+        EXPECT_STREQ(GetObjListNode(1)->nname, "A name far too") << "names keep 14 characters";
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 0, 0), "A name far too");
+        Choose(GID_STYLE, 1);
+    });
+    s.push_back([pdf] {
+        RequesterScriptAdd(pdf.c_str());
+        Press(GID_PDF);
+    });
+    s.push_back([pdf] {
+        EXPECT_TRUE(HostExists(pdf + ".pdf")) << "a name without .pdf gets it";
+        EXPECT_FALSE(PlatformWindowBusy(WIN_PROJECT));
+        EXPECT_FALSE(PlatformWindowExists(WIN_PROGRESS));
+        RequesterScriptAdd((pdf + ".pdf").c_str());
+        RequesterScriptAdd("0");
+        Press(GID_PDF);
+    });
+    s.push_back([] {
+        EXPECT_EQ(RequesterLog.back(), "Hint|This filename already exists!|Overwrite this file|Cancel");
+    });
+    EXPECT_TRUE(Run(s));
 }
 
 TEST(Messages, LowerWindowsComeFirst)
