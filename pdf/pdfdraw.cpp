@@ -25,6 +25,38 @@ HPDF_Outline headlines[11];
 
 static char picture_path[1024];
 
+/* PDF sizes and word spacings already worked out in this export: the font
+ * metrics of a name and size never change while the program runs. */
+enum { SIZE_CACHE = 64 };
+struct SizeEntry {
+    char name[86];
+    uint16_t ysize;
+    double size, ssize;
+};
+static SizeEntry size_cache[SIZE_CACHE];
+static int size_cached;
+
+void ResetPdfSizes(void)
+{
+    size_cached = 0;
+}
+
+static double FontSize(const TextAttr *ta, double *ssize)
+{
+    for (int i = 0; i < size_cached; i++)
+        if (size_cache[i].ysize == ta->ta_YSize && !std::strcmp(size_cache[i].name, ta->ta_Name)) {
+            *ssize = size_cache[i].ssize;
+            return size_cache[i].size;
+        }
+    double size = GetTTFontSize(ta, ssize);
+    if (size_cached < SIZE_CACHE) {
+        SizeEntry &e = size_cache[size_cached++];
+        Strlcpy(e.name, ta->ta_Name, sizeof(e.name));
+        e.ysize = ta->ta_YSize, e.size = size, e.ssize = *ssize;
+    }
+    return size;
+}
+
 float ConvertX(uint32_t value, uint32_t start, uint32_t end)
 {
     (void)end;
@@ -136,7 +168,7 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
     TextAttr ta;
     MakeRequest(&ta, td.fontname, td.size);
     double ssize = 0;
-    double size = GetTTFontSize(&ta, &ssize);
+    double size = FontSize(&ta, &ssize);
     HPDF_Page_SetFontAndSize(p, font, float(size));
     HPDF_Page_SetWordSpace(p, float(ssize));
     HPDF_Page_BeginText(p);

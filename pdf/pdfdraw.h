@@ -14,6 +14,7 @@ enum { PDF_MAXPAGES = 1000 };
 
 extern HPDF_Outline headlines[11];
 
+void ResetPdfSizes(void);
 float ConvertX(uint32_t value, uint32_t start, uint32_t end);
 float ConvertY(uint32_t value, uint32_t start, uint32_t end);
 void DrawElement(uint32_t pno, HPDF_Doc pdf, HPDF_Page *page, GElement *ge, uint32_t xstart,

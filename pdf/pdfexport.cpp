@@ -194,6 +194,7 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
     std::memset(headlines, 0, sizeof(headlines));
     std::memset(pagetable, 0, sizeof(pagetable));
     ResetharuFonts();
+    ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);
     if (!export_doc)
         return false;

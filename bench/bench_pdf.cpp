@@ -1,0 +1,118 @@
+/*
+ * bench_pdf.cpp - how long the PDF export of a text-heavy project takes:
+ * 200 pages of 50 text elements each, exported by the program, beside a
+ * minimal program that makes the same libharu calls with the font loaded
+ * once (the limit). Prints the figures and their ratio; asserts nothing.
+ */
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <hpdf.h>
+
+#include "core/settings.h"
+#include "document/pagelist.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/fontinstall.h"
+#include "platform/gui.h"
+#include "platform/mempool.h"
+#include "view/geometry.h"
+
+enum { PAGES = 200, TEXTS = 50 };
+
+static double Seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+static void MakeProject(void)
+{
+    PDaten.pageformat = 2;
+    for (uint32_t p = 1; p <= PAGES; p++) {
+        AddPageList(nullptr);
+        for (int e = 0; e < TEXTS; e++) {
+            GElement ge;
+            std::memset(&ge, 0, sizeof(ge));
+            ge.node.ln_Type = ET_TEXT;
+            ge.node.ln_Pri = ET_TEXT;
+            std::snprintf(ge.edata.td.text, 81, "Line %d of page %u with some words", e, p);
+            std::strcpy(ge.edata.td.fontname, "DejaVu Sans.font");
+            ge.edata.td.size = 12;
+            ge.edata.td.level = 1;
+            ge.ex = xstart + 40, ge.ey = ystart + 40 + 15 * uint32_t(e);
+            AddGObject(p, &ge);
+        }
+    }
+}
+
+static void Quiet(HPDF_STATUS, HPDF_STATUS, void *) {}
+
+/* The same drawing calls, the font loaded once: the fastest possible. */
+static double Limit(const std::string &ttf, const std::string &out)
+{
+    auto t0 = std::chrono::steady_clock::now();
+    HPDF_Doc pdf = HPDF_New(Quiet, nullptr);
+    HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
+    const char *name = HPDF_LoadTTFontFromFile(pdf, ttf.c_str(), HPDF_TRUE);
+    HPDF_Font font = HPDF_GetFont(pdf, name, "CP1252");
+    char text[81];
+    for (int p = 1; p <= PAGES; p++) {
+        HPDF_Page page = HPDF_AddPage(pdf);
+        HPDF_Page_SetWidth(page, 595);
+        HPDF_Page_SetHeight(page, 842);
+        for (int e = 0; e < TEXTS; e++) {
+            std::snprintf(text, sizeof(text), "Line %d of page %d with some words", e, p);
+            HPDF_Page_SetFontAndSize(page, font, 12);
+            HPDF_Page_SetWordSpace(page, 0);
+            HPDF_Page_BeginText(page);
+            HPDF_Page_TextOut(page, 40, 802 - 15 * e, text);
+            HPDF_Page_EndText(page);
+        }
+    }
+    HPDF_SaveToFile(pdf, out.c_str());
+    HPDF_Free(pdf);
+    return Seconds(t0);
+}
+
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    char tmpl[] = "/tmp/pagimo-bench-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    setenv("PAGIMO_ASSIGN_T", (dir + "/T").c_str(), 1);
+    AssignInit();
+    AssignPath("PGT:", "T:");
+    Debug = 0;
+    APMemPool = PoolCreate();
+    InitLists();
+    PlatformGuiInit(argc, argv);
+    InstallFonts();
+    LookforTTFonts();
+    PdfBatch = true;
+    xstart = 100, ystart = 50, xend = 695, yend = 892;
+    MakeProject();
+    const char *ttf = nullptr;
+    for (uint32_t i = 0; i < fontconv_count; i++)
+        if (!std::strcmp(fontconv[i][1], "DejaVu Sans"))
+            ttf = fontconv[i][0];
+    if (!ttf) {
+        std::printf("DejaVu Sans is not installed\n");
+        return 1;
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    bool ok = ExportProject((dir + "/program.pdf").c_str(), xstart, ystart, xend, yend);
+    double program = Seconds(t0);
+    double limit = Limit(HostPath(ttf), dir + "/limit.pdf");
+    std::printf("project: %d pages x %d text elements\n", PAGES, TEXTS);
+    std::printf("program export:          %7.3f s  (%s)\n", program, ok ? "written" : "FAILED");
+    std::printf("minimal libharu program: %7.3f s\n", limit);
+    std::printf("ratio program / limit:   %7.2f\n", program / limit);
+    std::fflush(stdout);
+    DeleteAll(dir.c_str());
+    return ok ? 0 : 1;
+}
