@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "benchutil.h"
 #include "core/settings.h"
 #include "document/archive.h"
 #include "document/pagelist.h"
@@ -19,11 +20,6 @@
 #include "platform/gui.h"
 #include "platform/mempool.h"
 #include "platform/process.h"
-
-static double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 static void MakeProject(const std::string &bilder)
 {
@@ -56,16 +52,7 @@ static void MakeProject(const std::string &bilder)
 
 int main(int argc, char **argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char tmpl[] = "/tmp/pagimo-bench-XXXXXX";
-    std::string dir = mkdtemp(tmpl);
-    setenv("PAGIMO_ASSIGN_T", (dir + "/T").c_str(), 1);
-    AssignInit();
-    AssignPath("PGT:", "T:");
-    Debug = 0;
-    APMemPool = PoolCreate();
-    InitLists();
-    PlatformGuiInit(argc, argv);
+    std::string dir = BenchSetUp(argc, argv);
     CreateProjectStructure();
     MakeProject(HostPath("PGT:PAG4/Bilder"));
     std::strcpy(DataPath, dir.c_str());

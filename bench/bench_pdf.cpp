@@ -12,6 +12,7 @@
 
 #include <hpdf.h>
 
+#include "benchutil.h"
 #include "core/settings.h"
 #include "document/pagelist.h"
 #include "pdf/fontcatalog.h"
@@ -24,11 +25,6 @@
 #include "view/geometry.h"
 
 enum { PAGES = 200, TEXTS = 50 };
-
-static double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 static void MakeProject(void)
 {
@@ -81,16 +77,7 @@ static double Limit(const std::string &ttf, const std::string &out)
 
 int main(int argc, char **argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    char tmpl[] = "/tmp/pagimo-bench-XXXXXX";
-    std::string dir = mkdtemp(tmpl);
-    setenv("PAGIMO_ASSIGN_T", (dir + "/T").c_str(), 1);
-    AssignInit();
-    AssignPath("PGT:", "T:");
-    Debug = 0;
-    APMemPool = PoolCreate();
-    InitLists();
-    PlatformGuiInit(argc, argv);
+    std::string dir = BenchSetUp(argc, argv);
     InstallFonts();
     LookforTTFonts();
     PdfBatch = true;

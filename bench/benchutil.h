@@ -1,0 +1,14 @@
+/*
+ * benchutil.h - what the benchmarks share: a private working area, the
+ * program's pool and lists, and the offscreen GUI, and a stopwatch.
+ */
+#ifndef PAGIMO_BENCH_BENCHUTIL_H
+#define PAGIMO_BENCH_BENCHUTIL_H
+
+#include <chrono>
+#include <string>
+
+std::string BenchSetUp(int argc, char **argv);
+double Seconds(std::chrono::steady_clock::time_point since);
+
+#endif
