@@ -103,4 +103,31 @@ rc=$?
 pid=""
 [ $rc -eq 0 ] || fail "the program ended with $rc"
 [ -f "$scratch/PagimoOS4.cfg" ] || fail "no configuration written"
+
+# The example project from the command line: an object list row fills the
+# property gadgets, and Create PDF writes a file with a progress window.
+example=$(dirname "$0")/../examples/example.pfz
+printf '%s\n' "$scratch/fromwindow" > "$scratch/answers2"
+export PAGIMO_REQUESTERS=$scratch/answers2
+"$bin" "$example" > "$out" 2>&1 &
+pid=$!
+wait_for "-> MainLoop()" 20 || fail "the main window did not open with the example"
+wait_for "-> HLManager()" 10 || fail "the example did not open"
+sleep 1
+read -r ox oy ow oh <<< "$(grep -m1 '^   gadget 74 at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+xdotool mousemove $((ox + 40)) $((oy + 30)) click 1
+wait_for "-> Message 0002004a" 5 || fail "the object list click did not arrive"
+wait_for "-> SetGUIElements(27, 1, 1)" 5 || fail "the first row (a link) did not fill the link gadgets"
+import -window root "$outdir/xvfb-object-list.png"
+read -r px py <<< "$(centre 33)"
+xdotool mousemove "$px" "$py" click 1
+wait_for "-> GUIOpenWindow(3)" 10 || fail "no progress window"
+for _ in $(seq 1 100); do [ -s "$scratch/fromwindow.pdf" ] && break; sleep 0.1; done
+[ -s "$scratch/fromwindow.pdf" ] || fail "Create PDF wrote no file"
+pdftotext "$scratch/fromwindow.pdf" - | grep -q "Welcome to Pagimo" || fail "the PDF lacks the example's text"
+kill -INT "$pid"
+wait "$pid"
+rc=$?
+pid=""
+[ $rc -eq 0 ] || fail "the program ended with $rc after the break signal"
 echo "1 passed, 0 failed"
