@@ -330,13 +330,20 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         return true;
     }
     switch (id) {
-    case GID_OPEN: OpenCommand(ls, nullptr); break;
+    case GID_OPEN: {
+        char handed[1024];
+        bool given = ls->code == OPEN_HANDED_OVER && PlatformTakeHandedProject(handed, sizeof(handed));
+        OpenCommand(ls, given ? handed : nullptr);
+        break;
+    }
     case GID_CLOSE: CloseCommand(ls); break;
     case GID_SAVE:
     case GID_SAVEAS:
         UnmarkAll(ls);
-        if (SaveProject(id == GID_SAVEAS) == 0)
+        if (SaveProject(id == GID_SAVEAS) == 0) {
             ls->saved = 1;
+            HLManager(); /* the first row shows the project's new name */
+        }
         Repaint(ls->aktpage);
         ResetProperties();
         break;
@@ -365,11 +372,13 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     case GID_TAB_ADD: InsertPage(ls); break;
     case GID_TAB_REMOVE: RemovePage(ls); break;
     case GID_DELETE: DeleteSelection(ls); break;
-    case GID_PDF_TITLE: CopyText(id, PDaten.title, sizeof(PDaten.title)); break;
-    case GID_PDF_AUTHOR: CopyText(id, PDaten.author, sizeof(PDaten.author)); break;
-    case GID_PDF_OPASSWORD: CopyText(id, PDaten.opassword, sizeof(PDaten.opassword)); break;
-    case GID_PDF_UPASSWORD: CopyText(id, PDaten.upassword, sizeof(PDaten.upassword)); break;
-    case GID_PDF_COMPRESSION: PDaten.comp = uint8_t(GadgetNumber(id)); break;
+    /* The PDF settings are saved with the project, so changing them is a
+     * change the "not saved" question must know about. */
+    case GID_PDF_TITLE: CopyText(id, PDaten.title, sizeof(PDaten.title)), ls->saved = 0; break;
+    case GID_PDF_AUTHOR: CopyText(id, PDaten.author, sizeof(PDaten.author)), ls->saved = 0; break;
+    case GID_PDF_OPASSWORD: CopyText(id, PDaten.opassword, sizeof(PDaten.opassword)), ls->saved = 0; break;
+    case GID_PDF_UPASSWORD: CopyText(id, PDaten.upassword, sizeof(PDaten.upassword)), ls->saved = 0; break;
+    case GID_PDF_COMPRESSION: PDaten.comp = uint8_t(GadgetNumber(id)), ls->saved = 0; break;
     case GID_RBLINKS: SetGUIElements(GID_LINKS, true, true); break;
     case GID_PREFS: ControlPreferences(loop_port, loop_mstrip, 0); break;
     case GID_OBJLIST: ObjectListCommand(ls); break;

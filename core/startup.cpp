@@ -8,6 +8,7 @@
  */
 #include "core/startup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -254,6 +255,8 @@ static bool TakePdfOption(ToolTypes &tt, char *out, size_t size)
     return false;
 }
 
+static int RunExportJob(const char *out);
+
 /* Opens the project and exports it without showing a window: the main
  * window is laid out on the offscreen platform only so that the page lies
  * where the page view would put it. Messages go to standard output. */
@@ -265,6 +268,21 @@ static int ExportJob(const char *out)
         std::printf("Usage: pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n");
         return 1;
     }
+    /* A working area of its own: a window of Pagimo may be using PGT:PAG4. */
+    std::string area = HostPath("T:") + "/job-XXXXXX";
+    if (!mkdtemp(area.data())) {
+        std::printf("%s\n", std::strerror(errno));
+        return 1;
+    }
+    AssignPath("PGT:", area.c_str());
+    int rc = RunExportJob(out);
+    RemoveProjectStructure();
+    DeleteAll(area.c_str());
+    return rc;
+}
+
+static int RunExportJob(const char *out)
+{
     MsgPort *SPort = nullptr;
     InitLists();
     if (!InitGui(&SPort))
@@ -308,7 +326,8 @@ int PagimoMain(int argc, char **argv)
     bool job = TakePdfOption(tt, pdfout, sizeof(pdfout));
     if (job)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else if (InstanceAskToFront())
+    FindStartupProject(tt);
+    if (!job && InstanceAskToFront(StartupProject))
         return 0;
     ApplyToolTypes(tt);
     int rc = CheckRequirements();

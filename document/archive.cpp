@@ -104,8 +104,10 @@ uint32_t OpenProjectPath(const char *chosen)
     char file[256], path[1024];
     SplitChoice(chosen, file, sizeof(file));
     Strlcpy(path, DataPath, sizeof(path));
-    if (!AddPart(path, file, sizeof(path)) || !FileExists(path))
+    if (!AddPart(path, file, sizeof(path)) || !FileExists(path)) {
+        ShowFailure(178, std::string(chosen) + "\nthe file does not exist");
         return 1;
+    }
     FreeLists(0);
     DeleteAll("PGT:PAG4");
     std::string error;

@@ -190,6 +190,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 176 */ "Automatic link correction.",
     /* 177 */ "The project could not be saved.\n%s",
     /* 178 */ "The project could not be opened.\n%s",
+    /* 179 */ "The file %s could not be read or written.",
 };
 
 static constexpr size_t TextLength(const char *s)

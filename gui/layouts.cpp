@@ -224,6 +224,8 @@ static void AdvancedColumn(void)
     GAddField(S(144));
     GAddString(GID_PDF_UPASSWORD, 24, "", S(147), false);
     GAddChooser(GID_PDF_COMPRESSION, compression_chooser, 5, 0, S(148));
+    GadgetSetSecret(GID_PDF_OPASSWORD);
+    GadgetSetSecret(GID_PDF_UPASSWORD);
     GEndGroup();
     GEndGroup();
 }

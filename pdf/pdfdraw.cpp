@@ -20,6 +20,7 @@
 #include "platform/picture.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
+#include "text/utilities.h"
 
 HPDF_Outline headlines[11];
 
@@ -97,6 +98,8 @@ static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t 
     bool png = len >= 2 && (fn[len - 2] == 'n' || fn[len - 2] == 'N');
     /* libharu's PNG reader ends the whole program on a damaged file
      * instead of reporting it, so damaged PNGs are caught first. */
+    if (!FileExists(fn))
+        error_handler(HPDF_FILE_OPEN_ERROR, 0, nullptr);
     if (png && !PictureDecodes(fn))
         error_handler(HPDF_INVALID_PNG_IMAGE, 0, nullptr);
     HPDF_Image img = png ? HPDF_LoadPngImageFromFile(pdf, picture_path)

@@ -79,6 +79,8 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_TTF_CANNOT_EMBEDDING_FONT: return 81;
     case HPDF_TTF_INVALID_FOMAT: return 83;
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
+    case HPDF_FILE_OPEN_ERROR:
+    case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
     default: return -1;
     }
 }

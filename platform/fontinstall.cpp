@@ -87,6 +87,12 @@ static void AddSystemFont(FcPattern *p, std::vector<SystemFont> &found)
     if (std::strcmp(reinterpret_cast<const char *>(format), "TrueType") != 0 || !HasSuffix(base, ".ttf") ||
         std::strchr(base, '\n'))
         return;
+    /* Fonts of mathematical symbols set no ordinary text; offering one
+     * first in the font chooser only confuses. */
+    FcChar8 *family;
+    if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch &&
+        std::strstr(reinterpret_cast<const char *>(family), "Math"))
+        return;
     found.push_back(SystemFont{path, base, PreferredFamily(p)});
 }
 

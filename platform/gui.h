@@ -44,6 +44,8 @@ extern bool PlatformTrace; /* print the platform's traces to standard output */
 bool PlatformGuiInit(int argc, char **argv);
 void PlatformGuiExit(void);
 void PlatformWatchInstance(void);
+enum { GADGET_OPEN = 29, OPEN_HANDED_OVER = 0xFFFF }; /* the Open command, for a handed-over project */
+bool PlatformTakeHandedProject(char *path, size_t size);
 void PlatformScreenSize(uint32_t *width, uint32_t *height);
 void PlatformSetPalette(const uint8_t rgb[16][3]);
 bool PlatformWaitEvents(void);
@@ -98,6 +100,7 @@ void GAddSpace(void);
 
 bool GadgetExists(int id);
 void GadgetSetDisabled(int id, bool disabled);
+void GadgetSetSecret(int id); /* a string gadget that hides what is typed */
 bool GadgetDisabled(int id);
 void GadgetSetText(int id, const char *text);
 void GadgetGetText(int id, char *buf, size_t size);

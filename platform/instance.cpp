@@ -8,6 +8,7 @@
 #include "platform/instance.h"
 #include "platform/assign.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/socket.h>
@@ -31,7 +32,8 @@ static bool SocketAddress(struct sockaddr_un &addr, std::string &path)
 
 /* ------------------------------------------------------------ second start */
 
-bool InstanceAskToFront(void)
+/* The request is "front" or "open <path>", one line. */
+bool InstanceAskToFront(const char *project)
 {
     struct sockaddr_un addr;
     std::string path;
@@ -41,8 +43,10 @@ bool InstanceAskToFront(void)
     if (fd < 0)
         return false;
     bool found = connect(fd, (struct sockaddr *)&addr, sizeof(addr)) == 0;
-    if (found)
-        (void)!write(fd, "front\n", 6);
+    if (found) {
+        std::string line = project && *project ? std::string("open ") + project + "\n" : "front\n";
+        (void)!write(fd, line.data(), line.size());
+    }
     close(fd);
     return found;
 }
@@ -71,19 +75,41 @@ int InstanceFd(void)
     return instance_fd;
 }
 
-/* True when another start asked this instance to come to the front. */
-bool InstanceTakeRequest(void)
+static size_t ReadLine(int fd, char *buf, size_t size)
+{
+    size_t n = 0;
+    while (n + 1 < size) {
+        ssize_t r = read(fd, buf + n, size - 1 - n);
+        if (r <= 0)
+            break;
+        n += size_t(r);
+        if (std::memchr(buf, '\n', n))
+            break;
+    }
+    buf[n] = '\0';
+    buf[std::strcspn(buf, "\n")] = '\0';
+    return n;
+}
+
+/* True when another start asked this instance to come to the front;
+ * `project` then holds the project it named, or is empty. */
+bool InstanceTakeRequest(char *project, size_t size)
 {
     bool asked = false;
     for (;;) {
         int c = accept4(instance_fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (c < 0)
             return asked;
-        char buf[16] = {0};
+        char buf[1100];
         struct timeval tv = {1, 0};
         setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-        if (read(c, buf, sizeof(buf) - 1) > 0 && !std::strncmp(buf, "front", 5))
+        ReadLine(c, buf, sizeof(buf));
+        if (!std::strcmp(buf, "front")) {
             asked = true;
+        } else if (!std::strncmp(buf, "open ", 5)) {
+            asked = true;
+            std::snprintf(project, size, "%s", buf + 5);
+        }
         close(c);
     }
 }

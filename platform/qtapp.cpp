@@ -31,6 +31,17 @@ static QApplication *app;
 static int app_argc;
 static bool break_seen;
 static void (*idle_hook)(void);
+static std::string pending_open;
+
+/* The project another start handed over, taken once. */
+bool PlatformTakeHandedProject(char *path, size_t size)
+{
+    if (pending_open.empty())
+        return false;
+    std::snprintf(path, size, "%s", pending_open.c_str());
+    pending_open.clear();
+    return true;
+}
 
 /* ------------------------------------------------------------ texts */
 
@@ -101,13 +112,18 @@ void PlatformWatchInstance(void)
     if (InstanceFd() >= 0) {
         auto *n = new QSocketNotifier(InstanceFd(), QSocketNotifier::Read, app);
         QObject::connect(n, &QSocketNotifier::activated, [] {
-            if (!InstanceTakeRequest())
+            char project[1024] = "";
+            if (!InstanceTakeRequest(project, sizeof(project)))
                 return;
             if (PlatformTrace) {
-                std::printf("   another start asked for this instance\n");
+                std::printf("   another start asked for this instance %s\n", project);
                 std::fflush(stdout);
             }
             PlatformWindowToFront(0);
+            if (project[0]) {
+                pending_open = project;
+                PlatformPostMessage(0, WMHI_GADGETUP, GADGET_OPEN, OPEN_HANDED_OVER, windows[0].mx, windows[0].my);
+            }
         });
     }
 }

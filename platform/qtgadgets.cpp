@@ -47,6 +47,12 @@ void GadgetSetDisabled(int id, bool disabled)
         g->widget->setEnabled(!disabled);
 }
 
+void GadgetSetSecret(int id)
+{
+    if (GadgetState *g = Find(id, GK_STRING))
+        static_cast<QLineEdit *>(g->widget)->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+}
+
 bool GadgetDisabled(int id)
 {
     GadgetState *g = Find(id);

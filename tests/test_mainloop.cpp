@@ -433,6 +433,14 @@ TEST_F(MainLoopTest, PagePaintingAndComplementDrawing)
         EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 13)), PenRGB(1));
         EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 12)), PenRGB(4))
             << "one pixel wide";
+        Choose(GID_PAGE_FORMAT, 3);
+    }, [] {
+        Choose(GID_PAGE_FORMAT, 2);
+    }, [] {
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart - 100), int32_t(ystart + 100)), PenRGB(0))
+            << "no trace of the landscape page";
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 100), int32_t(ystart + 100)), PenRGB(4));
     }}, {"PColor=4"}));
 }
 
@@ -461,6 +469,7 @@ TEST_F(MainLoopTest, DeleteKeyAndCloseWorkOnTheProject)
     s.push_back([] {
         EXPECT_EQ(GetPageNode(1)->count, 1u) << "nothing selected, nothing deleted";
         EXPECT_STREQ(PDaten.title, "My title");
+        EXPECT_EQ(Loop.saved, 0) << "a new title is a change to save";
         RequesterScriptAdd("1");
         Press(GID_CLOSE);
     });
@@ -518,6 +527,7 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
     s.push_back([] {
         EXPECT_EQ(Loop.saved, 1);
         EXPECT_EQ(RequesterLog.size(), 1u) << "only the file requester";
+        EXPECT_EQ(GadgetCell(GID_HLLIST, 0, 0), "Manual") << "the contents show the new name";
     });
     EXPECT_TRUE(Run(s));
     ASSERT_TRUE(HostExists(archive));

@@ -263,7 +263,16 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     FreeLists(0);
     PDaten.count = 0;
     AddPageList(nullptr);
+    Picture(1, "gone.png", 10, 10, 50, 100, nullptr);
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), "Hint|The file PGT:PAG4/Bilder/gone.png could not be read or written.|Okay");
+
+    FreeLists(0);
+    PDaten.count = 0;
+    AddPageList(nullptr);
     Text(1, ET_TEXT, "Again", "DejaVu Sans", 12, 20, 20);
+    EXPECT_FALSE(ExportProject("/no/such/dir/x.pdf", xstart, ystart, xend, yend));
+    EXPECT_EQ(RequesterLog.back(), "Hint|The file /no/such/dir/x.pdf could not be read or written.|Okay");
     EXPECT_TRUE(Export()) << "an export after an error works";
 }
 
@@ -282,7 +291,11 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
                       scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
     std::string bin = PagimoBinary();
+    /* The working area of a running window must survive the job. */
+    CreateDirTree((scratch + "/T2/PAG4/Bilder").c_str());
+    WriteTextFile(scratch + "/T2/PAG4/Bilder/keep.png", "in use");
     std::string run = Shell(env + bin + " Debug=Off --pdf result.pdf job.pfz; echo rc=$?");
+    EXPECT_EQ(ReadTextFile(scratch + "/T2/PAG4/Bilder/keep.png"), "in use") << "the job works apart";
     EXPECT_NE(run.find("rc=0"), std::string::npos) << run;
     EXPECT_NE(Shell("pdftotext '" + scratch + "/result.pdf' -").find("From the shell"), std::string::npos);
 
@@ -298,4 +311,11 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     EXPECT_NE(run.find("The project could not be opened."), std::string::npos) << run;
     EXPECT_NE(run.find("rc=1"), std::string::npos) << run;
     EXPECT_FALSE(HostExists(scratch + "/broken.pdf"));
+
+    run = Shell(env + bin + " --pdf x.pdf missing.pfz Debug=Off; echo rc=$?");
+    EXPECT_NE(run.find("the file does not exist"), std::string::npos) << run;
+    EXPECT_NE(run.find("rc=1"), std::string::npos);
+    run = Shell(env + bin + " --pdf /no/such/dir/x.pdf job.pfz Debug=Off; echo rc=$?");
+    EXPECT_NE(run.find("The file /no/such/dir/x.pdf could not be read or written."), std::string::npos) << run;
+    EXPECT_NE(run.find("rc=1"), std::string::npos);
 }

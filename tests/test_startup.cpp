@@ -132,6 +132,12 @@ TEST_F(Startup, SecondStartHandsOverToTheFirst)
     for (int i = 0; i < 500 && Output("first").find("another start") == std::string::npos; i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_NE(Output("first").find("another start asked"), std::string::npos);
+    pid_t third = Start({"story.pfz"}, "third");
+    EXPECT_EQ(Finish(third), 0);
+    for (int i = 0; i < 500 && Output("first").find("-> OpenProjectPath(") == std::string::npos; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_NE(Output("first").find("-> OpenProjectPath(" + cwd + "/story.pfz)"), std::string::npos)
+        << "the project of a second start opens in the first";
     kill(first, SIGINT);
     EXPECT_EQ(Finish(first), 0);
 }

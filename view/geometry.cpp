@@ -46,7 +46,10 @@ void CreateEmptyPage(uint32_t format)
     RastPort *rp = WindowRastPort(WIN_PROJECT);
     if (!rp)
         return;
+    /* The whole area first, so a page of another format leaves no trace. */
     SetDrMd(rp, JAM1);
+    SetAPen(rp, 0);
+    RectFill(rp, left, top, left + width - 1, top + height - 1);
     SetAPen(rp, uint8_t(PCReg));
     RectFill(rp, xstart, ystart, xend, yend);
     SetAPen(rp, 0);
