@@ -18,6 +18,7 @@ std::string BenchSetUp(int argc, char **argv)
     char tmpl[] = "/tmp/pagimo-bench-XXXXXX";
     std::string dir = mkdtemp(tmpl);
     setenv("PAGIMO_ASSIGN_T", (dir + "/T").c_str(), 1);
+    setenv("PAGIMO_ASSIGN_FONTS", (dir + "/fonts").c_str(), 1);
     AssignInit();
     AssignPath("PGT:", "T:");
     Debug = 0;

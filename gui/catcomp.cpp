@@ -191,6 +191,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 177 */ "The project could not be saved.\n%s",
     /* 178 */ "The project could not be opened.\n%s",
     /* 179 */ "The file %s could not be read or written.",
+    /* 180 */ "The PDF could not be created (error %s).",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 180 };
+enum { MSG_COUNT = 181 };
 
 struct Catalog;
 

@@ -100,10 +100,20 @@ static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t 
      * instead of reporting it, so damaged PNGs are caught first. */
     if (!FileExists(fn))
         error_handler(HPDF_FILE_OPEN_ERROR, 0, nullptr);
-    if (png && !PictureDecodes(fn))
+    /* libharu's own PNG reader ends the program on damaged files and
+     * refuses interlaced ones, and its JPEG reader takes damaged files for
+     * good: PNGs reach it decoded and written again by Qt, JPEGs only when
+     * Qt can decode them. */
+    const unsigned char *data = nullptr;
+    size_t size = 0;
+    if (png && !PictureAsPng(fn, &data, &size))
         error_handler(HPDF_INVALID_PNG_IMAGE, 0, nullptr);
-    HPDF_Image img = png ? HPDF_LoadPngImageFromFile(pdf, picture_path)
+    if (!png && !PictureDecodes(fn))
+        error_handler(HPDF_INVALID_JPEG_DATA, 0, nullptr);
+    HPDF_Image img = png ? HPDF_LoadPngImageFromMem(pdf, data, HPDF_UINT(size))
                          : HPDF_LoadJpegImageFromFile(pdf, picture_path);
+    if (!img || HPDF_Image_GetWidth(img) == 0)
+        error_handler(png ? HPDF_INVALID_PNG_IMAGE : HPDF_INVALID_JPEG_DATA, 0, nullptr);
     HPDF_Page_DrawImage(p, img, ConvertX(ge->sx, xs, 0), ConvertY(ge->ey, 0, ye),
                         float(HPDF_Image_GetWidth(img)), float(HPDF_Image_GetHeight(img)));
 }

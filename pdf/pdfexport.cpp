@@ -35,6 +35,7 @@ bool PdfBatch;
 static const HPDF_UINT cmode[5] = {HPDF_COMP_NONE, HPDF_COMP_TEXT, HPDF_COMP_IMAGE,
                                    HPDF_COMP_METADATA, HPDF_COMP_ALL};
 static jmp_buf env;
+static bool env_armed; /* the recovery point is set */
 static HPDF_Doc export_doc;
 static void *gmstrip;
 static char lastdir[256];
@@ -77,11 +78,13 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_INVALID_JPEG_DATA: return 92;
     case HPDF_INVALID_PNG_IMAGE: return 91;
     case HPDF_TTF_CANNOT_EMBEDDING_FONT: return 81;
-    case HPDF_TTF_INVALID_FOMAT: return 83;
+    case HPDF_TTF_INVALID_FOMAT:
+    case HPDF_TTF_INVALID_CMAP:
+    case HPDF_TTF_MISSING_TABLE: return 83;
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
     case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
-    default: return -1;
+    default: return 180;
     }
 }
 
@@ -90,12 +93,13 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
 {
     (void)user_data;
     DebugPrint("-> error_handler(0x%04X, %u)\n", unsigned(error_no), unsigned(detail_no));
+    if (!env_armed)
+        return; /* HPDF_New itself failed: it reports that by its result */
     int msg = ErrorMessage(error_no);
-    if (msg >= 0) {
-        char mess[600];
-        std::snprintf(mess, sizeof(mess), S(msg), errinfo ? errinfo : "");
-        GuiEasyDialog(WIN_PROJECT, S(75), mess, S(88));
-    }
+    char mess[600], code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", unsigned(error_no));
+    std::snprintf(mess, sizeof(mess), S(msg), msg == 180 ? code : (errinfo ? errinfo : ""));
+    GuiEasyDialog(WIN_PROJECT, S(75), mess, S(88));
     CloseProgress(false);
     std::longjmp(env, 1);
 }
@@ -108,8 +112,12 @@ static bool ReadStamp(const char *stamp, HPDF_Date *d)
     int day, month, year, hour, minute;
     if (std::sscanf(stamp, "%d %d %d %d %d", &day, &month, &year, &hour, &minute) != 5)
         return false;
-    if (day < 1 || day > 31 || month < 1 || month > 12 || year < 1 || hour < 0 || hour > 23 ||
-        minute < 0 || minute > 59)
+    static const int days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || year < 1 || year > 9999 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59 || day < 1 || day > days[month - 1])
+        return false;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month == 2 && day == 29 && !leap)
         return false;
     std::memset(d, 0, sizeof(*d));
     d->year = year, d->month = month, d->day = day, d->hour = hour, d->minutes = minute;
@@ -200,13 +208,16 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
     export_doc = HPDF_New(error_handler, nullptr);
     if (!export_doc)
         return false;
+    env_armed = true;
     if (setjmp(env)) {
+        env_armed = false;
         HPDF_Free(export_doc);
         export_doc = nullptr;
         DeleteFile(path);
         return false;
     }
     ExportBody(export_doc, path, xs, ys, xe, ye);
+    env_armed = false;
     HPDF_Free(export_doc);
     export_doc = nullptr;
     return true;

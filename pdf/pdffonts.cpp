@@ -15,6 +15,8 @@
 #include "pdf/fontcatalog.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
+#include "platform/ttfcheck.h"
+#include "pdf/pdfexport.h"
 
 enum { LOADED_MAX = 321 };
 
@@ -51,6 +53,8 @@ static const char *LoadOnce(HPDF_Doc pdf, const char *file)
     for (int i = 0; i < loaded_count; i++)
         if (loaded_file[i] == file)
             return loaded_name[i];
+    if (!TrueTypeUsable(file))
+        error_handler(HPDF_TTF_INVALID_FOMAT, 0, nullptr); /* errinfo names the file */
     Strlcpy(host_path, HostPath(file).c_str(), sizeof(host_path));
     const char *name = HPDF_LoadTTFontFromFile(pdf, host_path, HPDF_TRUE);
     if (name && loaded_count < LOADED_MAX) {

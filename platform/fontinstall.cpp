@@ -9,6 +9,7 @@
  * rewritten, so a user's own files win.
  */
 #include "platform/fontinstall.h"
+#include "platform/ttfcheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -205,7 +206,10 @@ static void DescribeFont(const std::string &entry)
         return;
     std::string base = std::string("FONTS:") + name;
     FontMetrics m;
-    if (FileExists((base + ".font").c_str()) || !MeasureFont(ttpath.c_str(), &m))
+    /* Only whole TrueType outline fonts: a damaged one, or one of another
+     * outline kind under a .ttf name, could be shown but never embedded. */
+    if (FileExists((base + ".font").c_str()) || !TrueTypeUsable(ttpath.c_str()) ||
+        !MeasureFont(ttpath.c_str(), &m))
         return;
     if (WriteTagFile(base + ".otag", m) && WriteFontFile(base + ".font", ttpath))
         DebugPrint("InstallFonts: %s from %s\n", name, ttpath.c_str());

@@ -4,6 +4,7 @@
  */
 #include "platform/picture.h"
 
+#include <QBuffer>
 #include <QImageReader>
 
 #include "platform/assign.h"
@@ -13,6 +14,25 @@ bool PictureDecodes(const char *path)
 {
     QImageReader reader(QString::fromStdString(HostPath(path)));
     return !reader.read().isNull();
+}
+
+/* The picture decoded and written again as a plain PNG (not interlaced,
+ * 8 bits a channel) into a buffer that lives until the next call. */
+bool PictureAsPng(const char *path, const unsigned char **data, size_t *size)
+{
+    static QByteArray png;
+    QImageReader reader(QString::fromStdString(HostPath(path)));
+    QImage img = reader.read();
+    if (img.isNull())
+        return false;
+    png.clear();
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!img.save(&buffer, "PNG"))
+        return false;
+    *data = reinterpret_cast<const unsigned char *>(png.constData());
+    *size = size_t(png.size());
+    return true;
 }
 
 /* False, with both sizes 0, when the file is no readable picture. */

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #include <map>
 #include <regex>
 #include <string>
@@ -263,6 +264,15 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     FreeLists(0);
     PDaten.count = 0;
     AddPageList(nullptr);
+    WriteTextFile(scratch + "/T/PAG4/Bilder/bad.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "garbage garbage");
+    Picture(1, "bad.jpg", 10, 10, 50, 100, nullptr);
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), "Hint|Invalid JPEG image format. File: PGT:PAG4/Bilder/bad.jpg|Okay");
+    EXPECT_FALSE(HostExists(out));
+
+    FreeLists(0);
+    PDaten.count = 0;
+    AddPageList(nullptr);
     Picture(1, "gone.png", 10, 10, 50, 100, nullptr);
     EXPECT_FALSE(Export());
     EXPECT_EQ(RequesterLog.back(), "Hint|The file PGT:PAG4/Bilder/gone.png could not be read or written.|Okay");
@@ -274,6 +284,45 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     EXPECT_FALSE(ExportProject("/no/such/dir/x.pdf", xstart, ystart, xend, yend));
     EXPECT_EQ(RequesterLog.back(), "Hint|The file /no/such/dir/x.pdf could not be read or written.|Okay");
     EXPECT_TRUE(Export()) << "an export after an error works";
+}
+
+/* The offset of a table in a TrueType file. */
+static size_t TableOffset(const std::string &ttf, const char *tag)
+{
+    auto u16 = [&](size_t at) { return size_t(uint8_t(ttf[at])) << 8 | uint8_t(ttf[at + 1]); };
+    for (size_t i = 0; i < u16(4); i++) {
+        size_t rec = 12 + 16 * i;
+        if (!ttf.compare(rec, 4, tag))
+            return u16(rec + 8) << 16 | u16(rec + 10);
+    }
+    return 0;
+}
+
+TEST_F(Pdf, PicturesAndFontsThatLibharuMishandles)
+{
+    AddPageList(nullptr);
+    std::string il = scratch + "/T/PAG4/Bilder/interlaced.png";
+    Shell("convert -size 40x30 xc:red -interlace PNG 'PNG24:" + il + "'");
+    ASSERT_NE(Shell("identify -verbose '" + il + "'").find("Interlace: PNG"), std::string::npos);
+    Picture(1, "interlaced.png", 40, 30, 50, 100, nullptr);
+    std::strcpy(PDaten.created, "31 04 2026 10 00"); /* no such day */
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    EXPECT_TRUE(std::regex_search(Shell("pdfimages -list '" + out + "'"), std::regex("image\\s+40\\s+30")));
+    EXPECT_EQ(Shell("pdfinfo '" + out + "'").find("CreationDate"), std::string::npos) << "an impossible date is left out";
+
+    /* The font file goes bad after the catalogue was made. */
+    std::string link = scratch + "/fonts/_TrueType/DejaVuSans.ttf";
+    std::string ttf = ReadTextFile(link);
+    ASSERT_GT(ttf.size(), 1000u);
+    size_t hhea = TableOffset(ttf, "hhea");
+    ASSERT_GT(hhea, 0u);
+    ttf[hhea + 34] = '\xFF', ttf[hhea + 35] = '\xFF'; /* more metrics than glyphs */
+    unlink(link.c_str());
+    WriteTextFile(link, ttf);
+    Text(1, ET_TEXT, "Broken", "DejaVu Sans", 12, 20, 20);
+    EXPECT_FALSE(Export()) << "refused, not crashed";
+    EXPECT_EQ(RequesterLog.back(), "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay");
+    EXPECT_FALSE(HostExists(out));
 }
 
 TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
