@@ -186,6 +186,10 @@ TEST_F(Pdf, EveryKindOfElementLandsWhereThePageShowsIt)
          at = json.find("\"/Subtype\": \"/Link\"", at + 1))
         links++;
     EXPECT_EQ(links, 2u) << "web link and page link; the link to a missing page has none";
+    EXPECT_TRUE(std::regex_search(json, std::regex("\"/Border\": \\[\\s*0,\\s*0,\\s*0\\s*\\][\\s\\S]*"
+                                                   "\"/Dest\": \"[0-9]+ 0 R\"[\\s\\S]*\"/Rect\": \\[\\s*72,\\s*502,")))
+        << "the page link covers its text from the baseline up, without a border";
+    EXPECT_TRUE(std::regex_search(json, std::regex("\"/Rect\": \\[\\s*72,\\s*542,"))) << "the web link's rectangle";
     std::string outline = Shell("qpdf --json --json-key=outlines '" + out + "'");
     /* qpdf lists an entry's kids before its title: Subsection inside Hello,
      * both with the second page's headline under the project's root. */
