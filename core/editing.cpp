@@ -19,13 +19,6 @@
 
 enum { MAX_PAGES = 348 }; /* as many as the 29 page ranges hold */
 
-static void UnmarkAll(uint32_t pageno)
-{
-    PageNode *pn = GetPageNode(pageno);
-    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
-        reinterpret_cast<GElement *>(n)->marked = 0;
-}
-
 /* ------------------------------------------------------------ pages */
 
 /* The new page follows the current one, which stays current. */
@@ -40,7 +33,7 @@ void InsertPage(LoopState *ls)
     FreeString(label);
     if (!AddPageList(GetPageNode(ls->aktpage)))
         return;
-    UnmarkAll(ls->aktpage);
+    UnmarkPage(ls->aktpage);
     ls->marked = 0;
     ls->aktmode = GID_CURSOR;
     HLManager();

@@ -53,9 +53,7 @@ void ResetProperties(void)
 
 static void UnmarkAll(LoopState *ls)
 {
-    PageNode *pn = GetPageNode(ls->aktpage);
-    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
-        reinterpret_cast<GElement *>(n)->marked = 0;
+    UnmarkPage(ls->aktpage);
     ls->marked = 0;
 }
 

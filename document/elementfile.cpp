@@ -103,11 +103,6 @@ uint32_t UnpackPage(const uint8_t *b, PageNode *pn)
     return Get32(b);
 }
 
-static bool IsTextType(uint8_t t)
-{
-    return t == ET_TEXT || t == ET_DATE || t == ET_TIME || t == ET_PAGENO || t == ET_LINK;
-}
-
 static void PackEData(const GElement *ge, uint8_t *b)
 {
     uint8_t t = ge->node.ln_Type;

@@ -125,6 +125,20 @@ bool FindFilename(uint8_t typ, const char *fname, GElement **enode, int32_t nr)
     return false;
 }
 
+/* Text lines, dates, times, page numbers and links: the kinds with a text. */
+bool IsTextType(uint32_t type)
+{
+    return type == ET_TEXT || type == ET_DATE || type == ET_TIME || type == ET_PAGENO || type == ET_LINK;
+}
+
+/* Clears the selection byte of every element of the page. */
+void UnmarkPage(uint32_t pageno)
+{
+    PageNode *pn = GetPageNode(pageno);
+    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
+        reinterpret_cast<GElement *>(n)->marked = 0;
+}
+
 /* ------------------------------------------------------------ removal */
 
 /* A file belongs to the project when it lies inside "PGT:PAG4/". Only such

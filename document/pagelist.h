@@ -22,6 +22,8 @@ void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf);
 void RemovePageList(uint32_t pageno);
 void FreeLists(int type);
 
+bool IsTextType(uint32_t type);
+void UnmarkPage(uint32_t pageno);
 bool IsProjectFile(const char *fn);
 bool CreateProjectStructure(void);
 void RemoveProjectStructure(void);

@@ -29,11 +29,6 @@
 
 uint32_t ObjWidth, ObjHeight;
 
-static bool TextLike(uint32_t t)
-{
-    return t == ET_TEXT || t == ET_DATE || t == ET_TIME || t == ET_PAGENO || t == ET_LINK;
-}
-
 /* ------------------------------------------------------------ gadgets to element */
 
 static void GadgetText(int id, char *text, size_t size)
@@ -114,7 +109,7 @@ void SetObjData(GElement *elem, char *fn)
     uint8_t t = elem->node.ln_Type;
     if (t == ET_TEXT)
         GadgetSetNumber(GID_HEADLINE_LEVEL, int32_t(elem->edata.td.level) - 1);
-    if (TextLike(t)) {
+    if (IsTextType(t)) {
         const TextData &td = elem->edata.td;
         GadgetSetText(GID_TEXTCONT, (t == ET_LINK && !td.text[0]) ? td.link : td.text);
         ShowFont(td.fontname, td.size);
@@ -152,7 +147,7 @@ static void MeasureText(const char *fontname, uint32_t size, const char *text)
 int GetObjSize(uint32_t type, bool calc, GElement *gnode, uint32_t *width, uint32_t *height,
                const char *textline)
 {
-    if (TextLike(type) && (gnode || calc)) {
+    if (IsTextType(type) && (gnode || calc)) {
         char fontname[81] = "", text[81] = "";
         uint32_t size = 0;
         uint8_t level = 0;

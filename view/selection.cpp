@@ -13,11 +13,6 @@
 #include "platform/gui.h"
 #include "platform/rastport.h"
 
-static bool TextLike(uint8_t t)
-{
-    return t == ET_TEXT || t == ET_DATE || t == ET_TIME || t == ET_PAGENO || t == ET_LINK;
-}
-
 static void DrawHandles(GElement *e, uint8_t set)
 {
     RastPort *rp = WindowRastPort(WIN_PROJECT);
@@ -29,7 +24,7 @@ static void DrawHandles(GElement *e, uint8_t set)
     if (t == ET_LINE || t == ET_TEXTBOX || t == ET_RECT) {
         DrawEllipse(rp, int32_t(e->ex), int32_t(e->ey), 7, 7);
         DrawEllipse(rp, int32_t(e->sx), int32_t(e->sy), 7, 7);
-    } else if (TextLike(t)) {
+    } else if (IsTextType(t)) {
         DrawEllipse(rp, int32_t(e->ex), int32_t(e->ey), 7, 7);
     } else if (t == ET_PICTURE) {
         DrawEllipse(rp, int32_t(e->sx), int32_t(e->sy), 7, 7);
