@@ -310,13 +310,6 @@ static void ObjectListCommand(LoopState *ls)
     }
 }
 
-static void CopyText(int id, char *field, size_t size)
-{
-    char text[256];
-    GadgetGetText(id, text, sizeof(text));
-    Strlcpy(field, text, size);
-}
-
 /* ------------------------------------------------------------ dispatch */
 
 /* False when the program is to end. */
@@ -372,10 +365,10 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     case GID_DELETE: DeleteSelection(ls); break;
     /* The PDF settings are saved with the project, so changing them is a
      * change the "not saved" question must know about. */
-    case GID_PDF_TITLE: CopyText(id, PDaten.title, sizeof(PDaten.title)), ls->saved = 0; break;
-    case GID_PDF_AUTHOR: CopyText(id, PDaten.author, sizeof(PDaten.author)), ls->saved = 0; break;
-    case GID_PDF_OPASSWORD: CopyText(id, PDaten.opassword, sizeof(PDaten.opassword)), ls->saved = 0; break;
-    case GID_PDF_UPASSWORD: CopyText(id, PDaten.upassword, sizeof(PDaten.upassword)), ls->saved = 0; break;
+    case GID_PDF_TITLE: GadgetGetText(id, PDaten.title, sizeof(PDaten.title)), ls->saved = 0; break;
+    case GID_PDF_AUTHOR: GadgetGetText(id, PDaten.author, sizeof(PDaten.author)), ls->saved = 0; break;
+    case GID_PDF_OPASSWORD: GadgetGetText(id, PDaten.opassword, sizeof(PDaten.opassword)), ls->saved = 0; break;
+    case GID_PDF_UPASSWORD: GadgetGetText(id, PDaten.upassword, sizeof(PDaten.upassword)), ls->saved = 0; break;
     case GID_PDF_COMPRESSION: PDaten.comp = uint8_t(GadgetNumber(id)), ls->saved = 0; break;
     case GID_RBLINKS: SetGUIElements(GID_LINKS, true, true); break;
     case GID_PREFS: ControlPreferences(loop_port, loop_mstrip, 0); break;

@@ -31,17 +31,12 @@ uint32_t ObjWidth, ObjHeight;
 
 /* ------------------------------------------------------------ gadgets to element */
 
-static void GadgetText(int id, char *text, size_t size)
-{
-    GadgetGetText(id, text, size);
-}
-
 void GetTextData(uint32_t aktmode, char *fontname, uint32_t *size, char *text, uint8_t *level)
 {
     switch (aktmode) {
     case ET_TEXT:
         *level = uint8_t(GadgetNumber(GID_HEADLINE_LEVEL) + 1);
-        GadgetText(GID_TEXTCONT, text, 81);
+        GadgetGetText(GID_TEXTCONT, text, 81);
         break;
     case ET_DATE:
     case ET_TIME:
@@ -51,9 +46,9 @@ void GetTextData(uint32_t aktmode, char *fontname, uint32_t *size, char *text, u
         Strlcpy(text, "000", 3);
         break;
     case ET_LINK:
-        GadgetText(GID_TEXTCONT, text, 81);
+        GadgetGetText(GID_TEXTCONT, text, 81);
         if (!text[0])
-            GadgetText(GID_LINKWEB, text, 81);
+            GadgetGetText(GID_LINKWEB, text, 81);
         break;
     default:
         break;
