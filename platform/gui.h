@@ -60,7 +60,6 @@ bool PlatformTakeMessage(int win, GuiMessage *msg);
 bool PlatformMessagePending(void);
 void PlatformMousePos(int win, int32_t *x, int32_t *y);
 void PlatformSetIdleHook(void (*hook)(void));
-extern std::vector<GuiMessage> PlatformTakenLog; /* every message taken, for tests */
 
 /* ------------------------------------------------------------ windows */
 
@@ -107,7 +106,6 @@ void GadgetGetText(int id, char *buf, size_t size);
 void GadgetSetNumber(int id, int32_t value);
 int32_t GadgetNumber(int id);
 void GadgetSetMax(int id, int32_t max);
-int32_t GadgetMax(int id);
 void GadgetSetLabels(int id, const char *const *labels, int count);
 int GadgetLabelCount(int id);
 std::string GadgetLabel(int id, int index);
@@ -130,7 +128,6 @@ void TabsSet(int id, const std::vector<std::string> &labels, int current);
 int TabsCurrent(int id);
 int TabsCount(int id);
 std::string TabsLabel(int id, int index);
-void TabsSetCurrent(int id, int current);
 
 /* The page area: its box in window coordinates. */
 void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height);

@@ -24,7 +24,6 @@
 
 WindowState windows[PLATFORM_WINDOWS];
 GadgetState gadgets[PLATFORM_GADGETS];
-std::vector<GuiMessage> PlatformTakenLog;
 bool PlatformTrace;
 
 static QApplication *app;
@@ -144,7 +143,7 @@ bool PlatformGuiInit(int argc, char **argv)
     for (WindowState &w : windows)
         w = WindowState{nullptr, {}, 0, 0, false, false, nullptr};
     for (GadgetState &g : gadgets)
-        g = GadgetState{GK_NONE, -1, nullptr, 0, {}, 0};
+        g = GadgetState{GK_NONE, -1, nullptr, 0, {}};
     break_seen = false;
     WatchBreak();
     return true;
@@ -216,7 +215,6 @@ bool PlatformTakeMessage(int win, GuiMessage *msg)
     windows[win].mx = msg->mx;
     windows[win].my = msg->my;
     menu_taken_pick = msg->cls == WMHI_MENUPICK ? msg->value : -1;
-    PlatformTakenLog.push_back(*msg);
     return true;
 }
 

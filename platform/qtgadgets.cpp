@@ -165,13 +165,6 @@ void GadgetSetMax(int id, int32_t max)
     QSignalBlocker block(g->widget);
     auto *s = static_cast<QSpinBox *>(g->widget);
     s->setMaximum(max < s->minimum() ? s->minimum() : max);
-    g->max = max;
-}
-
-int32_t GadgetMax(int id)
-{
-    GadgetState *g = Find(id, GK_INTEGER);
-    return g ? static_cast<QSpinBox *>(g->widget)->maximum() : 0;
 }
 
 /* ------------------------------------------------------------ choosers */
@@ -338,9 +331,4 @@ std::string TabsLabel(int id, int index)
 {
     GadgetState *g = Find(id, GK_TABS);
     return g ? FromQt(static_cast<QTabBar *>(g->widget)->tabText(index)) : std::string();
-}
-
-void TabsSetCurrent(int id, int current)
-{
-    GadgetSetNumber(id, current);
 }

@@ -30,7 +30,6 @@ struct GadgetState {
     QWidget *widget;
     int event;          /* last list-browser event */
     std::vector<std::string> labels;
-    int32_t max;
 };
 
 struct WindowState {

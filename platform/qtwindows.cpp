@@ -202,7 +202,7 @@ void PlatformWindowDestroy(int win)
         return;
     for (GadgetState &g : gadgets)
         if (g.win == win)
-            g = GadgetState{GK_NONE, -1, nullptr, 0, {}, 0};
+            g = GadgetState{GK_NONE, -1, nullptr, 0, {}};
     if (win == 0)
         pagearea = nullptr;
     windows[win].widget->hide();
@@ -302,7 +302,7 @@ static void Register(int id, GadgetKind kind, QWidget *w, const char *hint)
     if (hint && *hint)
         w->setToolTip(ToQt(hint));
     if (id > 0 && id < PLATFORM_GADGETS)
-        gadgets[id] = GadgetState{kind, build_win, w, 0, {}, 0};
+        gadgets[id] = GadgetState{kind, build_win, w, 0, {}};
 }
 
 /* Every group is a widget of its own, so that it can be given a width. */
@@ -414,7 +414,6 @@ void GAddInteger(int id, int32_t min, int32_t max, int32_t value, const char *hi
     s->setValue(value);
     s->reported = value;
     Register(id, GK_INTEGER, s, hint);
-    gadgets[id].max = max;
     QObject::connect(s, &QSpinBox::editingFinished, [s] { s->Report(); });
     Place(s);
 }
