@@ -327,11 +327,19 @@ int PagimoMain(int argc, char **argv)
     if (job)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     FindStartupProject(tt);
-    if (!job && InstanceAskToFront(StartupProject))
-        return 0;
+    if (!job) {
+        int inst = InstanceStart(StartupProject);
+        if (inst == INSTANCE_HANDED_OVER)
+            return 0;
+        if (inst == INSTANCE_NO_ANSWER) {
+            std::fprintf(stderr, "Pagimo is running already but does not answer.\n");
+            return 1;
+        }
+    }
     ApplyToolTypes(tt);
     int rc = CheckRequirements();
     if (rc >= 0) {
+        InstanceEnd();
         std::fflush(stdout);
         return rc;
     }
@@ -344,6 +352,7 @@ int PagimoMain(int argc, char **argv)
         rc = 0;
     }
     CleanUp();
+    InstanceEnd(); /* only now may another start take over the working area */
     std::fflush(stdout);
     return rc;
 }
