@@ -193,15 +193,15 @@ static bool LinkTarget(uint32_t *t, uint32_t apage, bool del, bool correct)
 void CheckPageLinks(uint32_t apage, bool del, bool correct)
 {
     DebugPrint("-> CheckPageLinks(%u, %d, %d)\n", apage, del, correct);
-    for (uint32_t p = 1; p <= PDaten.count; p++) {
-        PageNode *pn = GetPageNode(p);
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
+        PageNode *pn = reinterpret_cast<PageNode *>(p);
         Node *n = GetHead(&pn->page);
         while (n) {
             Node *next = GetSucc(n);
             GElement *ge = reinterpret_cast<GElement *>(n);
             if (n->ln_Type == ET_LINK && ge->edata.td.link[0] == '\0') {
                 if (!LinkTarget(&ge->edata.td.page, apage, del, correct))
-                    RemoveGObject(p, ge, false, false);
+                    RemovePageObject(pn, ge, false, false);
             }
             n = next;
         }
