@@ -21,6 +21,7 @@
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/strutil.h"
+#include "view/geometry.h"
 
 const char ElementFileId[] = "Mivra190706 V2";
 const char ElementFileName[] = "PGT:PAG4/Elemente.pff";
@@ -262,7 +263,7 @@ static ReadResult Result(uint32_t code, bool v1, const char *reason)
 static void FixElement(GElement *ge, int32_t dx, int32_t dy)
 {
     uint8_t t = ge->node.ln_Type;
-    if (dx != 0) {
+    if (dx != 0 || dy != 0) {
         ge->sx += uint32_t(dx);
         ge->ex += uint32_t(dx);
         ge->sy += uint32_t(dy);
@@ -339,9 +340,12 @@ static ReadResult ReadOpened(Reader &r, uint32_t screenw, uint32_t screenh)
         screenw = PDaten.width;
         screenh = PDaten.height;
     }
-    if (PDaten.width != 0 && PDaten.width != screenw) {
-        dx += int32_t((int64_t(screenw) - PDaten.width) / 2);
-        dy = int32_t((int64_t(screenh) - PDaten.height) / 2);
+    if (PDaten.width != 0 && (PDaten.width != screenw || PDaten.height != screenh)) {
+        int32_t oldx, oldy, newx, newy;
+        PageOrigin(PDaten.width, PDaten.height, PDaten.pageformat, &oldx, &oldy);
+        PageOrigin(screenw, screenh, PDaten.pageformat, &newx, &newy);
+        dx += newx - oldx;
+        dy = newy - oldy;
     }
     PDaten.width = screenw;
     PDaten.height = screenh;

@@ -170,7 +170,8 @@ TEST_F(ElementFile, VersionOneAndScreenSizesShiftElements)
     EXPECT_EQ(Element(1, 1)->sy, 350u) << "100 higher: 50 down";
     EXPECT_EQ(PDaten.width, 1920u);
     ASSERT_EQ(Read(1720, 1300).code, 0u);
-    EXPECT_EQ(Element(1, 1)->sy, 300u) << "same width: nothing moves";
+    EXPECT_EQ(Element(1, 1)->sx, 500u);
+    EXPECT_EQ(Element(1, 1)->sy, 400u) << "same width, 200 higher: 100 down all the same";
 
     Bytes h;
     h.Start("Mivra190706 VX", 1, 0, 0);
