@@ -120,6 +120,7 @@ TEST_F(Screens, ElementsKeepTheirPlaceOnThePageOnEveryScreen)
             PageAreaBox(&left, &top, &width, &height);
             EXPECT_GE(int64_t(xstart), left) << "the page starts inside its area";
             EXPECT_GE(int64_t(ystart), top);
+            EXPECT_LT(ystart, yend) << "the page does not start above the window";
             EXPECT_LE(int64_t(yend), top + height);
             EXPECT_EQ(PagePositions(), saved);
 
