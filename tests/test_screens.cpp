@@ -91,10 +91,12 @@ static std::multiset<std::string> PdfRectangles(const std::string &pdf)
 
 TEST_F(Screens, ElementsKeepTheirPlaceOnThePageOnEveryScreen)
 {
-    for (uint32_t format : {2u, 3u}) {
-        SCOPED_TRACE("format " + std::to_string(format));
+    const struct { uint32_t format; Screen saved; } cases[] = {{2, screens[0]}, {3, screens[0]}, {2, screens[3]}};
+    for (const auto &k : cases) {
+        uint32_t format = k.format;
+        SCOPED_TRACE("format " + std::to_string(format) + ", saved at " + std::to_string(k.saved.w));
         FreeLists(0);
-        OpenWindow(screens[0], format);
+        OpenWindow(k.saved, format);
         PDaten.width = ScreenWidth, PDaten.height = ScreenHeight, PDaten.pageformat = format;
         AddPageList(nullptr);
         const uint32_t corners[][4] = {{20, 30, 120, 80}, {300, 500, 400, 560}, {10, 800, 560, 580}};
@@ -110,6 +112,7 @@ TEST_F(Screens, ElementsKeepTheirPlaceOnThePageOnEveryScreen)
         std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
                           scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
         std::multiset<std::string> first;
+        Shell("rm -f '" + scratch + "/out.pdf'");
         for (Screen s : screens) {
             std::string size = std::to_string(s.w) + "x" + std::to_string(s.h);
             SCOPED_TRACE(size);
