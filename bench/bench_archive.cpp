@@ -1,7 +1,8 @@
 /*
  * bench_archive.cpp - how long saving and opening a large project takes:
  * 348 pages of 40 elements each and 20 pictures of 1 MB, saved and opened
- * by the program, beside Info-ZIP's zip -r and unzip of the same directory
+ * by the program and emptied again, an element file of 100,000 pages
+ * refused, beside Info-ZIP's zip -r and unzip of the same directory
  * on the same machine. Prints the figures; asserts nothing.
  */
 #include <chrono>
@@ -9,10 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "benchutil.h"
 #include "core/settings.h"
 #include "document/archive.h"
+#include "document/elementfile.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "platform/assign.h"
@@ -50,6 +53,24 @@ static void MakeProject(const std::string &bilder)
     }
 }
 
+/* An element file announcing 100,000 empty pages, all of them present. */
+static double RefuseHugeProject(void)
+{
+    uint8_t header[EF_HEADERSIZE] = {0};
+    header[1] = 0x01, header[2] = 0x86, header[3] = 0xA0; /* 100000, big-endian */
+    FILE *f = std::fopen(HostPath(ElementFileName).c_str(), "wb");
+    std::fwrite(ElementFileId, 1, EF_IDSIZE, f);
+    std::fwrite(header, 1, sizeof(header), f);
+    std::fclose(f);
+    truncate(HostPath(ElementFileName).c_str(), EF_IDSIZE + EF_HEADERSIZE + 100000LL * EF_PAGESIZE);
+    auto t0 = std::chrono::steady_clock::now();
+    ReadResult rr = ReadElementFile(ElementFileName, 0, 0);
+    double took = Seconds(t0);
+    std::printf("refusal: %s\n", rr.reason);
+    FreeLists(0);
+    return took;
+}
+
 int main(int argc, char **argv)
 {
     std::string dir = BenchSetUp(argc, argv);
@@ -66,6 +87,10 @@ int main(int argc, char **argv)
     uint32_t opened = OpenProjectPath((dir + "/bench.pfz").c_str());
     double open = Seconds(t0);
     uint32_t pages = PDaten.count;
+    t0 = std::chrono::steady_clock::now();
+    FreeLists(0);
+    double close = Seconds(t0);
+    double refuse = RefuseHugeProject();
 
     std::string pag = HostPath("PGT:");
     t0 = std::chrono::steady_clock::now();
@@ -78,6 +103,8 @@ int main(int argc, char **argv)
     std::printf("project: 348 pages x 40 elements, 20 pictures of 1 MB\n");
     std::printf("save (element file + archive): %7.3f s  (result %u)\n", save, saved);
     std::printf("open (archive + element file): %7.3f s  (result %u, %u pages)\n", open, opened, pages);
+    std::printf("close (empty the project):     %7.3f s\n", close);
+    std::printf("refuse 100,000 empty pages:    %7.3f s\n", refuse);
     std::printf("Info-ZIP zip -r:                %7.3f s\n", zip);
     std::printf("Info-ZIP unzip:                 %7.3f s\n", unzip);
     std::printf("save / zip: %.2f   open / unzip: %.2f\n", save / zip, open / unzip);

@@ -17,8 +17,6 @@
 #include "platform/gui.h"
 #include "text/utilities.h"
 
-enum { MAX_PAGES = 348 }; /* as many as the 29 page ranges hold */
-
 /* ------------------------------------------------------------ pages */
 
 /* The new page follows the current one, which stays current. */

@@ -19,6 +19,7 @@
 #include "core/mainloop.h"
 #include "core/settings.h"
 #include "document/archive.h"
+#include "document/headlines.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "gui/menus.h"
@@ -298,19 +299,24 @@ static int RunExportJob(const char *out)
     if (std::getenv("PAGIMO_SCREEN"))
         PlatformScreenSize(&ScreenWidth, &ScreenHeight);
     CreateProjectStructure();
+    /* Laid out before reading, so the elements follow the page's place. */
+    if (ScreenWidth && MenuStrip)
+        GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0);
     int rc = OpenProjectPath(StartupProject) == 0 ? 0 : 1;
     if (!ScreenWidth) {
         ScreenWidth = PDaten.width ? PDaten.width : 1920;
         ScreenHeight = PDaten.height ? PDaten.height : 1200;
     }
-    if (rc == 0 && MenuStrip && GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
+    if (rc == 0 && MenuStrip && (win[WIN_PROJECT] || GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0))) {
+        HLManager(); /* the outline shows what the table of contents lists */
         CreateEmptyPage(PDaten.pageformat);
         DeleteFile(out);
         rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
-        GUICloseWindow(WIN_PROJECT, false);
     } else {
         rc = 1;
     }
+    if (win[WIN_PROJECT])
+        GUICloseWindow(WIN_PROJECT, false);
     DisposeMenu(MenuStrip);
     MenuStrip = nullptr;
     PlatformGuiExit();

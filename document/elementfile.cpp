@@ -5,19 +5,23 @@
  * Reading trusts nothing in the file: counts are checked against the bytes
  * the file really holds before anything is allocated, every text field is
  * terminated within its array, and a file that ends early ends the read
- * with EF_DAMAGED. Relies on the page lists to store what was read.
+ * with EF_DAMAGED. A project of more than MAX_PAGES pages is refused
+ * before any page is made. Relies on the page lists to store what was read.
  */
 #include "document/elementfile.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
 
 #include "core/settings.h"
 #include "document/pagelist.h"
+#include "gui/localisation.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/strutil.h"
+#include "view/geometry.h"
 
 const char ElementFileId[] = "Mivra190706 V2";
 const char ElementFileName[] = "PGT:PAG4/Elemente.pff";
@@ -217,8 +221,8 @@ bool WriteElementFile(const char *path)
     PackHeader(&PDaten, header);
     bool ok = std::fwrite(ElementFileId, 1, EF_IDSIZE, f) == EF_IDSIZE &&
               std::fwrite(header, 1, EF_HEADERSIZE, f) == EF_HEADERSIZE;
-    for (uint32_t p = 1; ok && p <= PDaten.count; p++) {
-        PageNode *pn = GetPageNode(p);
+    for (Node *p = GetHead(&pages); ok && p; p = GetSucc(p)) {
+        PageNode *pn = reinterpret_cast<PageNode *>(p);
         PackPage(pn, rec);
         ok = std::fwrite(rec, 1, EF_PAGESIZE, f) == EF_PAGESIZE;
         for (Node *n = GetHead(&pn->page); ok && n; n = GetSucc(n)) {
@@ -259,7 +263,7 @@ static ReadResult Result(uint32_t code, bool v1, const char *reason)
 static void FixElement(GElement *ge, int32_t dx, int32_t dy)
 {
     uint8_t t = ge->node.ln_Type;
-    if (dx != 0) {
+    if (dx != 0 || dy != 0) {
         ge->sx += uint32_t(dx);
         ge->ex += uint32_t(dx);
         ge->sy += uint32_t(dy);
@@ -300,7 +304,7 @@ static uint32_t ReadPages(Reader &r, uint32_t n, int32_t dx, int32_t dy, const c
                 return *why = "an element record is cut short", EF_DAMAGED;
             UnpackElement(rec, &ge);
             FixElement(&ge, dx, dy);
-            if (!AddGObject(i, &ge))
+            if (!AddPageObject(pn, &ge))
                 return *why = "out of memory", EF_DAMAGED;
         }
     }
@@ -321,21 +325,30 @@ static ReadResult ReadOpened(Reader &r, uint32_t screenw, uint32_t screenh)
         return Result(EF_DAMAGED, v1, "the project header is cut short");
     UnpackHeader(header, &PDaten);
     uint32_t n = PDaten.count;
+    PDaten.count = 0; /* counts the pages really read, as the list holds them */
     if (n == 0)
         return Result(EF_DAMAGED, v1, "the project has no pages");
+    if (n > MAX_PAGES) {
+        char why[160];
+        std::snprintf(why, sizeof(why), GetString(&localeinfo, MSG_TOO_MANY_PAGES), (unsigned long)n,
+                      (unsigned long)MAX_PAGES);
+        return Result(EF_DAMAGED, v1, why);
+    }
     if (PDaten.width > 65535 || PDaten.height > 65535)
         return Result(EF_DAMAGED, v1, "the project header is damaged");
     if (screenw == 0) { /* keep the screen the project was saved on */
         screenw = PDaten.width;
         screenh = PDaten.height;
     }
-    if (PDaten.width != 0 && PDaten.width != screenw) {
-        dx += int32_t((int64_t(screenw) - PDaten.width) / 2);
-        dy = int32_t((int64_t(screenh) - PDaten.height) / 2);
+    if (PDaten.width != 0 && (PDaten.width != screenw || PDaten.height != screenh)) {
+        int32_t oldx, oldy, newx, newy;
+        PageOrigin(PDaten.width, PDaten.height, PDaten.pageformat, &oldx, &oldy);
+        PageOrigin(screenw, screenh, PDaten.pageformat, &newx, &newy);
+        dx += newx - oldx;
+        dy = newy - oldy;
     }
     PDaten.width = screenw;
     PDaten.height = screenh;
-    PDaten.count = 0;
     if ((long long)n * EF_PAGESIZE > r.left)
         return Result(EF_DAMAGED, v1, "the header announces more pages than the file holds");
     const char *why = "";

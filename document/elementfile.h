@@ -39,7 +39,10 @@ struct ReadResult {
     bool version1;
     char reason[160];
 };
-/* A screen width of 0 keeps the saved screen size: nothing is shifted. */
+/* Elements move with the page: by how far the page's place in the project
+ * window on this screen (screenw x screenh) lies from its place on the
+ * screen the header names (PageOrigin), plus -175 in x for version 1. A
+ * screen width of 0 keeps the saved screen size: nothing is shifted. */
 ReadResult ReadElementFile(const char *path, uint32_t screenw, uint32_t screenh);
 
 #endif

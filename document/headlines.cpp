@@ -6,12 +6,14 @@
  * project's name as its first row and then the headlines page by page,
  * each page from top to bottom; the headline elements are moved to the end
  * of their page's list in that order, which is the order the PDF outline
- * meets them in. Relies on the page lists and the list-browser gadget.
+ * meets them in. Only what the scan listed is a headline to the row lookup
+ * and the outline. Relies on the page lists and the list-browser gadget.
  */
 #include "document/headlines.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "core/settings.h"
@@ -22,6 +24,18 @@
 #include "platform/gui.h"
 #include "platform/mempool.h"
 #include "platform/strutil.h"
+
+/* What each headline row after the project name stands for: the element
+ * the scan listed and its page. The row-to-page lookup and the PDF outline
+ * answer from this record, so they show exactly the rows of the list; a
+ * text line the scan missed is no headline to either. Rebuilt with the
+ * list; an element removed since then is never looked up by address. */
+struct HLEntry {
+    uint32_t page;
+    const GElement *element;
+};
+static std::vector<HLEntry> listed;
+static std::unordered_map<const GElement *, uint32_t> listed_row;
 
 /* A row of the headline list. */
 struct HLRow {
@@ -38,7 +52,10 @@ static void FreeRows(void)
 {
     while (Node *n = RemHead(&headlinelist))
         FreePooled(APMemPool, n, sizeof(HLRow));
+    listed.clear();
+    listed_row.clear();
 }
+
 
 static bool AddRow(const char *text, uint8_t generation)
 {
@@ -50,6 +67,15 @@ static bool AddRow(const char *text, uint8_t generation)
     r->generation = generation;
     AddTail(&headlinelist, &r->node);
     return true;
+}
+
+/* Only rows really made are recorded, so row n is listed[n - 1]. */
+static void ListHeadline(uint32_t pageno, const GElement *ge)
+{
+    if (!AddRow(ge->edata.td.text, ge->edata.td.level))
+        return;
+    listed.push_back(HLEntry{pageno, ge});
+    listed_row[ge] = uint32_t(listed.size());
 }
 
 static void ShowRows(void)
@@ -117,7 +143,7 @@ static int64_t ScanEnd(PageNode *pn)
     return last;
 }
 
-static void ScanPage(PageNode *pn, uint8_t *deepest)
+static void ScanPage(PageNode *pn, uint32_t pageno, uint8_t *deepest)
 {
     int64_t from = 8, last = ScanEnd(pn);
     for (uint32_t i = 0; i < pn->count; i++) {
@@ -125,7 +151,7 @@ static void ScanPage(PageNode *pn, uint8_t *deepest)
         if (!ge)
             return;
         if (ge->edata.td.level >= LEVEL_FIRST && ge->edata.td.level <= LEVEL_LAST) {
-            AddRow(ge->edata.td.text, ge->edata.td.level);
+            ListHeadline(pageno, ge);
             *deepest = std::max(*deepest, ge->edata.td.level);
             Remove(&ge->node);
             AddTail(&pn->page, &ge->node);
@@ -144,29 +170,30 @@ bool HLManager(void)
         return true;
     }
     uint8_t deepest = 0;
+    uint32_t pageno = 0;
     for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
         PageNode *pn = reinterpret_cast<PageNode *>(p);
-        if (pn->count)
-            ScanPage(pn, &deepest);
+        if (++pageno, pn->count)
+            ScanPage(pn, pageno, &deepest);
     }
     ShowRows();
     OfferLevels(deepest ? uint8_t(deepest + 1) : 2);
     return true;
 }
 
-/* The page of the n-th headline in page and list order. */
+/* The page of the headline in row `entryno` of the list. */
 uint32_t GetHLPageNo(uint32_t entryno)
 {
     DebugPrint("-> GetHLPageNo(%u)\n", entryno);
-    uint32_t seen = 0, pageno = 0;
-    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
-        pageno++;
-        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n))
-            if (n->ln_Type == ET_TEXT && reinterpret_cast<GElement *>(n)->edata.td.level >= LEVEL_FIRST &&
-                ++seen == entryno)
-                return pageno;
-    }
-    return HL_NOT_FOUND;
+    if (entryno < 1 || entryno > listed.size())
+        return HL_NOT_FOUND;
+    return listed[entryno - 1].page;
+}
+
+uint32_t HeadlineRow(const GElement *ge)
+{
+    auto it = listed_row.find(ge);
+    return it == listed_row.end() ? 0 : it->second;
 }
 
 /* ------------------------------------------------------------ page links */
@@ -193,15 +220,15 @@ static bool LinkTarget(uint32_t *t, uint32_t apage, bool del, bool correct)
 void CheckPageLinks(uint32_t apage, bool del, bool correct)
 {
     DebugPrint("-> CheckPageLinks(%u, %d, %d)\n", apage, del, correct);
-    for (uint32_t p = 1; p <= PDaten.count; p++) {
-        PageNode *pn = GetPageNode(p);
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
+        PageNode *pn = reinterpret_cast<PageNode *>(p);
         Node *n = GetHead(&pn->page);
         while (n) {
             Node *next = GetSucc(n);
             GElement *ge = reinterpret_cast<GElement *>(n);
             if (n->ln_Type == ET_LINK && ge->edata.td.link[0] == '\0') {
                 if (!LinkTarget(&ge->edata.td.page, apage, del, correct))
-                    RemoveGObject(p, ge, false, false);
+                    RemovePageObject(pn, ge, false, false);
             }
             n = next;
         }

@@ -9,7 +9,11 @@
  */
 #include "document/pagelist.h"
 
+#include <cctype>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "core/settings.h"
 #include "platform/files.h"
@@ -66,8 +70,12 @@ GElement *AddGObject(uint32_t page, const GElement *newnode)
 {
     DebugPrint("-> AddGObject(%u, type %u)\n", page, newnode->node.ln_Type);
     PageNode *pn = GetPageNode(page);
-    if (!pn)
-        return nullptr;
+    return pn ? AddPageObject(pn, newnode) : nullptr;
+}
+
+/* For walks that hold the page already: no search for it. */
+GElement *AddPageObject(PageNode *pn, const GElement *newnode)
+{
     GElement *ge = static_cast<GElement *>(AllocPooled(APMemPool, sizeof(GElement)));
     if (!ge)
         return nullptr;
@@ -155,56 +163,96 @@ bool IsProjectFile(const char *fn)
     return *rest != '\0';
 }
 
+/* ------------------------------------------------------------ files of removed elements */
+
+/* A file that lost an element. Deletion waits until the removal is over,
+ * so that one walk over the project tells which files are still named
+ * (a pasted picture shares its source's file), however many go at once. */
+struct DoomedFile {
+    uint8_t type;
+    std::string fn;
+};
+static std::vector<DoomedFile> doomed;
+
+static std::string FileKey(uint8_t type, const char *fn)
+{
+    std::string key(1, char(type));
+    for (const char *s = fn; *s; s++)
+        key += char(std::tolower((unsigned char)*s));
+    return key;
+}
+
 /* Deleted only inside the project, and only when no element of the kind
- * names it any more (a pasted picture shares its source's file). */
-static void DeleteElementFile(uint8_t type, const char *fn)
+ * names it any more. */
+static void DeleteUnusedFiles(void)
 {
-    if (IsProjectFile(fn) && !FindFilename(type, fn, nullptr, 127))
-        DeleteFile(fn);
+    if (doomed.empty())
+        return;
+    std::set<std::string> named;
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p))
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n))
+            if (n->ln_Type == ET_PICTURE || n->ln_Type == ET_TEXTBOX)
+                named.insert(FileKey(n->ln_Type, ElementFile(reinterpret_cast<GElement *>(n))));
+    for (const DoomedFile &d : doomed)
+        if (IsProjectFile(d.fn.c_str()) && named.insert(FileKey(d.type, d.fn.c_str())).second)
+            DeleteFile(d.fn.c_str());
+    doomed.clear();
 }
 
-static void UnlinkFromPage(GElement *ge)
+/* ------------------------------------------------------------ textbox chains */
+
+/* The boxes of a chain after its first, found in one walk: box[k] is the
+ * first box (in page and list order) with chain number -k, and page[k]
+ * the page that holds it; null where there is none. */
+struct Chain {
+    GElement *box[129];
+    PageNode *page[129];
+};
+
+static void FindChain(const char *fn, Chain *c)
 {
-    for (Node *p = GetHead(&pages); p; p = GetSucc(p)) {
-        PageNode *pn = reinterpret_cast<PageNode *>(p);
-        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
-            if (n == &ge->node) {
-                Remove(n);
-                pn->count--;
-                return;
-            }
-    }
+    std::memset(c, 0, sizeof(*c));
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p))
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
+            GElement *ge = reinterpret_cast<GElement *>(n);
+            int k = -n->ln_Pri;
+            if (n->ln_Type != ET_TEXTBOX || k < 1 || c->box[k] || Stricmp(ge->edata.tbd.fn, fn) != 0)
+                continue;
+            c->box[k] = ge;
+            c->page[k] = reinterpret_cast<PageNode *>(p);
+        }
 }
 
-/* The first box of a chain takes the rest of the chain with it. */
+/* The first box of a chain takes the boxes -1, -2, ... with it, up to the
+ * first missing number. */
 static void RemoveChainAfter(const char *fn)
 {
-    for (int32_t nr = -1; nr >= -128; nr--) {
-        GElement *box = nullptr;
-        if (!FindFilename(ET_TEXTBOX, fn, &box, nr))
-            return;
-        UnlinkFromPage(box);
-        FreePooled(APMemPool, box, sizeof(GElement));
+    Chain c;
+    FindChain(fn, &c);
+    for (int k = 1; k <= 128 && c.box[k]; k++) {
+        Remove(&c.box[k]->node);
+        c.page[k]->count--;
+        FreePooled(APMemPool, c.box[k], sizeof(GElement));
     }
 }
 
 /* A following box leaves a gap that the boxes behind it close. */
-static void CloseChainGap(const char *fn, int32_t k)
+static void CloseChainGap(const char *fn, int32_t nr)
 {
-    for (int32_t nr = k - 1; nr >= -128; nr--) {
-        GElement *box = nullptr;
-        if (!FindFilename(ET_TEXTBOX, fn, &box, nr))
-            return;
-        box->node.ln_Pri++;
-    }
+    Chain c;
+    FindChain(fn, &c);
+    for (int k = 1 - nr; k <= 128 && c.box[k]; k++)
+        c.box[k]->node.ln_Pri++;
 }
+
+/* ------------------------------------------------------------ removal */
 
 static void ReleaseElement(GElement *node, bool delf)
 {
     if (node->node.ln_Type == ET_PICTURE) {
         FreePicResources(node);
         if (delf)
-            DeleteElementFile(ET_PICTURE, node->edata.pd.fn);
+            doomed.push_back(DoomedFile{ET_PICTURE, node->edata.pd.fn});
     } else if (node->node.ln_Type == ET_TEXTBOX) {
         char fn[256];
         std::memcpy(fn, node->edata.tbd.fn, sizeof(fn));
@@ -212,19 +260,16 @@ static void ReleaseElement(GElement *node, bool delf)
         if (node->node.ln_Pri == 0) {
             RemoveChainAfter(fn);
             if (delf)
-                DeleteElementFile(ET_TEXTBOX, fn);
+                doomed.push_back(DoomedFile{ET_TEXTBOX, fn});
         } else if (node->node.ln_Pri < 0) {
             CloseChainGap(fn, node->node.ln_Pri);
         }
     }
 }
 
-void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf)
+/* Invariant: node lies on pn. */
+static void RemoveFromPage(PageNode *pn, GElement *node, bool delr, bool delf)
 {
-    DebugPrint("-> RemoveGObject(%u, %p, %d, %d)\n", page, (void *)node, delr, delf);
-    PageNode *pn = GetPageNode(page);
-    if (!node || !pn)
-        return;
     pn->count--;
     Remove(&node->node);
     if (delr)
@@ -232,19 +277,62 @@ void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf)
     FreePooled(APMemPool, node, sizeof(GElement));
 }
 
+void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf)
+{
+    DebugPrint("-> RemoveGObject(%u, %p, %d, %d)\n", page, (void *)node, delr, delf);
+    PageNode *pn = GetPageNode(page);
+    if (node && pn)
+        RemovePageObject(pn, node, delr, delf);
+}
+
+/* For walks that hold the page already: no search for it. */
+void RemovePageObject(PageNode *pn, GElement *node, bool delr, bool delf)
+{
+    RemoveFromPage(pn, node, delr, delf);
+    DeleteUnusedFiles();
+}
+
 /* The files of a removed page's pictures and first textboxes go with it,
  * whatever the preference for single deletions says. */
+static void RemovePage(PageNode *pn)
+{
+    while (Node *n = GetHead(&pn->page))
+        RemoveFromPage(pn, reinterpret_cast<GElement *>(n), true, true);
+    Remove(&pn->node);
+    FreePooled(APMemPool, pn, sizeof(PageNode));
+    PDaten.count--;
+}
+
 void RemovePageList(uint32_t pageno)
 {
     DebugPrint("-> RemovePageList(%u)\n", pageno);
     PageNode *pn = GetPageNode(pageno);
     if (!pn)
         return;
-    while (Node *n = GetHead(&pn->page))
-        RemoveGObject(pageno, reinterpret_cast<GElement *>(n), true, true);
-    Remove(&pn->node);
-    FreePooled(APMemPool, pn, sizeof(PageNode));
-    PDaten.count--;
+    RemovePage(pn);
+    DeleteUnusedFiles();
+}
+
+/* Every element goes, so no chain needs closing or following: each
+ * element is released once and its page given back, last page first. */
+static void EmptyProject(void)
+{
+    while (Node *p = RemTail(&pages)) {
+        PageNode *pn = reinterpret_cast<PageNode *>(p);
+        while (Node *n = RemHead(&pn->page)) {
+            GElement *ge = reinterpret_cast<GElement *>(n);
+            if (n->ln_Type == ET_PICTURE) {
+                FreePicResources(ge);
+                doomed.push_back(DoomedFile{ET_PICTURE, ge->edata.pd.fn});
+            } else if (n->ln_Type == ET_TEXTBOX && n->ln_Pri == 0) {
+                doomed.push_back(DoomedFile{ET_TEXTBOX, ge->edata.tbd.fn});
+            }
+            FreePooled(APMemPool, ge, sizeof(GElement));
+        }
+        FreePooled(APMemPool, pn, sizeof(PageNode));
+    }
+    PDaten.count = 0;
+    DeleteUnusedFiles();
 }
 
 void FreeLists(int type)
@@ -252,9 +340,7 @@ void FreeLists(int type)
     DebugPrint("-> FreeLists(%d)\n", type);
     switch (type) {
     case 0:
-        while (PDaten.count != 0 && GetPageNode(PDaten.count))
-            RemovePageList(PDaten.count);
-        PDaten.count = 0;
+        EmptyProject();
         break;
     case 2:
         while (Node *n = RemHead(&arexxlist))

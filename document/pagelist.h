@@ -15,10 +15,12 @@ void InitLists(void);
 PageNode *AddPageList(PageNode *pnode);
 PageNode *GetPageNode(uint32_t pageno);
 GElement *AddGObject(uint32_t page, const GElement *newnode);
+GElement *AddPageObject(PageNode *pn, const GElement *newnode);
 GElement *GetObjListNode(uint32_t nodeno);
 GElement *FindMarkedElement(uint32_t page, GElement *snode);
 bool FindFilename(uint8_t typ, const char *fname, GElement **enode, int32_t nr);
 void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf);
+void RemovePageObject(PageNode *pn, GElement *node, bool delr, bool delf);
 void RemovePageList(uint32_t pageno);
 void FreeLists(int type);
 

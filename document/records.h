@@ -28,6 +28,10 @@ enum {
     ET_LINK = 27,
 };
 
+/* The most pages a project holds: as many as the 29 page ranges of the
+ * page tabs show. Inserting stops there and a larger project is refused. */
+enum { MAX_PAGES = 348 };
+
 /* Headline level codes of TextData.level. */
 enum { LEVEL_NONE = 0, LEVEL_NO_HEADLINE = 1, LEVEL_FIRST = 2, LEVEL_LAST = 11 };
 

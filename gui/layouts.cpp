@@ -8,6 +8,7 @@
  */
 #include "gui/layouts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -230,10 +231,24 @@ static void AdvancedColumn(void)
     GEndGroup();
 }
 
-/* As wide as the screen and as high as the screen below its title bar. */
+/* The screen's title bar lies above the project window. */
+enum { SCREEN_TITLE = 30 };
+
+/* As wide as the screen and as high as the screen below its title bar, but
+ * never smaller than its contents need (the platform enlarges it when it
+ * is laid out): so the page area holds the largest page on any screen. The
+ * same rule tells where the page lay on the screen a project was saved on. */
+void ProjectWindowSize(uint32_t screenw, uint32_t screenh, int *width, int *height)
+{
+    int leastw, leasth;
+    PlatformWindowLeastSize(WIN_PROJECT, &leastw, &leasth);
+    *width = std::max(int(screenw), leastw);
+    *height = std::max(int(screenh) - SCREEN_TITLE, leasth);
+}
+
 static bool ProjectWindow(void *mstrip)
 {
-    const int top = 30;
+    const int top = SCREEN_TITLE;
     ciobjectlist[0] = S(123);
     ciobjectlist[1] = "X1";
     ciobjectlist[2] = "Y1";

@@ -14,7 +14,10 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 181 };
+enum { MSG_COUNT = 182 };
+
+/* Messages added after the original catalog. */
+enum { MSG_TOO_MANY_PAGES = 181 };
 
 struct Catalog;
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/settings.h"
+#include "document/headlines.h"
 #include "document/pagelist.h"
 #include "document/properties.h"
 #include "pdf/fontcatalog.h"
@@ -172,7 +173,8 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
 {
     HPDF_Page p = page[pno];
     TextData &td = ge->edata.td;
-    if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST)
+    if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST &&
+        HeadlineRow(ge))
         AddOutline(pdf, p, td);
     char work[81];
     WorkName(work, td.fontname);

@@ -65,6 +65,10 @@ void PlatformSetIdleHook(void (*hook)(void));
 
 bool PlatformWindowCreate(int win, const char *title, int width, int height, bool main);
 bool PlatformWindowOpen(int win);
+/* The window's size, and the least size its laid-out contents need;
+ * false (and zeros) when the window is not open. */
+bool PlatformWindowSize(int win, int *width, int *height);
+bool PlatformWindowLeastSize(int win, int *width, int *height);
 void PlatformWindowDestroy(int win);
 bool PlatformWindowExists(int win);
 void PlatformWindowSetTitle(int win, const char *title);

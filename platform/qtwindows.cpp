@@ -88,7 +88,8 @@ PageAreaWidget::PageAreaWidget(QWidget *parent) : QWidget(parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMinimumSize(440, 440);
+    /* The largest page (842 points either way) and its frame always fit. */
+    setMinimumSize(844, 844);
 }
 
 void PageAreaWidget::paintEvent(QPaintEvent *event)
@@ -178,7 +179,9 @@ bool PlatformWindowCreate(int win, const char *title, int width, int height, boo
 }
 
 /* Shows a built window; the main window is laid out at once, so the page
- * area's box is known before the first page is painted. */
+ * area's box is known before the first page is painted. A main window
+ * asked smaller than its contents need gets the least size that holds
+ * them, never a page area cut short. */
 bool PlatformWindowOpen(int win)
 {
     QWidget *w = windows[win].widget;
@@ -186,13 +189,37 @@ bool PlatformWindowOpen(int win)
         return false;
     build_win = -1;
     build_stack.clear();
-    if (windows[win].main)
+    if (windows[win].main) {
+        QSize least = w->layout()->totalMinimumSize();
+        w->setFixedSize(w->size().expandedTo(least));
         w->move(0, 0);
+    }
     w->show();
     w->layout()->activate();
     PlatformProcessEvents();
     if (windows[win].main)
         EnsureRastImage();
+    return true;
+}
+
+bool PlatformWindowSize(int win, int *width, int *height)
+{
+    *width = *height = 0;
+    if (!PlatformWindowExists(win))
+        return false;
+    *width = windows[win].widget->width();
+    *height = windows[win].widget->height();
+    return true;
+}
+
+bool PlatformWindowLeastSize(int win, int *width, int *height)
+{
+    *width = *height = 0;
+    if (!PlatformWindowExists(win))
+        return false;
+    QSize least = windows[win].widget->layout()->totalMinimumSize();
+    *width = least.width();
+    *height = least.height();
     return true;
 }
 

@@ -6,6 +6,7 @@
  */
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "testutil.h"
@@ -169,7 +170,8 @@ TEST_F(ElementFile, VersionOneAndScreenSizesShiftElements)
     EXPECT_EQ(Element(1, 1)->sy, 350u) << "100 higher: 50 down";
     EXPECT_EQ(PDaten.width, 1920u);
     ASSERT_EQ(Read(1720, 1300).code, 0u);
-    EXPECT_EQ(Element(1, 1)->sy, 300u) << "same width: nothing moves";
+    EXPECT_EQ(Element(1, 1)->sx, 500u);
+    EXPECT_EQ(Element(1, 1)->sy, 400u) << "same width, 200 higher: 100 down all the same";
 
     Bytes h;
     h.Start("Mivra190706 VX", 1, 0, 0);
@@ -317,4 +319,41 @@ TEST_F(ElementFile, DamagedFilesEndTheReadWithoutHarm)
     PackElement(unknown, rec.data());
     EXPECT_EQ(rec[36], 0xAB);
     EXPECT_EQ(rec[387], 0xCD) << "its data is written back unchanged";
+}
+
+/* A project holds at most MAX_PAGES pages: one more is refused with its
+ * message before a page is made, however many the header announces, and
+ * the largest project reads, writes and empties. */
+TEST_F(ElementFile, ProjectsBeyondThePageLimitAreRefused)
+{
+    for (uint32_t n : {100000u, uint32_t(MAX_PAGES) + 1}) {
+        Bytes f;
+        f.Start("Mivra190706 V2", n, 1920, 1200);
+        f.Save(file);
+        /* The page records are all zero: grow the file to hold them. */
+        ASSERT_EQ(truncate(file.c_str(), off_t(14 + 2048) + off_t(n) * 508), 0);
+        ReadResult rr = Read();
+        EXPECT_EQ(rr.code, uint32_t(EF_DAMAGED));
+        EXPECT_NE(std::string(rr.reason).find(std::to_string(n) + " pages"), std::string::npos) << rr.reason;
+        EXPECT_NE(std::string(rr.reason).find("348"), std::string::npos) << rr.reason;
+        EXPECT_EQ(PDaten.count, 0u);
+        EXPECT_TRUE(IsListEmpty(&pages));
+    }
+
+    Bytes f;
+    f.Start("Mivra190706 V2", MAX_PAGES, 1920, 1200);
+    for (uint32_t p = 1; p <= MAX_PAGES; p++) {
+        f.Page(2);
+        f.Element(ET_LINE, 0, 400, 300, 500, 300 + p);
+        f.Element(ET_RECT, 0, 410, 310, 510, 310 + p);
+    }
+    f.Save(file);
+    ASSERT_EQ(Read().code, 0u);
+    ASSERT_EQ(PDaten.count, uint32_t(MAX_PAGES));
+    EXPECT_EQ(Element(MAX_PAGES, 2)->ey, 300u + MAX_PAGES);
+    ASSERT_TRUE(WriteElementFile("PGT:PAG4/Elemente.pff"));
+    EXPECT_EQ(ReadTextFile(file).size(), 14u + 2048 + MAX_PAGES * (508u + 2 * 532));
+    FreeLists(0);
+    EXPECT_EQ(PDaten.count, 0u);
+    EXPECT_EQ(PoolBytesInUse(APMemPool), 0u);
 }

@@ -70,8 +70,38 @@ TEST_F(Headlines, ListFollowsPagesTopToBottom)
     EXPECT_EQ(PDaten.maxlevel, 5) << "levels 1 and 3 (codes 2 and 4): depth 5";
     EXPECT_EQ(GetHLPageNo(1), 1u);
     EXPECT_EQ(GetHLPageNo(4), 3u);
-    EXPECT_EQ(GetHLPageNo(5), 3u) << "the twin still counts as a headline of its page";
-    EXPECT_EQ(GetHLPageNo(6), 55555u);
+    EXPECT_EQ(GetHLPageNo(5), 55555u) << "the unlisted twin is no row";
+}
+
+/* A headline the scan misses (a plain text line at the same height comes
+ * first) is no row: the rows after it keep their own pages, and only the
+ * listed elements are headlines to the outline. */
+TEST_F(Headlines, RowsAndTheirPagesAreWhatTheScanListed)
+{
+    SetProjectName("Guide");
+    for (int i = 0; i < 3; i++)
+        AddPageList(nullptr);
+    AddText(1, "caption", 100, 1);
+    GElement *missed = AddText(1, "Missed", 100, 2);
+    GElement *one = AddText(1, "One", 400, 2);
+    GElement *two = AddText(2, "Two", 100, 3);
+    GElement *three = AddText(3, "Three", 200, 2);
+    HLManager();
+    ASSERT_EQ(Rows(), (std::vector<std::string>{"Guide", "One", "Two", "Three"}));
+    EXPECT_EQ(GetHLPageNo(1), 1u);
+    EXPECT_EQ(GetHLPageNo(2), 2u);
+    EXPECT_EQ(GetHLPageNo(3), 3u);
+    EXPECT_EQ(GetHLPageNo(4), 55555u);
+    EXPECT_EQ(GetHLPageNo(0), 55555u);
+    EXPECT_EQ(HeadlineRow(missed), 0u);
+    EXPECT_EQ(HeadlineRow(one), 1u);
+    EXPECT_EQ(HeadlineRow(two), 2u);
+    EXPECT_EQ(HeadlineRow(three), 3u);
+
+    RemovePageList(1);
+    HLManager();
+    EXPECT_EQ(GetHLPageNo(1), 1u) << "the record follows the list when it is rebuilt";
+    EXPECT_EQ(HeadlineRow(three), 2u);
 }
 
 TEST_F(Headlines, FirstHeadlineOnALaterPageAndWildTops)

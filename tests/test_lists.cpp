@@ -222,3 +222,34 @@ TEST_F(Lists, ProjectStructureIsLaidDownAndRemoved)
     EXPECT_FALSE(HostExists(scratch + "/T/PAG4"));
     EXPECT_TRUE(HostExists(scratch + "/T"));
 }
+
+/* Emptying releases every element once: the files of pictures and first
+ * textboxes go (a shared file once), follow-on boxes name no file of their
+ * own, and nothing outside the project is touched. */
+TEST_F(Lists, EmptyingTheProjectDeletesItsFilesOnce)
+{
+    ASSERT_TRUE(CreateProjectStructure());
+    std::string pic = scratch + "/T/PAG4/Bilder/p.png", story = scratch + "/T/PAG4/Texte/s.txt";
+    std::string outside = scratch + "/mine.png";
+    for (const std::string &f : {pic, story, outside})
+        WriteTextFile(f, "x");
+    for (int i = 0; i < 3; i++)
+        AddPageList(nullptr);
+    GElement ge = MakeElement(ET_PICTURE, ET_PICTURE);
+    std::strcpy(ge.edata.pd.fn, "PGT:PAG4/Bilder/p.png");
+    AddGObject(1, &ge);
+    AddGObject(3, &ge);
+    std::snprintf(ge.edata.pd.fn, sizeof(ge.edata.pd.fn), "%s", outside.c_str());
+    AddGObject(2, &ge);
+    AddBox(1, "PGT:PAG4/Texte/s.txt", 0);
+    AddBox(2, "PGT:PAG4/Texte/s.txt", -1);
+    AddBox(3, "PGT:PAG4/Texte/s.txt", -2);
+
+    FreeLists(0);
+    EXPECT_FALSE(HostExists(pic));
+    EXPECT_FALSE(HostExists(story));
+    EXPECT_TRUE(HostExists(outside));
+    EXPECT_EQ(PDaten.count, 0u);
+    EXPECT_TRUE(IsListEmpty(&pages));
+    EXPECT_EQ(PoolBytesInUse(APMemPool), 0u);
+}

@@ -31,6 +31,32 @@ static uint32_t Centre(int16_t edge, int16_t size, uint32_t extent)
     return uint32_t(int16_t(edge + half));
 }
 
+/* As Centre halves, for screens of any size a header may name. */
+static int32_t HalfDown(int64_t d)
+{
+    return int32_t(d >= 0 ? d / 2 : -((-d + 1) / 2));
+}
+
+/* Where the page's top-left corner lies in the project window on a screen
+ * of the given size. The page area's neighbours have fixed sizes, so the
+ * area grows and shrinks with the window while its left and top edges stay
+ * put; the window's size on that screen follows ProjectWindowSize. Without
+ * a window the area is taken as the whole window. Both the screen a project
+ * was saved on and this one are answered by this one rule, so their
+ * difference is how far the page moved. */
+void PageOrigin(uint32_t screenw, uint32_t screenh, uint32_t format, int32_t *x, int32_t *y)
+{
+    if (format > 5)
+        format = 2;
+    int16_t left, top, width, height;
+    PageAreaBox(&left, &top, &width, &height);
+    int winw, winh, neww, newh;
+    PlatformWindowSize(WIN_PROJECT, &winw, &winh);
+    ProjectWindowSize(screenw, screenh, &neww, &newh);
+    *x = left + HalfDown(int64_t(width) + neww - winw - pagesize[format][0]);
+    *y = top + HalfDown(int64_t(height) + newh - winh - pagesize[format][1]);
+}
+
 void CreateEmptyPage(uint32_t format)
 {
     DebugPrint("-> CreateEmptyPage(%u)\n", format);

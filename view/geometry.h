@@ -14,6 +14,7 @@ extern const uint32_t pagesize[6][2];
 extern uint32_t xstart, ystart, xend, yend;
 
 void CreateEmptyPage(uint32_t format);
+void PageOrigin(uint32_t screenw, uint32_t screenh, uint32_t format, int32_t *x, int32_t *y);
 bool OnPage(uint32_t xstart, uint32_t xend, uint32_t ystart, uint32_t yend);
 bool PointOnPage(int32_t x, int32_t y);
 bool ElementOnPage(const GElement *element, uint32_t xstart, uint32_t xend, uint32_t ystart, uint32_t yend);

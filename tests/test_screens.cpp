@@ -1,0 +1,140 @@
+/*
+ * test_screens.cpp - a project saved on one screen keeps every element
+ * where it was on the page when it is opened on screens of other sizes,
+ * in the page view and in the PDF the command-line job writes; a screen
+ * too small for the page gets a window that holds it.
+ */
+#include <cstdio>
+#include <cstring>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "testutil.h"
+
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/pagelist.h"
+#include "gui/layouts.h"
+#include "gui/windows.h"
+#include "platform/gui.h"
+#include "view/geometry.h"
+
+static std::string Shell(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+struct Screen {
+    uint32_t w, h;
+};
+static const Screen screens[] = {{1920, 1200}, {1920, 1080}, {2560, 1440}, {1366, 768}};
+
+class Screens : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        PlatformGuiInit(0, nullptr);
+        CreateProjectStructure();
+        std::strcpy(DataPath, scratch.c_str());
+    }
+    void TearDown() override
+    {
+        if (PlatformWindowExists(WIN_PROJECT))
+            GUICloseWindow(WIN_PROJECT, false);
+        ScratchTest::TearDown();
+    }
+    /* The project window as a screen of this size lays it out. */
+    void OpenWindow(Screen s, uint32_t format)
+    {
+        if (PlatformWindowExists(WIN_PROJECT))
+            GUICloseWindow(WIN_PROJECT, false);
+        ScreenWidth = s.w, ScreenHeight = s.h;
+        ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
+        CreateEmptyPage(format);
+    }
+};
+
+/* Page-relative corners of every element of page 1. */
+static std::vector<int64_t> PagePositions(void)
+{
+    std::vector<int64_t> v;
+    for (Node *n = GetHead(&GetPageNode(1)->page); n; n = GetSucc(n)) {
+        GElement *ge = reinterpret_cast<GElement *>(n);
+        for (int64_t c : {int64_t(ge->sx) - xstart, int64_t(yend) - ge->sy, int64_t(ge->ex) - xstart,
+                          int64_t(yend) - ge->ey})
+            v.push_back(c);
+    }
+    return v;
+}
+
+/* The rectangles the PDF's first page draws, as their operands. */
+static std::multiset<std::string> PdfRectangles(const std::string &pdf)
+{
+    std::string page = Shell("qpdf --qdf --object-streams=disable '" + pdf + "' - 2>/dev/null");
+    std::regex re("([0-9.-]+ [0-9.-]+ [0-9.-]+ [0-9.-]+) re");
+    std::multiset<std::string> rects;
+    for (std::sregex_iterator it(page.begin(), page.end(), re), end; it != end; ++it)
+        rects.insert((*it)[1]);
+    return rects;
+}
+
+TEST_F(Screens, ElementsKeepTheirPlaceOnThePageOnEveryScreen)
+{
+    const struct { uint32_t format; Screen saved; } cases[] = {{2, screens[0]}, {3, screens[0]}, {2, screens[3]}};
+    for (const auto &k : cases) {
+        uint32_t format = k.format;
+        SCOPED_TRACE("format " + std::to_string(format) + ", saved at " + std::to_string(k.saved.w));
+        FreeLists(0);
+        OpenWindow(k.saved, format);
+        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight, PDaten.pageformat = format;
+        AddPageList(nullptr);
+        const uint32_t corners[][4] = {{20, 30, 120, 80}, {300, 500, 400, 560}, {10, 800, 560, 580}};
+        for (const auto &c : corners) {
+            GElement ge = MakeElement(ET_RECT, ET_RECT);
+            ge.sx = xstart + c[0], ge.sy = ystart + c[1], ge.ex = xstart + c[2], ge.ey = ystart + c[3];
+            AddGObject(1, &ge);
+        }
+        std::vector<int64_t> saved = PagePositions();
+        SetProjectName("screens");
+        ASSERT_EQ(SaveProject(false), 0u);
+
+        std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
+                          scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
+        std::multiset<std::string> first;
+        Shell("rm -f '" + scratch + "/out.pdf'");
+        for (Screen s : screens) {
+            std::string size = std::to_string(s.w) + "x" + std::to_string(s.h);
+            SCOPED_TRACE(size);
+            OpenWindow(s, format);
+            ASSERT_EQ(OpenProjectPath((scratch + "/screens.pfz").c_str()), 0u);
+            CreateEmptyPage(PDaten.pageformat);
+            int16_t left, top, width, height;
+            PageAreaBox(&left, &top, &width, &height);
+            EXPECT_GE(int64_t(xstart), left) << "the page starts inside its area";
+            EXPECT_GE(int64_t(ystart), top);
+            EXPECT_LT(ystart, yend) << "the page does not start above the window";
+            EXPECT_LE(int64_t(yend), top + height);
+            EXPECT_EQ(PagePositions(), saved);
+
+            std::string run = Shell(env + "PAGIMO_SCREEN=" + size + " " + PagimoBinary() +
+                                    " Debug=Off --pdf out.pdf screens.pfz; echo rc=$?");
+            ASSERT_NE(run.find("rc=0"), std::string::npos) << run;
+            std::multiset<std::string> rects = PdfRectangles(scratch + "/out.pdf");
+            EXPECT_EQ(rects.size(), 3u);
+            if (first.empty())
+                first = rects;
+            EXPECT_EQ(rects, first) << "the PDF draws the rectangles where they were";
+        }
+    }
+}
