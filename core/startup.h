@@ -16,7 +16,8 @@ typedef std::vector<std::string> ToolTypes;
 
 ToolTypes ReadToolTypes(int argc, char **argv);
 const char *FindToolType(const ToolTypes &tt, const char *name);
-void ApplyToolTypes(const ToolTypes &tt);
+bool ApplyToolTypes(const ToolTypes &tt);
+const char *RefusedPath(void);
 void MakeVersionTexts(void);
 int PagimoMain(int argc, char **argv);
 

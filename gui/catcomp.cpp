@@ -192,6 +192,10 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 178 */ "The project could not be opened.\n%s",
     /* 179 */ "The file %s could not be read or written.",
     /* 180 */ "The PDF could not be created (error %s).",
+    /* 181 */ "The path %s is too long.",
+    /* 182 */ "The PDF %s would replace the project itself.",
+    /* 183 */ "The file %s is write-protected; it was not replaced.",
+    /* 184 */ "%s, page %s: %s",
 };
 
 static constexpr size_t TextLength(const char *s)

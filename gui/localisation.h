@@ -14,7 +14,15 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 181 };
+enum { MSG_COUNT = 185 };
+
+/* Messages about paths and the PDF's target file. */
+enum {
+    MSG_PATH_TOO_LONG = 181,  /* a path that does not fit where it is kept */
+    MSG_PDF_IS_PROJECT = 182, /* the PDF would replace the project's archive */
+    MSG_READ_ONLY = 183,      /* a write-protected file is not replaced */
+    MSG_ON_PAGE = 184,        /* project, page, message: an export error of the job */
+};
 
 struct Catalog;
 
