@@ -254,8 +254,8 @@ static bool DisplayAvailable(void)
 static int RunWindows(void)
 {
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "pagimo: no display to open the window on (DISPLAY is not set); "
-                             "--pdf exports without one\n");
+        std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
+                             "WAYLAND_DISPLAY is set); --pdf exports without one\n");
         return 1;
     }
     MsgPort *SPort = nullptr;
