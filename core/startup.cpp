@@ -170,7 +170,7 @@ static void FindStartupProject(const ToolTypes &tt)
 /* Steps 3 to 7 of the start-up. An absent "DataPath" leaves DataPath empty,
  * so the program's directory takes its place later; an absent "PDFPath"
  * leaves PDFPath empty: the PDF requester then starts in DataPath. False
- * when a path does not fit its field (RefusedPath names it). */
+ * when a path does not fit its field. */
 bool ApplyToolTypes(const ToolTypes &tt)
 {
     refused.clear();
@@ -191,11 +191,6 @@ bool ApplyToolTypes(const ToolTypes &tt)
     FindStartupProject(tt);
     PrintSettings();
     return refused.empty();
-}
-
-const char *RefusedPath(void)
-{
-    return refused.c_str();
 }
 
 /* ------------------------------------------------------------ version */
@@ -288,6 +283,8 @@ static int RunWindows(void)
     return 0;
 }
 
+/* The job removes only its own working area (ExportJob): the shared one
+ * and the spell checker's file may belong to a window that is running. */
 static void CleanUp(void)
 {
     CloseLocalisation();
@@ -296,9 +293,11 @@ static void CleanUp(void)
     FreeLists(3);
     PoolDelete(APMemPool);
     APMemPool = nullptr;
-    RemoveProjectStructure();
+    if (!job_mode) {
+        RemoveProjectStructure();
+        DeleteFile("T:Tarvel-Mivra.txt");
+    }
     AssignPath("PGT:", nullptr);
-    DeleteFile("T:Tarvel-Mivra.txt");
 }
 
 /* A failed requirement: the window ends with `rc`, the job with 1, as it
@@ -428,12 +427,17 @@ static void QuietJob(const ToolTypes &tt)
         setenv("QT_LOGGING_RULES", "*.debug=false;*.info=false;*.warning=false", 0);
 }
 
-static void ReportRefusedPath(void)
+/* Ends the start before anything is set up, so nothing of a running
+ * window can be touched. */
+static int ReportRefusedPath(void)
 {
+    InitLocalisation();
     const char *msg = GetString(&localeinfo, MSG_PATH_TOO_LONG);
     std::vector<char> text(std::strlen(msg) + refused.size() + 1);
     std::snprintf(text.data(), text.size(), msg, refused.c_str());
     std::fprintf(stderr, "pagimo: %s\n", text.data());
+    CloseLocalisation();
+    return 1;
 }
 
 int PagimoMain(int argc, char **argv)
@@ -451,7 +455,8 @@ int PagimoMain(int argc, char **argv)
     FindStartupProject(tt);
     if (!job_mode && refused.empty() && InstanceAskToFront(StartupProject))
         return 0;
-    bool fits = ApplyToolTypes(tt) && refused.empty();
+    if (!ApplyToolTypes(tt))
+        return ReportRefusedPath();
     rc = CheckRequirements();
     if (rc >= 0) {
         std::fflush(stdout);
@@ -459,10 +464,7 @@ int PagimoMain(int argc, char **argv)
     }
     InitLocalisation();
     BreakInit();
-    if (!fits) {
-        ReportRefusedPath();
-        rc = 1;
-    } else if (job_mode) {
+    if (job_mode) {
         rc = ExportJob(pdfout.c_str());
     } else {
         rc = RunWindows();

@@ -17,7 +17,6 @@ typedef std::vector<std::string> ToolTypes;
 ToolTypes ReadToolTypes(int argc, char **argv);
 const char *FindToolType(const ToolTypes &tt, const char *name);
 bool ApplyToolTypes(const ToolTypes &tt);
-const char *RefusedPath(void);
 void MakeVersionTexts(void);
 int PagimoMain(int argc, char **argv);
 

@@ -158,9 +158,15 @@ TEST_F(Cli, OptionsAndAQuietJob)
     EXPECT_EQ(r.out, "") << "traces go to standard error";
     EXPECT_NE(r.err.find("-> ExportProject(quiet.pdf)"), std::string::npos) << r.err;
 
+    /* The working area of a running window survives every failed job. */
+    CreateDirTree((scratch + "/T/PAG4/Bilder").c_str());
+    WriteTextFile(scratch + "/T/PAG4/Bilder/keep.png", "in use");
     r = Pagimo("--pdf quiet.pdf");
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("Usage: pagimo"), std::string::npos);
+    r = Pagimo("--pdf quiet.pdf job.pfz DataPath=" + std::string(300, 'd'));
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(ReadTextFile(scratch + "/T/PAG4/Bilder/keep.png"), "in use");
     r = Pagimo("--pdf x.pdf job.pfz", "PAGIMO_ASSIGN_TBIMAGES=/no/such/set");
     EXPECT_EQ(r.rc, 1) << "a job that cannot run has failed";
     EXPECT_EQ(r.err, "Pagimo needs AISS! Sorry!\n");
