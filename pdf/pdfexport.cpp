@@ -53,7 +53,7 @@ static char lastdir[256];
 static char target_host[1024]; /* the file the PDF replaces, links followed */
 static char temp_host[1024];   /* the PDF while it is written, beside the target */
 static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
-static char message[4096];
+static char message[6144]; /* an error of the export, as shown */
 
 static const char *S(int msg)
 {
@@ -86,10 +86,17 @@ static void CloseProgress(bool pause)
 
 /* ------------------------------------------------------------ errors */
 
+/* The job's messages name the project they concern. */
+static const char *JobProject(void)
+{
+    return ProjectFile()[0] ? ProjectFile() : ProjectName();
+}
+
 static void ShowPathMessage(int msg, const char *path)
 {
-    std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + 1);
-    std::snprintf(text.data(), text.size(), S(msg), path);
+    std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + std::strlen(JobProject()) + 3);
+    int at = PdfJob ? std::snprintf(text.data(), text.size(), "%s: ", JobProject()) : 0;
+    std::snprintf(text.data() + at, text.size() - size_t(at), S(msg), path);
     GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
 }
 
@@ -121,14 +128,17 @@ static void FormatError(HPDF_STATUS error_no)
     bool onpage = PdfJob && export_pageno;
     if (onpage)
         name = FilePart(name);
-    std::snprintf(message, sizeof(message), S(msg), msg == 180 ? code : name);
-    if (!onpage)
+    static char detail[4096], page[16];
+    std::snprintf(detail, sizeof(detail), S(msg), msg == 180 ? code : name);
+    if (!PdfJob) {
+        Strlcpy(message, detail, sizeof(message));
         return;
-    static char detail[sizeof(message)], page[16];
-    Strlcpy(detail, message, sizeof(detail));
+    }
     std::snprintf(page, sizeof(page), "%u", export_pageno);
-    std::snprintf(message, sizeof(message), S(MSG_ON_PAGE), ProjectFile()[0] ? ProjectFile() : ProjectName(),
-                  page, detail);
+    if (onpage)
+        std::snprintf(message, sizeof(message), S(MSG_ON_PAGE), JobProject(), page, detail);
+    else
+        std::snprintf(message, sizeof(message), "%s: %s", JobProject(), detail);
 }
 
 /* Never returns to libharu: the export is abandoned at its recovery point. */
