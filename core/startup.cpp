@@ -246,23 +246,18 @@ static bool DisplayAvailable(void)
 }
 
 /* Steps 17 to 23: the windows, the main loop and their closing. */
-static int RunWindows(void)
+static void RunWindows(void)
 {
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
-                             "WAYLAND_DISPLAY is set); --pdf exports without one\n");
-        return 1;
-    }
     MsgPort *SPort = nullptr;
     InitLists();
     if (!InitGui(&SPort))
-        return 0;
+        return;
     LocalizeChooser();
     LocalizeRadioButtons();
     MenuStrip = GUIOpenScreen() ? InitMenu(LocalImages) : nullptr;
     if (!MenuStrip) {
         GUICloseScreen();
-        return 0;
+        return;
     }
     LoadConfig();
     InstallFonts();
@@ -280,7 +275,6 @@ static int RunWindows(void)
     MenuStrip = nullptr;
     PlatformGuiExit();
     FreeGui(SPort);
-    return 0;
 }
 
 /* The job removes only its own working area (ExportJob): the shared one
@@ -455,6 +449,11 @@ int PagimoMain(int argc, char **argv)
     FindStartupProject(tt);
     if (!job_mode && refused.empty() && InstanceAskToFront(StartupProject))
         return 0;
+    if (!job_mode && !DisplayAvailable()) {
+        std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
+                             "WAYLAND_DISPLAY is set); --pdf exports without one\n");
+        return 1;
+    }
     if (!ApplyToolTypes(tt))
         return ReportRefusedPath();
     rc = CheckRequirements();
@@ -467,7 +466,8 @@ int PagimoMain(int argc, char **argv)
     if (job_mode) {
         rc = ExportJob(pdfout.c_str());
     } else {
-        rc = RunWindows();
+        RunWindows();
+        rc = 0;
     }
     CleanUp();
     std::fflush(stdout);
