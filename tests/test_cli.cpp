@@ -120,14 +120,14 @@ static bool IsPdf(const std::string &path)
     return ReadTextFile(path).rfind("%PDF-", 0) == 0;
 }
 
-/* The names in a directory that are left-over temporary files. */
+/* Hidden files in a directory: what a temporary file would be left as. */
 static int Leftovers(const std::string &dir)
 {
     std::vector<DirEntry> entries;
     ListDirectory(dir.c_str(), entries);
     int n = 0;
     for (const DirEntry &e : entries)
-        n += e.name.find("pagimo-pdf") != std::string::npos;
+        n += e.name[0] == '.';
     return n;
 }
 
