@@ -192,6 +192,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 178 */ "The project could not be opened.\n%s",
     /* 179 */ "The file %s could not be read or written.",
     /* 180 */ "The PDF could not be created (error %s).",
+    /* 181 */ "The font checker %s could not be started: no font can be embedded without it.",
 };
 
 static constexpr size_t TextLength(const char *s)

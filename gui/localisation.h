@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 181 };
+enum { MSG_NO_SANITIZER = 181, MSG_COUNT = 182 };
 
 struct Catalog;
 

@@ -84,6 +84,7 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
     case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
+    case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
     default: return 180;
     }
 }
@@ -213,6 +214,7 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
         env_armed = false;
         HPDF_Free(export_doc);
         export_doc = nullptr;
+        CloseharuFonts();
         DeleteFile(path);
         return false;
     }
@@ -220,6 +222,7 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
     env_armed = false;
     HPDF_Free(export_doc);
     export_doc = nullptr;
+    CloseharuFonts();
     return true;
 }
 
