@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,11 +77,26 @@ static long long NowMillis(void)
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
+/* Blocks until the child ends or the time is up; false when the time is up
+ * or no pidfd can be had, and the caller then looks for itself. */
+static bool AwaitExit(pid_t pid, long long millis)
+{
+    int fd = int(syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0)
+        return false;
+    struct pollfd p = {fd, POLLIN, 0};
+    int r;
+    while ((r = poll(&p, 1, int(millis > 0 ? millis : 0))) < 0 && errno == EINTR) {
+    }
+    close(fd);
+    return r > 0;
+}
+
 /* Waits for the child at most SanitizeMillis; true when it exited with 0. */
 static bool WaitSanitizer(pid_t pid)
 {
     long long deadline = NowMillis() + SanitizeMillis;
-    long pause_ns = 200000; /* a run takes some ms: look often at first */
+    long pause_ns = 100000;
     int status = 0;
     for (;;) {
         pid_t r = waitpid(pid, &status, WNOHANG);
@@ -87,15 +104,19 @@ static bool WaitSanitizer(pid_t pid)
             return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         if (r < 0 && errno != EINTR)
             return false;
-        if (NowMillis() >= deadline) {
+        long long left = deadline - NowMillis();
+        if (left <= 0) {
             kill(pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
             return false;
         }
+        if (AwaitExit(pid, left))
+            continue;
+        /* Without a pidfd, look again soon: a run takes some milliseconds. */
         struct timespec ts = {0, pause_ns};
         nanosleep(&ts, nullptr);
-        if (pause_ns < 20000000)
+        if (pause_ns < 1000000)
             pause_ns *= 2;
     }
 }
