@@ -2,7 +2,7 @@
  * fontsanitize.cpp - the private font copies (see fontsanitize.h).
  *
  * ots-sanitize is started with an argument vector, never through a shell,
- * its input and output on /dev/null. It exits non-zero for a font it
+ * its input and output on /dev/null and no other file of the program open. It exits non-zero for a font it
  * refuses. A run that crashes, is killed or outlives SanitizeMillis counts
  * as a refusal (an overdue one is killed first), so neither a hostile font
  * nor a broken sanitizer can hang or end the program; a missing program is
@@ -136,6 +136,8 @@ static SanitizeResult RunSanitizer(const std::string &in, const std::string &out
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    /* It needs none of the program's files (open fonts, the PDF, pipes). */
+    posix_spawn_file_actions_addclosefrom_np(&fa, 3);
     /* The child starts with no signal blocked, whatever the program blocks. */
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
