@@ -176,6 +176,20 @@ TEST_F(FontSanitize, DamagedFontsAreRefusedAndOrdinaryOnesEmbedded)
         EXPECT_FALSE(HostExists(out)) << "no PDF after a refused font";
         EXPECT_EQ(FolderCount(), 0) << "the private folder goes after a failure";
     }
+    /* A sound font whose only character map is one libharu cannot use: the
+     * sanitizer passes it, libharu refuses it, and the recovery still
+     * removes the private folder. */
+    std::string tiny = ReadTextFile(PAGIMO_SOURCE_DIR "/fuzz/corpus/font/tiny.ttf");
+    ASSERT_EQ(tiny.compare(268 + 4, 4, std::string("\0\3\0\1", 4)), 0) << "cmap subtable 3,1";
+    tiny.replace(268 + 4, 4, std::string("\0\0\0\3", 4));
+    PlaceFont(tiny);
+    EXPECT_NE(Shell("ots-sanitize '" + font + "' '" + scratch + "/check.ttf'; echo rc=$?").find("rc=0"),
+              std::string::npos);
+    OnePage("Unicode map only");
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+    EXPECT_EQ(FolderCount(), 0) << "the private folder goes after a libharu error";
+
     PlaceFont(original);
     OnePage("Ordinary");
     ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
