@@ -197,6 +197,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 183 */ "The PDF %s would replace the project itself.",
     /* 184 */ "The file %s is write-protected; it was not replaced.",
     /* 185 */ "%s, page %s: %s",
+    /* 186 */ "The font checker %s could not be started: no font can be embedded without it.",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 186 };
+enum { MSG_COUNT = 187 };
 
 /* Messages added after the original catalog. */
 enum {
@@ -23,6 +23,7 @@ enum {
     MSG_PDF_IS_PROJECT = 183, /* the PDF would replace the project's archive */
     MSG_READ_ONLY = 184,      /* a write-protected file is not replaced */
     MSG_ON_PAGE = 185,        /* project, page, message: an export error of the job */
+    MSG_NO_SANITIZER = 186,   /* the font checker could not be started */
 };
 
 struct Catalog;

@@ -113,6 +113,7 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
     case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
+    case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
     default: return 180;
     }
 }
@@ -346,12 +347,14 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
         HPDF_Free(export_doc);
         export_doc = nullptr;
         unlink(temp_host);
+        CloseharuFonts();
         return false;
     }
     ExportBody(export_doc, path, xs, ys, xe, ye);
     env_armed = false;
     HPDF_Free(export_doc);
     export_doc = nullptr;
+    CloseharuFonts();
     return PlaceTarget(path);
 }
 
