@@ -1,6 +1,6 @@
 /*
  * settings.cpp - storage of the program-wide settings (see settings.h) and
- * the debug trace, printed to standard output while Debug is on.
+ * the debug trace, printed while Debug is on.
  */
 #include "core/settings.h"
 
@@ -20,13 +20,21 @@ char VDate[11];
 char Version[40];
 APPool *APMemPool;
 
+static FILE *debug_out;
+
+void DebugToStandardError(bool err)
+{
+    debug_out = err ? stderr : nullptr;
+}
+
 void DebugPrint(const char *fmt, ...)
 {
     if (!Debug)
         return;
     va_list ap;
     va_start(ap, fmt);
-    std::vprintf(fmt, ap);
+    FILE *out = debug_out ? debug_out : stdout;
+    std::vfprintf(out, fmt, ap);
     va_end(ap);
-    std::fflush(stdout);
+    std::fflush(out);
 }

@@ -22,6 +22,9 @@ extern char VDate[11];
 extern char Version[40];
 extern APPool *APMemPool;
 
+/* Traces go to standard output in the window and to standard error in the
+ * PDF job, whose standard output stays empty. */
+void DebugToStandardError(bool err);
 void DebugPrint(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 #endif

@@ -4,16 +4,21 @@
  * Relies on the platform layer for assigns, the break signal and the
  * instance socket, on the document lists, the catalog and the configuration
  * file. Requirement failures print a fixed English line to standard output
- * (they are not catalog texts) and end the program with its code.
+ * (they are not catalog texts) and end the program with its code; the PDF
+ * job prints them on standard error and ends with 1. A path that does not
+ * fit its field ends the start with a message: cut short, it would name
+ * another file.
  */
 #include "core/startup.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <unistd.h>
+#include <vector>
 
 #include "core/config.h"
 #include "core/mainloop.h"
@@ -39,6 +44,39 @@
 #include "text/utilities.h"
 
 const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
+
+static bool job_mode;          /* the start is the PDF job of "--pdf" */
+static std::string refused;    /* a path from the command line that does not fit */
+
+/* ------------------------------------------------------------ options */
+
+static const char Usage[] =
+    "Usage: pagimo [PROJECT.pfz] [TOOLTYPE=VALUE ...]\n"
+    "       pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n"
+    "       pagimo --help | --version\n"
+    "Tool types: Debug=Off|On DataPath=DIR PDFPath=DIR TempPath=DIR LocalImages=True\n"
+    "            PColor=N iSpellLanguage=NAME\n";
+
+/* "--help", "--version" and unknown options end the start at once; -1
+ * lets it go on. "--pdf" is taken out before. */
+static int HandleOptions(const ToolTypes &tt)
+{
+    for (const std::string &t : tt) {
+        if (t == "--help" || t == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (t == "--version") {
+            std::printf("%s\n", VersionString + 6);
+            return 0;
+        }
+        if (t.size() > 1 && t[0] == '-') {
+            std::fprintf(stderr, "pagimo: unknown option %s\n%s", t.c_str(), Usage);
+            return 1;
+        }
+    }
+    return -1;
+}
 
 /* ------------------------------------------------------------ tool types */
 
@@ -67,11 +105,24 @@ const char *FindToolType(const ToolTypes &tt, const char *name)
     return nullptr;
 }
 
+/* A value that does not fit its field is refused, never cut. */
 static void CopyToolType(const ToolTypes &tt, const char *name, char *field, size_t size)
 {
     const char *v = FindToolType(tt, name);
-    if (v)
+    if (v && std::strlen(v) >= size)
+        refused = v;
+    else if (v)
         Strlcpy(field, v, size);
+}
+
+static bool CopyPath(char *field, size_t size, const std::string &path)
+{
+    if (path.size() >= size) {
+        refused = path;
+        return false;
+    }
+    Strlcpy(field, path.c_str(), size);
+    return true;
 }
 
 /* Leading blanks, an optional sign, then digits up to the first other
@@ -107,20 +158,22 @@ static void FindStartupProject(const ToolTypes &tt)
         size_t len = t.size();
         bool archive = len > 4 && (!Stricmp(t.c_str() + len - 4, ".pfz") || !Stricmp(t.c_str() + len - 4, ".ptz"));
         if (archive || (t.find('=') == std::string::npos && FileKindOf(t.c_str()) == FK_FILE)) {
-            char full[1024];
+            char full[4096];
             if (t[0] != '/' && getcwd(full, sizeof(full)))
-                Strlcpy(StartupProject, (std::string(full) + "/" + t).c_str(), sizeof(StartupProject));
+                CopyPath(StartupProject, sizeof(StartupProject), std::string(full) + "/" + t);
             else
-                Strlcpy(StartupProject, t.c_str(), sizeof(StartupProject));
+                CopyPath(StartupProject, sizeof(StartupProject), t);
         }
     }
 }
 
 /* Steps 3 to 7 of the start-up. An absent "DataPath" leaves DataPath empty,
  * so the program's directory takes its place later; an absent "PDFPath"
- * leaves PDFPath empty: the PDF requester then starts in DataPath. */
-void ApplyToolTypes(const ToolTypes &tt)
+ * leaves PDFPath empty: the PDF requester then starts in DataPath. False
+ * when a path does not fit its field. */
+bool ApplyToolTypes(const ToolTypes &tt)
 {
+    refused.clear();
     const char *v = FindToolType(tt, "Debug");
     if (v && !Stricmp(v, "Off"))
         Debug = 0;
@@ -137,6 +190,7 @@ void ApplyToolTypes(const ToolTypes &tt)
     Strlcpy(Language, v ? v : "Deutsch", sizeof(Language));
     FindStartupProject(tt);
     PrintSettings();
+    return refused.empty();
 }
 
 /* ------------------------------------------------------------ version */
@@ -164,6 +218,31 @@ static void AddFirstPage(void)
     FreeString(label);
     AddPageList(nullptr);
     CreateProjectStructure();
+}
+
+/* Whether Qt finds a display for the platform it is asked to use; without
+ * one it would end the program with an abort. Displayless platforms
+ * (offscreen, vnc, ...) always do. */
+static bool DisplayAvailable(void)
+{
+    auto set = [](const char *var) { return std::getenv(var) && *std::getenv(var); };
+    bool x11 = set("DISPLAY"), wayland = set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET");
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        return x11 || wayland;
+    std::string all(platform);
+    for (size_t start = 0; start <= all.size();) {
+        size_t end = all.find(';', start);
+        std::string name = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        name = name.substr(0, name.find(':'));
+        if ((name == "xcb" && x11) || (name.rfind("wayland", 0) == 0 && wayland) ||
+            (name != "xcb" && name.rfind("wayland", 0) != 0 && !name.empty()))
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
 }
 
 /* Steps 17 to 23: the windows, the main loop and their closing. */
@@ -198,6 +277,8 @@ static void RunWindows(void)
     FreeGui(SPort);
 }
 
+/* The job removes only its own working area (ExportJob): the shared one
+ * and the spell checker's file may belong to a window that is running. */
 static void CleanUp(void)
 {
     CloseLocalisation();
@@ -206,35 +287,44 @@ static void CleanUp(void)
     FreeLists(3);
     PoolDelete(APMemPool);
     APMemPool = nullptr;
-    RemoveProjectStructure();
+    if (!job_mode) {
+        RemoveProjectStructure();
+        DeleteFile("T:Tarvel-Mivra.txt");
+    }
     AssignPath("PGT:", nullptr);
-    DeleteFile("T:Tarvel-Mivra.txt");
+}
+
+/* A failed requirement: the window ends with `rc`, the job with 1, as it
+ * has not exported anything. */
+static int Requirement(const char *text, int rc)
+{
+    std::fprintf(job_mode ? stderr : stdout, "%s\n", text);
+    return job_mode ? 1 : rc;
 }
 
 /* The start-up checks of steps 10 to 16; a non-negative result ends the
  * program with that code. The archive library is linked into the program,
- * so the check for the external zip and unzip always passes. */
+ * so the check for the external zip and unzip always passes. A program
+ * directory too long for its fields leaves DataPath empty (the current
+ * directory) rather than cut. */
 static int CheckRequirements(void)
 {
     MakeVersionTexts();
-    if (!FileExists("tbimages:")) {
-        std::printf("Pagimo needs AISS! Sorry!\n");
-        return 0;
-    }
-    Strlcpy(PagiPath, ProgramDirectory().c_str(), sizeof(PagiPath));
-    if (!DataPath[0] || !PathExists(DataPath)) {
+    if (!FileExists("tbimages:"))
+        return Requirement("Pagimo needs AISS! Sorry!", 0);
+    std::string progdir = ProgramDirectory();
+    PagiPath[0] = '\0';
+    if (progdir.size() < sizeof(PagiPath))
+        Strlcpy(PagiPath, progdir.c_str(), sizeof(PagiPath));
+    if ((!DataPath[0] || !PathExists(DataPath)) && std::strlen(PagiPath) < sizeof(DataPath)) {
         Strlcpy(DataPath, PagiPath, sizeof(DataPath));
         DebugPrint("  DataPath=<%s>\n", DataPath);
     }
-    if (!SystemRecentEnough()) {
-        std::printf("Pagimo needs OS4.1FEu2 and greater!  Sorry!\n");
-        return 1;
-    }
+    if (!SystemRecentEnough())
+        return Requirement("Pagimo needs OS4.1FEu2 and greater!  Sorry!", 1);
     APMemPool = PoolCreate();
-    if (!APMemPool) {
-        std::printf("Pagimo can not allocate memory!  Sorry!\n");
-        return 1;
-    }
+    if (!APMemPool)
+        return Requirement("Pagimo can not allocate memory!  Sorry!", 1);
     AssignPath("PGT:", IsDirectory(TempPath) ? TempPath : "T:");
     return -1;
 }
@@ -242,15 +332,13 @@ static int CheckRequirements(void)
 /* ------------------------------------------------------------ the PDF job */
 
 /* "--pdf OUT" anywhere among the arguments; both are taken out. */
-static bool TakePdfOption(ToolTypes &tt, char *out, size_t size)
+static bool TakePdfOption(ToolTypes &tt, std::string &out)
 {
     for (size_t i = 0; i < tt.size(); i++) {
         if (tt[i] != "--pdf")
             continue;
-        if (i + 1 >= tt.size())
-            return out[0] = '\0', true;
-        Strlcpy(out, tt[i + 1].c_str(), size);
-        tt.erase(tt.begin() + long(i), tt.begin() + long(i) + 2);
+        out = i + 1 < tt.size() ? tt[i + 1] : std::string();
+        tt.erase(tt.begin() + long(i), tt.begin() + long(std::min(i + 2, tt.size())));
         return true;
     }
     return false;
@@ -260,19 +348,20 @@ static int RunExportJob(const char *out);
 
 /* Opens the project and exports it without showing a window: the main
  * window is laid out on the offscreen platform only so that the page lies
- * where the page view would put it. Messages go to standard output. */
+ * where the page view would put it. Messages go to standard error; on
+ * success nothing is printed but the traces of "Debug=On". */
 static int ExportJob(const char *out)
 {
-    PdfBatch = true;
+    PdfBatch = PdfJob = true;
     RequesterSetPrint(true);
     if (!out[0] || !StartupProject[0]) {
-        std::printf("Usage: pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n");
+        std::fputs(Usage, stderr);
         return 1;
     }
     /* A working area of its own: a window of Pagimo may be using PGT:PAG4. */
     std::string area = HostPath("T:") + "/job-XXXXXX";
     if (!mkdtemp(area.data())) {
-        std::printf("%s\n", std::strerror(errno));
+        std::fprintf(stderr, "pagimo: %s: %s\n", HostPath("T:").c_str(), std::strerror(errno));
         return 1;
     }
     AssignPath("PGT:", area.c_str());
@@ -288,6 +377,7 @@ static int RunExportJob(const char *out)
     InitLists();
     if (!InitGui(&SPort))
         return 1;
+    PlatformTrace = false; /* the window's layout traces would reach standard output */
     LocalizeChooser();
     LocalizeRadioButtons();
     PlatformSetPalette(defCColors);
@@ -308,9 +398,8 @@ static int RunExportJob(const char *out)
         ScreenHeight = PDaten.height ? PDaten.height : 1200;
     }
     if (rc == 0 && MenuStrip && (win[WIN_PROJECT] || GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0))) {
-        HLManager(); /* the outline shows what the table of contents lists */
         CreateEmptyPage(PDaten.pageformat);
-        DeleteFile(out);
+        HLManager(); /* the outline shows what the table of contents lists, in its order */
         rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
     } else {
         rc = 1;
@@ -324,26 +413,64 @@ static int RunExportJob(const char *out)
     return rc;
 }
 
+/* The job's traces are off unless "Debug" is given with another value than
+ * "Off"; they go to standard error. Qt's own warnings stay quiet with them. */
+static void QuietJob(const ToolTypes &tt)
+{
+    const char *v = FindToolType(tt, "Debug");
+    Debug = v && Stricmp(v, "Off") ? 1 : 0;
+    DebugToStandardError(true);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!Debug)
+        setenv("QT_LOGGING_RULES", "*.debug=false;*.info=false;*.warning=false", 0);
+}
+
+/* Ends the start before anything is set up, so nothing of a running
+ * window can be touched. */
+static int ReportRefusedPath(void)
+{
+    InitLocalisation();
+    const char *msg = GetString(&localeinfo, MSG_PATH_TOO_LONG);
+    std::vector<char> text(std::strlen(msg) + refused.size() + 1);
+    std::snprintf(text.data(), text.size(), msg, refused.c_str());
+    std::fprintf(stderr, "pagimo: %s\n", text.data());
+    CloseLocalisation();
+    return 1;
+}
+
 int PagimoMain(int argc, char **argv)
 {
     AssignInit();
     ToolTypes tt = ReadToolTypes(argc, argv);
-    char pdfout[1024] = "";
-    bool job = TakePdfOption(tt, pdfout, sizeof(pdfout));
-    if (job)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::string pdfout;
+    refused.clear();
+    job_mode = TakePdfOption(tt, pdfout);
+    int rc = HandleOptions(tt);
+    if (rc >= 0)
+        return rc;
+    if (job_mode)
+        QuietJob(tt);
     FindStartupProject(tt);
-    if (!job) {
+    if (!job_mode && refused.empty()) {
         int inst = InstanceStart(StartupProject);
         if (inst == INSTANCE_HANDED_OVER)
             return 0;
         if (inst == INSTANCE_NO_ANSWER) {
-            std::fprintf(stderr, "Pagimo is running already but does not answer.\n");
+            std::fprintf(stderr, "pagimo: Pagimo is running already but does not answer\n");
             return 1;
         }
     }
-    ApplyToolTypes(tt);
-    int rc = CheckRequirements();
+    if (!job_mode && !DisplayAvailable()) {
+        InstanceEnd();
+        std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
+                             "WAYLAND_DISPLAY is set); --pdf exports without one\n");
+        return 1;
+    }
+    if (!ApplyToolTypes(tt)) {
+        InstanceEnd();
+        return ReportRefusedPath();
+    }
+    rc = CheckRequirements();
     if (rc >= 0) {
         InstanceEnd();
         std::fflush(stdout);
@@ -351,8 +478,8 @@ int PagimoMain(int argc, char **argv)
     }
     InitLocalisation();
     BreakInit();
-    if (job) {
-        rc = ExportJob(pdfout);
+    if (job_mode) {
+        rc = ExportJob(pdfout.c_str());
     } else {
         RunWindows();
         rc = 0;

@@ -16,7 +16,7 @@ typedef std::vector<std::string> ToolTypes;
 
 ToolTypes ReadToolTypes(int argc, char **argv);
 const char *FindToolType(const ToolTypes &tt, const char *name);
-void ApplyToolTypes(const ToolTypes &tt);
+bool ApplyToolTypes(const ToolTypes &tt);
 void MakeVersionTexts(void);
 int PagimoMain(int argc, char **argv);
 

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/settings.h"
 #include "document/elementfile.h"
@@ -25,6 +26,7 @@
 #include "text/utilities.h"
 
 static char project_name[256];
+static char project_file[1024]; /* the archive last opened or saved; "" for none */
 
 static const char *S(int msg)
 {
@@ -44,6 +46,12 @@ void SetProjectName(const char *name)
     PlatformWindowSetTitle(WIN_PROJECT, project_name);
 }
 
+/* The archive the project was last opened from or saved to. */
+const char *ProjectFile(void)
+{
+    return project_file;
+}
+
 static bool Untitled(void)
 {
     return !Stricmp(ProjectName(), S(28));
@@ -58,18 +66,26 @@ static const char *MenuText(int msg)
 
 static void ShowFailure(int msg, const std::string &reason)
 {
-    char text[1024];
-    std::snprintf(text, sizeof(text), S(msg), reason.c_str());
-    GuiEasyDialog(WIN_PROJECT, S(75), text, S(88));
+    std::vector<char> text(std::strlen(S(msg)) + reason.size() + 1);
+    std::snprintf(text.data(), text.size(), S(msg), reason.c_str());
+    GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
 }
 
-/* The chosen drawer becomes DataPath; `file` receives the name. */
-static void SplitChoice(const char *chosen, char *file, size_t size)
+/* The chosen drawer becomes DataPath; `file` receives the name. A drawer
+ * or name that does not fit its field is refused with a message and changes
+ * nothing: cut short, it would name another file. */
+static bool SplitChoice(const char *chosen, char *file, size_t size)
 {
     const char *name = FilePart(chosen);
-    std::string drawer(chosen, size_t(name - chosen));
-    Strlcpy(DataPath, drawer.c_str(), sizeof(DataPath));
+    size_t drawer = size_t(name - chosen);
+    if (drawer >= sizeof(DataPath) || std::strlen(name) >= size) {
+        ShowFailure(MSG_PATH_TOO_LONG, chosen);
+        return false;
+    }
+    std::memcpy(DataPath, chosen, drawer);
+    DataPath[drawer] = '\0';
     Strlcpy(file, name, size);
+    return true;
 }
 
 /* ------------------------------------------------------------ opening */
@@ -77,11 +93,11 @@ static void SplitChoice(const char *chosen, char *file, size_t size)
 uint32_t OpenProject(void)
 {
     DebugPrint("-> OpenProject()\n");
-    char chosen[1024];
+    std::string chosen;
     if (!PlatformFileRequest(WIN_PROJECT, MenuText(2), DataPath, ProjectName(), "(#?.pfz|#?.ptz)",
-                             false, chosen, sizeof(chosen)))
+                             false, chosen))
         return 1;
-    return OpenProjectPath(chosen);
+    return OpenProjectPath(chosen.c_str());
 }
 
 /* A template (".ptz") opens untitled; a project is named after its file. */
@@ -102,7 +118,8 @@ uint32_t OpenProjectPath(const char *chosen)
 {
     DebugPrint("-> OpenProjectPath(%s)\n", chosen);
     char file[256], path[1024];
-    SplitChoice(chosen, file, sizeof(file));
+    if (!SplitChoice(chosen, file, sizeof(file)))
+        return 1;
     Strlcpy(path, DataPath, sizeof(path));
     if (!AddPart(path, file, sizeof(path)) || !FileExists(path)) {
         ShowFailure(178, std::string(chosen) + "\nthe file does not exist");
@@ -123,6 +140,7 @@ uint32_t OpenProjectPath(const char *chosen)
     }
     CreateProjectStructure();
     NameFromFile(file);
+    Strlcpy(project_file, path, sizeof(project_file));
     return 0;
 }
 
@@ -133,17 +151,22 @@ uint32_t OpenProjectPath(const char *chosen)
 static bool AskSaveName(char *path, size_t size, char *name, size_t nsize)
 {
     for (;;) {
-        char chosen[1024];
+        std::string chosen;
         if (!PlatformFileRequest(WIN_PROJECT, MenuText(5), DataPath, ProjectName(), "#?.pfz", true,
-                                 chosen, sizeof(chosen)))
+                                 chosen))
             return false;
-        SplitChoice(chosen, name, nsize);
+        if (!SplitChoice(chosen.c_str(), name, nsize))
+            continue;
         size_t len = std::strlen(name);
         if (len >= 4 && name[len - 4] == '.')
             name[len - 4] = '\0';
-        Strlcpy(path, DataPath, size);
-        if (!name[0] || !AddPart(path, name, size) || std::strlen(path) + 5 > size)
+        if (!name[0])
             continue;
+        Strlcpy(path, DataPath, size);
+        if (!AddPart(path, name, size) || std::strlen(path) + 5 > size) {
+            ShowFailure(MSG_PATH_TOO_LONG, chosen);
+            continue;
+        }
         std::strcat(path, ".pfz");
         if (!FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) != 0)
             return true;
@@ -202,5 +225,6 @@ uint32_t SaveProject(bool state)
     }
     if (asked)
         SetProjectName(name);
+    Strlcpy(project_file, path, sizeof(project_file));
     return 0;
 }

@@ -13,6 +13,7 @@ uint32_t OpenProject(void);
 uint32_t OpenProjectPath(const char *chosen);
 uint32_t SaveProject(bool state);
 const char *ProjectName(void);
+const char *ProjectFile(void);
 void SetProjectName(const char *name);
 
 #endif

@@ -193,6 +193,11 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 179 */ "The file %s could not be read or written.",
     /* 180 */ "The PDF could not be created (error %s).",
     /* 181 */ "The project has %lu pages; Pagimo holds at most %lu.",
+    /* 182 */ "The path %s is too long.",
+    /* 183 */ "The PDF %s would replace the project itself.",
+    /* 184 */ "The file %s is write-protected; it was not replaced.",
+    /* 185 */ "%s, page %s: %s",
+    /* 186 */ "The font checker %s could not be started: no font can be embedded without it.",
 };
 
 static constexpr size_t TextLength(const char *s)

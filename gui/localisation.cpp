@@ -59,7 +59,7 @@ static const char *BuiltinText(int32_t stringNum)
     return "";
 }
 
-/* Ids outside 0..176 give an empty text. */
+/* Ids outside 0..MSG_COUNT - 1 give an empty text. */
 const char *GetString(LocaleInfo *li, int32_t stringNum)
 {
     const char *builtin = BuiltinText(stringNum);

@@ -14,10 +14,17 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 182 };
+enum { MSG_COUNT = 187 };
 
 /* Messages added after the original catalog. */
-enum { MSG_TOO_MANY_PAGES = 181 };
+enum {
+    MSG_TOO_MANY_PAGES = 181, /* a project beyond the page limit */
+    MSG_PATH_TOO_LONG = 182,  /* a path that does not fit where it is kept */
+    MSG_PDF_IS_PROJECT = 183, /* the PDF would replace the project's archive */
+    MSG_READ_ONLY = 184,      /* a write-protected file is not replaced */
+    MSG_ON_PAGE = 185,        /* project, page, message: an export error of the job */
+    MSG_NO_SANITIZER = 186,   /* the font checker could not be started */
+};
 
 struct Catalog;
 

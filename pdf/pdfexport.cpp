@@ -8,13 +8,23 @@
  * recovery point in ExportProject. Invariant: from the recovery point down
  * to every libharu call, no frame holds an object with a destructor, so the
  * jump (longjmp) skips nothing that needed cleaning up; what the export
- * owns (the document) is freed by the recovery itself.
+ * owns (the document and the temporary file) is freed by the recovery.
+ *
+ * The PDF is written to a temporary file beside its target and renamed over
+ * it only when complete, so a failed export leaves the old file as it was.
+ * A target that is a link is replaced through the link; the project's own
+ * archive and write-protected files are never replaced.
  */
 #include "pdf/pdfexport.h"
 
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "core/settings.h"
 #include "document/archive.h"
@@ -31,6 +41,7 @@
 #include "view/geometry.h"
 
 bool PdfBatch;
+bool PdfJob;
 
 static const HPDF_UINT cmode[5] = {HPDF_COMP_NONE, HPDF_COMP_TEXT, HPDF_COMP_IMAGE,
                                    HPDF_COMP_METADATA, HPDF_COMP_ALL};
@@ -39,6 +50,10 @@ static bool env_armed; /* the recovery point is set */
 static HPDF_Doc export_doc;
 static void *gmstrip;
 static char lastdir[256];
+static char target_host[1024]; /* the file the PDF replaces, links followed */
+static char temp_host[1024];   /* the PDF while it is written, beside the target */
+static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
+static char message[6144]; /* an error of the export, as shown */
 
 static const char *S(int msg)
 {
@@ -71,6 +86,20 @@ static void CloseProgress(bool pause)
 
 /* ------------------------------------------------------------ errors */
 
+/* The job's messages name the project they concern. */
+static const char *JobProject(void)
+{
+    return ProjectFile()[0] ? ProjectFile() : ProjectName();
+}
+
+static void ShowPathMessage(int msg, const char *path)
+{
+    std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + std::strlen(JobProject()) + 3);
+    int at = PdfJob ? std::snprintf(text.data(), text.size(), "%s: ", JobProject()) : 0;
+    std::snprintf(text.data() + at, text.size() - size_t(at), S(msg), path);
+    GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
+}
+
 static int ErrorMessage(HPDF_STATUS error_no)
 {
     switch (error_no) {
@@ -84,8 +113,33 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
     case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
+    case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
     default: return 180;
     }
+}
+
+/* The job names the project and, for an error on a page (a picture or a
+ * font), the page and the file's own name instead of its working-area path. */
+static void FormatError(HPDF_STATUS error_no)
+{
+    int msg = ErrorMessage(error_no);
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", unsigned(error_no));
+    const char *name = errinfo ? errinfo : "";
+    bool onpage = PdfJob && export_pageno;
+    if (onpage)
+        name = FilePart(name);
+    static char detail[4096], page[16];
+    std::snprintf(detail, sizeof(detail), S(msg), msg == 180 ? code : name);
+    if (!PdfJob) {
+        Strlcpy(message, detail, sizeof(message));
+        return;
+    }
+    std::snprintf(page, sizeof(page), "%u", export_pageno);
+    if (onpage)
+        std::snprintf(message, sizeof(message), S(MSG_ON_PAGE), JobProject(), page, detail);
+    else
+        std::snprintf(message, sizeof(message), "%s: %s", JobProject(), detail);
 }
 
 /* Never returns to libharu: the export is abandoned at its recovery point. */
@@ -95,11 +149,8 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
     DebugPrint("-> error_handler(0x%04X, %u)\n", unsigned(error_no), unsigned(detail_no));
     if (!env_armed)
         return; /* HPDF_New itself failed: it reports that by its result */
-    int msg = ErrorMessage(error_no);
-    char mess[600], code[16];
-    std::snprintf(code, sizeof(code), "0x%04X", unsigned(error_no));
-    std::snprintf(mess, sizeof(mess), S(msg), msg == 180 ? code : (errinfo ? errinfo : ""));
-    GuiEasyDialog(WIN_PROJECT, S(75), mess, S(88));
+    FormatError(error_no);
+    GuiEasyDialog(WIN_PROJECT, S(75), message, S(88));
     CloseProgress(false);
     std::longjmp(env, 1);
 }
@@ -150,6 +201,7 @@ static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint3
     for (uint32_t n = 1; n <= last; n++)
         pagetable[n] = HPDF_AddPage(pdf);
     for (uint32_t n = 1; n <= last; n++) {
+        export_pageno = n;
         if (!PdfBatch) {
             GadgetSetNumber(GID_GAUGE, int32_t(n));
             PlatformProcessEvents();
@@ -165,6 +217,7 @@ static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint3
         for (Node *e = GetHead(&pn->page); e; e = GetSucc(e))
             DrawElement(n, pdf, pagetable, reinterpret_cast<GElement *>(e), xs, ys, xe, ye);
     }
+    export_pageno = 0;
 }
 
 /* Passwords only when both are set and differ (ignoring case). */
@@ -176,8 +229,6 @@ static void SetPasswords(HPDF_Doc pdf)
     HPDF_SetPermission(pdf, 0);
     HPDF_SetEncryptionMode(pdf, HPDF_ENCRYPT_R3, 16);
 }
-
-static char host_out[1024];
 
 static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
@@ -192,70 +243,150 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     CloseProgress(true);
     SetPasswords(pdf);
     errinfo = path;
-    Strlcpy(host_out, HostPath(path).c_str(), sizeof(host_out));
-    HPDF_SaveToFile(pdf, host_out);
+    HPDF_SaveToFile(pdf, temp_host);
 }
 
-/* Writes the PDF to `path` (replacing it); false after a libharu error,
- * which has been shown, and then no file is written. */
+/* ------------------------------------------------------------ the target */
+
+/* The file a chain of links ends at (or the name itself); false for a
+ * chain that does not end. */
+static bool FollowLinks(std::string &host)
+{
+    for (int i = 0; i < 40; i++) {
+        struct stat st;
+        if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        char to[PATH_MAX];
+        ssize_t n = readlink(host.c_str(), to, sizeof(to) - 1);
+        if (n < 0)
+            return false;
+        to[n] = '\0';
+        size_t slash = host.rfind('/');
+        host = to[0] == '/' || slash == std::string::npos ? std::string(to) : host.substr(0, slash + 1) + to;
+    }
+    return false;
+}
+
+static bool IsProjectFile(const struct stat &st)
+{
+    struct stat project;
+    return ProjectFile()[0] && stat(HostPath(ProjectFile()).c_str(), &project) == 0 &&
+           project.st_dev == st.st_dev && project.st_ino == st.st_ino;
+}
+
+static mode_t NewFileMode(void)
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+/* Makes the empty temporary file beside the target; 0, or the message id
+ * that refuses the target. */
+static int PrepareTarget(const char *path)
+{
+    std::string host = HostPath(path);
+    if (!FollowLinks(host))
+        return 179;
+    struct stat st;
+    bool exists = stat(host.c_str(), &st) == 0;
+    if (exists && IsProjectFile(st))
+        return MSG_PDF_IS_PROJECT;
+    if (exists && !S_ISREG(st.st_mode))
+        return 179;
+    if (exists && (access(host.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        return MSG_READ_ONLY;
+    size_t slash = host.rfind('/');
+    std::string temp = (slash == std::string::npos ? std::string() : host.substr(0, slash + 1)) + ".pagimo-pdf-XXXXXX";
+    if (host.size() >= sizeof(target_host) || temp.size() >= sizeof(temp_host))
+        return MSG_PATH_TOO_LONG;
+    Strlcpy(target_host, host.c_str(), sizeof(target_host));
+    Strlcpy(temp_host, temp.c_str(), sizeof(temp_host));
+    int fd = mkstemp(temp_host);
+    if (fd < 0)
+        return 179;
+    fchmod(fd, exists ? st.st_mode & 07777 : NewFileMode());
+    close(fd);
+    return 0;
+}
+
+/* The complete PDF takes the target's place. */
+static bool PlaceTarget(const char *path)
+{
+    if (std::rename(temp_host, target_host) == 0)
+        return true;
+    unlink(temp_host);
+    ShowPathMessage(179, path);
+    return false;
+}
+
+/* Writes the PDF to `path` (replacing it when complete); false after a
+ * refused target or a libharu error, which have been shown, and then the
+ * file at `path` is as it was. */
 bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
     DebugPrint("-> ExportProject(%s)\n", path);
+    int refused = PrepareTarget(path);
+    if (refused) {
+        ShowPathMessage(refused, path);
+        return false;
+    }
     std::memset(headlines, 0, sizeof(headlines));
     std::memset(pagetable, 0, sizeof(pagetable));
     ResetharuFonts();
     ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);
-    if (!export_doc)
+    if (!export_doc) {
+        unlink(temp_host);
         return false;
+    }
     env_armed = true;
     if (setjmp(env)) {
         env_armed = false;
+        export_pageno = 0;
         HPDF_Free(export_doc);
         export_doc = nullptr;
-        DeleteFile(path);
+        unlink(temp_host);
+        CloseharuFonts();
         return false;
     }
     ExportBody(export_doc, path, xs, ys, xe, ye);
     env_armed = false;
     HPDF_Free(export_doc);
     export_doc = nullptr;
-    return true;
+    CloseharuFonts();
+    return PlaceTarget(path);
 }
 
 /* ------------------------------------------------------------ the command */
 
 /* The output path: the chosen drawer and name, with ".pdf" unless the
- * path holds ".pdf" somewhere already. */
+ * path holds ".pdf" somewhere already. A path that does not fit is refused. */
 static bool ChoosePath(char *path, size_t size)
 {
     if (!lastdir[0])
         Strlcpy(lastdir, PDFPath[0] ? PDFPath : DataPath, sizeof(lastdir));
-    char chosen[1024];
-    if (!PlatformFileRequest(WIN_PROJECT, S(121), lastdir, ProjectName(), "#?.pdf", true, chosen,
-                             sizeof(chosen)))
+    std::string chosen;
+    if (!PlatformFileRequest(WIN_PROJECT, S(121), lastdir, ProjectName(), "#?.pdf", true, chosen))
         return false;
-    const char *file = FilePart(chosen);
-    Strlcpy(path, chosen, size);
-    path[file - chosen] = '\0';
-    Strlcpy(lastdir, path, sizeof(lastdir));
-    if (!AddPart(path, file, size))
+    size_t drawer = size_t(FilePart(chosen.c_str()) - chosen.c_str());
+    bool pdf = InString(chosen.c_str(), ".pdf");
+    if (drawer >= sizeof(lastdir) || chosen.size() + (pdf ? 0 : 4) >= size) {
+        ShowPathMessage(MSG_PATH_TOO_LONG, chosen.c_str());
         return false;
-    if (!InString(path, ".pdf") && std::strlen(path) + 4 < size)
+    }
+    std::memcpy(lastdir, chosen.c_str(), drawer);
+    lastdir[drawer] = '\0';
+    Strlcpy(path, chosen.c_str(), size);
+    if (!pdf)
         std::strcat(path, ".pdf");
     return true;
 }
 
+/* The old file stays until the new one is complete. */
 static bool MayOverwrite(const char *path)
 {
-    if (!FileExists(path))
-        return true;
-    if (GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) == 0)
-        return false;
-    if (DeleteFile(path))
-        return true;
-    GuiEasyDialog(WIN_PROJECT, S(75), S(77), S(88));
-    return false;
+    return !FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) != 0;
 }
 
 bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend, void *mstrip,

@@ -12,6 +12,7 @@
 struct MsgPort;
 
 extern bool PdfBatch; /* exporting without windows: no progress, no questions */
+extern bool PdfJob;   /* the command-line job: errors name the project and page */
 
 bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend, void *mstrip,
                    MsgPort *SPort);

@@ -6,6 +6,12 @@
  * loaded into a document once and its libharu name reused for every later
  * element, since libharu reads the whole file again on every load.
  *
+ * libharu never sees a font file as the catalogue found it: each file is
+ * first sanitized into the export's private folder (fontsanitize.h), made
+ * in the working area "PGT:" at the first load and removed when the export
+ * ends (CloseharuFonts), after an error too. libharu keeps reading an
+ * embedded font until the document is freed, so the copy must outlive it.
+ *
  * Invariant: nothing here owns an object with a destructor, because the
  * export's error recovery may jump out of any libharu call made here.
  */
@@ -15,7 +21,6 @@
 #include "pdf/fontcatalog.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
-#include "platform/ttfcheck.h"
 #include "pdf/pdfexport.h"
 
 enum { LOADED_MAX = 321 };
@@ -26,11 +31,19 @@ const char *errinfo = "";
 static const char *loaded_file[LOADED_MAX];
 static const char *loaded_name[LOADED_MAX];
 static int loaded_count;
-static char host_path[1024];
+static char copy_path[1024];
 
 void ResetharuFonts(void)
 {
     loaded_count = 0;
+    FontCopiesClose();
+}
+
+/* Called once the document is freed: libharu no longer reads the copies. */
+void CloseharuFonts(void)
+{
+    loaded_count = 0;
+    FontCopiesClose();
 }
 
 const char *GetharuFont(const char *afont, int16_t *disk)
@@ -47,22 +60,49 @@ const char *GetharuFont(const char *afont, int16_t *disk)
     return nullptr;
 }
 
-/* The document's name of a TrueType file, loading it the first time. */
+/* ------------------------------------------------------------ TrueType files */
+
+/* The libharu name of the TrueType file `file` (a program path), loaded
+ * from its sanitized copy; null when it was not loaded. *result tells why:
+ * SANITIZED means the copy was made and libharu refused it. */
+const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result)
+{
+    if (!FontCopiesFolder()[0] && !FontCopiesOpen("PGT:")) {
+        *result = SANITIZE_NO_FOLDER;
+        return nullptr;
+    }
+    *result = SanitizeFont(file, copy_path, sizeof(copy_path));
+    if (*result != SANITIZED)
+        return nullptr;
+    return HPDF_LoadTTFontFromFile(pdf, copy_path, HPDF_TRUE);
+}
+
+/* The document's name of a TrueType file, loading it the first time. A
+ * failure ends the export through error_handler; errinfo names the file. */
 static const char *LoadOnce(HPDF_Doc pdf, const char *file)
 {
     for (int i = 0; i < loaded_count; i++)
         if (loaded_file[i] == file)
             return loaded_name[i];
-    if (!TrueTypeUsable(file))
-        error_handler(HPDF_TTF_INVALID_FOMAT, 0, nullptr); /* errinfo names the file */
-    Strlcpy(host_path, HostPath(file).c_str(), sizeof(host_path));
-    const char *name = HPDF_LoadTTFontFromFile(pdf, host_path, HPDF_TRUE);
+    SanitizeResult result;
+    const char *name = LoadSanitizedFont(pdf, file, &result);
+    if (result == SANITIZE_NO_PROGRAM) {
+        errinfo = SANITIZER_PROGRAM;
+        error_handler(PDF_NO_SANITIZER, 0, nullptr);
+    } else if (result == SANITIZE_NO_FOLDER) {
+        errinfo = "PGT:";
+        error_handler(HPDF_FILE_IO_ERROR, 0, nullptr);
+    } else if (result == SANITIZE_REFUSED) {
+        error_handler(HPDF_TTF_INVALID_FOMAT, 0, nullptr);
+    }
     if (name && loaded_count < LOADED_MAX) {
         loaded_file[loaded_count] = file;
         loaded_name[loaded_count++] = name;
     }
     return name;
 }
+
+/* ------------------------------------------------------------ font handles */
 
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern)
 {

@@ -9,10 +9,18 @@
 
 #include <hpdf.h>
 
+#include "platform/fontsanitize.h"
+
+/* The status error_handler gets when the font sanitizer cannot be started:
+ * outside the range of libharu's own codes. */
+enum { PDF_NO_SANITIZER = 0x2001 };
+
 extern const char *errinfo; /* the name the libharu call under way concerns */
 
 const char *GetharuFont(const char *afont, int16_t *disk);
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern);
 void ResetharuFonts(void);
+void CloseharuFonts(void);
+const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result);
 
 #endif

@@ -157,9 +157,11 @@ bool PlatformMenuPick(void *strip, int id);
 int PlatformEasyRequest(int win, const char *title, const char *text, const char *buttons);
 bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
                          const char *pattern, bool save, char *path, size_t size);
+bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
+                         const char *pattern, bool save, std::string &path);
 void RequesterScriptAdd(const char *answer);
 void RequesterScriptClear(void);
-void RequesterSetPrint(bool print); /* runs without windows print requesters instead */
+void RequesterSetPrint(bool print); /* runs without windows print requesters on standard error */
 extern std::vector<std::string> RequesterLog; /* "title|text|buttons" of each requester */
 
 #endif

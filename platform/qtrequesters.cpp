@@ -7,7 +7,8 @@
  * from the file named by PAGIMO_REQUESTERS (one answer a line: a button
  * number, or a path for a file requester; an empty line cancels), and only
  * then from the user. Without a display (the offscreen platform) an
- * unanswered requester is cancelled.
+ * unanswered requester is cancelled. Runs without windows (the PDF job)
+ * print the text of a message requester on standard error instead.
  */
 #include "platform/qtprivate.h"
 
@@ -131,8 +132,8 @@ int PlatformEasyRequest(int win, const char *title, const char *text, const char
                            (buttons ? buttons : ""));
     std::vector<std::string> b = SplitButtons(buttons);
     if (print_requesters) {
-        std::printf("%s\n", CharsetToUtf8(text).c_str());
-        std::fflush(stdout);
+        std::fprintf(stderr, "pagimo: %s\n", CharsetToUtf8(text).c_str());
+        std::fflush(stderr);
         return 0;
     }
     std::string answer;
@@ -162,17 +163,16 @@ static QString GlobPattern(const char *pattern)
     return QString::fromStdString(out.empty() ? "*" : out);
 }
 
-/* True with the chosen path (a host path) in `path`; false when cancelled. */
+/* True with the chosen path (a host path) in `path`; false when cancelled.
+ * The path is whole, however long: callers decide whether it fits. */
 bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
-                         const char *pattern, bool save, char *path, size_t size)
+                         const char *pattern, bool save, std::string &path)
 {
     RequesterLog.push_back(std::string("file|") + (title ? title : "") + "|" + (pattern ? pattern : ""));
     std::string answer;
     if (ScriptedAnswer(answer)) {
-        if (answer.empty())
-            return false;
-        Strlcpy(path, answer.c_str(), size);
-        return true;
+        path = answer;
+        return !answer.empty();
     }
     QString start = QString::fromStdString(HostPath(drawer ? drawer : ""));
     if (file && *file)
@@ -180,8 +180,18 @@ bool PlatformFileRequest(int win, const char *title, const char *drawer, const c
     QString filter = GlobPattern(pattern);
     QString chosen = save ? QFileDialog::getSaveFileName(Parent(win), ToQt(title), start, filter)
                           : QFileDialog::getOpenFileName(Parent(win), ToQt(title), start, filter);
-    if (chosen.isEmpty())
+    path = chosen.toLocal8Bit().constData();
+    return !chosen.isEmpty();
+}
+
+/* The same into a fixed field; a path that does not fit is never cut but
+ * taken as cancelled. */
+bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
+                         const char *pattern, bool save, char *path, size_t size)
+{
+    std::string chosen;
+    if (!PlatformFileRequest(win, title, drawer, file, pattern, save, chosen) || chosen.size() >= size)
         return false;
-    Strlcpy(path, chosen.toLocal8Bit().constData(), size);
+    Strlcpy(path, chosen.c_str(), size);
     return true;
 }

@@ -261,7 +261,13 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     EXPECT_FALSE(Export());
     ASSERT_FALSE(RequesterLog.empty());
     EXPECT_EQ(RequesterLog.back(), "Hint|Invalid PNG image format. File: PGT:PAG4/Bilder/bad.png|Okay");
-    EXPECT_FALSE(HostExists(out)) << "no PDF after an error";
+    EXPECT_EQ(ReadTextFile(out), "an older file") << "a failed export keeps the old file";
+    RequesterScriptAdd(out.c_str());
+    RequesterScriptAdd("1"); /* Overwrite this file */
+    EXPECT_FALSE(CreateProject(xstart, ystart, xend, yend, nullptr, nullptr));
+    EXPECT_EQ(RequesterLog[RequesterLog.size() - 2], "Hint|This filename already exists!|Overwrite this file|Cancel");
+    EXPECT_EQ(ReadTextFile(out), "an older file") << "Create PDF deletes nothing before the new file is complete";
+    unlink(out.c_str());
 
     FreeLists(0);
     PDaten.count = 0;
@@ -332,7 +338,8 @@ TEST_F(Pdf, PicturesAndFontsThatLibharuMishandles)
     Text(1, ET_TEXT, "Broken", "DejaVu Sans", 12, 20, 20);
     EXPECT_FALSE(Export()) << "refused, not crashed";
     EXPECT_EQ(RequesterLog.back(), "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay");
-    EXPECT_FALSE(HostExists(out));
+    EXPECT_TRUE(std::regex_search(Shell("pdfimages -list '" + out + "'"), std::regex("image\\s+40\\s+30")))
+        << "the PDF of the export before stays";
 }
 
 TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
@@ -353,12 +360,12 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     /* The working area of a running window must survive the job. */
     CreateDirTree((scratch + "/T2/PAG4/Bilder").c_str());
     WriteTextFile(scratch + "/T2/PAG4/Bilder/keep.png", "in use");
-    std::string run = Shell(env + bin + " Debug=Off --pdf result.pdf job.pfz; echo rc=$?");
+    std::string run = Shell(env + bin + " Debug=Off --pdf result.pdf job.pfz 2>&1; echo rc=$?");
     EXPECT_EQ(ReadTextFile(scratch + "/T2/PAG4/Bilder/keep.png"), "in use") << "the job works apart";
     EXPECT_NE(run.find("rc=0"), std::string::npos) << run;
     EXPECT_NE(Shell("pdftotext '" + scratch + "/result.pdf' -").find("From the shell"), std::string::npos);
 
-    run = Shell(env + bin + " --pdf example.pdf '" PAGIMO_SOURCE_DIR "/examples/example.pfz'; echo rc=$?");
+    run = Shell(env + bin + " --pdf example.pdf '" PAGIMO_SOURCE_DIR "/examples/example.pfz' 2>&1; echo rc=$?");
     EXPECT_NE(run.find("rc=0"), std::string::npos) << "the shipped example: " << run;
     std::string text = Shell("pdftotext '" + scratch + "/example.pdf' -");
     EXPECT_NE(text.find("Welcome to Pagimo"), std::string::npos) << text;
@@ -366,15 +373,15 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     EXPECT_NE(Shell("pdfinfo '" + scratch + "/example.pdf'").find("Pages:           3"), std::string::npos);
 
     WriteTextFile(scratch + "/broken.pfz", "garbage");
-    run = Shell(env + bin + " --pdf broken.pdf broken.pfz Debug=Off; echo rc=$?");
+    run = Shell(env + bin + " --pdf broken.pdf broken.pfz Debug=Off 2>&1; echo rc=$?");
     EXPECT_NE(run.find("The project could not be opened."), std::string::npos) << run;
     EXPECT_NE(run.find("rc=1"), std::string::npos) << run;
     EXPECT_FALSE(HostExists(scratch + "/broken.pdf"));
 
-    run = Shell(env + bin + " --pdf x.pdf missing.pfz Debug=Off; echo rc=$?");
+    run = Shell(env + bin + " --pdf x.pdf missing.pfz Debug=Off 2>&1; echo rc=$?");
     EXPECT_NE(run.find("the file does not exist"), std::string::npos) << run;
     EXPECT_NE(run.find("rc=1"), std::string::npos);
-    run = Shell(env + bin + " --pdf /no/such/dir/x.pdf job.pfz Debug=Off; echo rc=$?");
+    run = Shell(env + bin + " --pdf /no/such/dir/x.pdf job.pfz Debug=Off 2>&1; echo rc=$?");
     EXPECT_NE(run.find("The file /no/such/dir/x.pdf could not be read or written."), std::string::npos) << run;
     EXPECT_NE(run.find("rc=1"), std::string::npos);
 }

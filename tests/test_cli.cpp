@@ -1,0 +1,418 @@
+/*
+ * test_cli.cpp - the program as a shell user meets it: the real binary with
+ * its options, exit codes and both output streams; where the PDF job writes
+ * (never over the project, through links, not over write-protected files,
+ * nothing lost on failure); paths too long for their fields; and the job's
+ * PDF against the window's "Create PDF" of the same project.
+ */
+#include <cstring>
+#include <functional>
+#include <regex>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "testutil.h"
+
+#include "core/settings.h"
+#include "core/startup.h"
+#include "document/archive.h"
+#include "document/pagelist.h"
+#include "gui/layouts.h"
+#include "gui/windows.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/fontinstall.h"
+#include "platform/gui.h"
+#include "platform/mempool.h"
+#include "text/utilities.h"
+#include "view/geometry.h"
+
+struct Ran {
+    std::string out, err;
+    int rc;
+};
+
+static std::string Shell(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+class Cli : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+        PlatformGuiInit(0, nullptr);
+        InstallFonts();
+        LookforTTFonts();
+        CreateProjectStructure();
+        RequesterScriptClear();
+        RequesterLog.clear();
+        /* Positions as the page view of the test screen gives them. */
+        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+        GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
+        CreateEmptyPage(2);
+        GUICloseWindow(WIN_PROJECT, false);
+        PDaten.pageformat = 2;
+        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
+    }
+
+    /* The binary in the scratch directory; `env` goes before it. */
+    Ran Pagimo(const std::string &args, const std::string &env = "")
+    {
+        std::string o = scratch + "/.stdout", e = scratch + "/.stderr";
+        std::string cmd = "cd '" + scratch + "' && " + env + " timeout 60 '" + PagimoBinary() + "' " + args +
+                          " >'" + o + "' 2>'" + e + "'";
+        int st = std::system(cmd.c_str());
+        Ran r{ReadTextFile(o), ReadTextFile(e), WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st)};
+        unlink(o.c_str());
+        unlink(e.c_str());
+        return r;
+    }
+
+    GElement *Text(uint32_t page, int type, const char *text, uint32_t x, uint32_t y, uint8_t level = 1,
+                   const char *font = "DejaVu Sans")
+    {
+        GElement ge = MakeElement(type, type);
+        std::strcpy(ge.edata.td.text, text);
+        std::snprintf(ge.edata.td.fontname, 81, "%s.font", font);
+        ge.edata.td.size = 12;
+        ge.edata.td.level = level;
+        ge.ex = xstart + x, ge.ey = ystart + y;
+        ge.sx = ge.ex + 60, ge.sy = ge.ey - 12;
+        return AddGObject(page, &ge);
+    }
+
+    /* Saves the project in memory as DRAWER/NAME.pfz and empties it. */
+    void Save(const std::string &drawer, const char *name)
+    {
+        ASSERT_LT(drawer.size(), sizeof(DataPath));
+        std::strcpy(DataPath, drawer.c_str());
+        SetProjectName(name);
+        ASSERT_EQ(SaveProject(false), 0u);
+        FreeLists(0);
+        PDaten.count = 0;
+    }
+
+    void OnePageProject(const char *text)
+    {
+        AddPageList(nullptr);
+        Text(1, ET_TEXT, text, 40, 40);
+    }
+};
+
+static bool IsPdf(const std::string &path)
+{
+    return ReadTextFile(path).rfind("%PDF-", 0) == 0;
+}
+
+/* Hidden files in a directory: what a temporary file would be left as. */
+static int Leftovers(const std::string &dir)
+{
+    std::vector<DirEntry> entries;
+    ListDirectory(dir.c_str(), entries);
+    int n = 0;
+    for (const DirEntry &e : entries)
+        n += e.name[0] == '.';
+    return n;
+}
+
+TEST_F(Cli, OptionsAndAQuietJob)
+{
+    OnePageProject("Quiet");
+    Save(scratch, "job");
+
+    Ran r = Pagimo("--help");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_NE(r.out.find("Usage: pagimo"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--pdf OUT.pdf PROJECT.pfz"), std::string::npos);
+    EXPECT_EQ(r.err, "");
+    r = Pagimo("--version");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "Pagimo V1.00 (06.12.2026)\n");
+    r = Pagimo("--frobnicate");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("unknown option --frobnicate"), std::string::npos) << r.err;
+
+    r = Pagimo("--pdf quiet.pdf job.pfz");
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(r.out, "") << "nothing on success";
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(IsPdf(scratch + "/quiet.pdf"));
+    r = Pagimo("Debug=On --pdf quiet.pdf job.pfz");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, "") << "traces go to standard error";
+    EXPECT_NE(r.err.find("-> ExportProject(quiet.pdf)"), std::string::npos) << r.err;
+
+    /* The working area of a running window survives every failed job. */
+    CreateDirTree((scratch + "/T/PAG4/Bilder").c_str());
+    WriteTextFile(scratch + "/T/PAG4/Bilder/keep.png", "in use");
+    r = Pagimo("--pdf quiet.pdf");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("Usage: pagimo"), std::string::npos);
+    r = Pagimo("--pdf quiet.pdf job.pfz DataPath=" + std::string(300, 'd'));
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(ReadTextFile(scratch + "/T/PAG4/Bilder/keep.png"), "in use");
+    r = Pagimo("--pdf x.pdf job.pfz", "PAGIMO_ASSIGN_TBIMAGES=/no/such/set");
+    EXPECT_EQ(r.rc, 1) << "a job that cannot run has failed";
+    EXPECT_EQ(r.err, "Pagimo needs AISS! Sorry!\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
+{
+    for (const char *platform : {"", "xcb", "wayland;xcb"}) {
+        Ran r = Pagimo("", std::string("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM='") + platform + "'");
+        EXPECT_EQ(r.rc, 1) << platform;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("pagimo: no display"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder")) << "nothing was set up or taken down";
+}
+
+TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Fine", 40, 40);
+    GElement pic = MakeElement(ET_PICTURE, ET_PICTURE);
+    std::strcpy(pic.edata.pd.fn, "PGT:PAG4/Bilder/gone.png");
+    pic.sx = xstart + 10, pic.sy = ystart + 10, pic.ex = xstart + 20, pic.ey = ystart + 20;
+    AddGObject(2, &pic);
+    Save(scratch, "pictures");
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Lost", 40, 40, 1, "No Such Font");
+    Save(scratch, "fonts");
+
+    WriteTextFile(scratch + "/out.pdf", "the previous PDF");
+    Ran r = Pagimo("--pdf out.pdf pictures.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/pictures.pfz, page 2: The file gone.png could not be read or written.\n");
+    EXPECT_EQ(ReadTextFile(scratch + "/out.pdf"), "the previous PDF") << "a failed export keeps the old file";
+    EXPECT_EQ(Leftovers(scratch), 0);
+
+    r = Pagimo("--pdf out.pdf fonts.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/fonts.pfz, page 1: Font No Such Font not found!\n");
+    EXPECT_EQ(ReadTextFile(scratch + "/out.pdf"), "the previous PDF");
+
+    WriteTextFile(scratch + "/broken.pfz", "garbage");
+    r = Pagimo("--pdf out.pdf broken.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("pagimo: The project could not be opened.\n" + scratch + "/broken.pfz"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(Cli, JobTargetsAreReplacedOnlyWhenSafe)
+{
+    OnePageProject("Target");
+    Save(scratch, "job");
+    std::string project = ReadTextFile(scratch + "/job.pfz");
+
+    Ran r = Pagimo("--pdf job.pfz job.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(ReadTextFile(scratch + "/job.pfz"), project) << "the project is never replaced by its PDF";
+    EXPECT_NE(r.err.find("would replace the project itself"), std::string::npos) << r.err;
+    symlink("job.pfz", (scratch + "/alias.pdf").c_str());
+    r = Pagimo("--pdf alias.pdf job.pfz");
+    EXPECT_EQ(r.rc, 1) << "not through a link either";
+    EXPECT_EQ(ReadTextFile(scratch + "/job.pfz"), project);
+
+    mkdir((scratch + "/real").c_str(), 0755);
+    WriteTextFile(scratch + "/real/target.pdf", "old");
+    chmod((scratch + "/real/target.pdf").c_str(), 0640);
+    symlink("real/target.pdf", (scratch + "/link.pdf").c_str());
+    r = Pagimo("--pdf link.pdf job.pfz");
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(FileKindOf((scratch + "/link.pdf").c_str()), FK_LINK) << "the link stays a link";
+    EXPECT_TRUE(IsPdf(scratch + "/real/target.pdf")) << "and the file it names is written";
+    struct stat st;
+    stat((scratch + "/real/target.pdf").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+    EXPECT_EQ(Leftovers(scratch + "/real"), 0);
+
+    WriteTextFile(scratch + "/ro.pdf", "read only");
+    chmod((scratch + "/ro.pdf").c_str(), 0444);
+    r = Pagimo("--pdf ro.pdf job.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(ReadTextFile(scratch + "/ro.pdf"), "read only");
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/job.pfz: The file ro.pdf is write-protected; it was not replaced.\n");
+    EXPECT_EQ(Leftovers(scratch), 0);
+}
+
+/* A folder whose path, with a slash, exceeds 255 characters; its first 255
+ * characters name another folder, which is made too: the decoy. */
+static std::string LongFolder(const std::string &base, std::string *decoy)
+{
+    std::string dir = base + "/" + std::string(120, 'a') + "/" + std::string(200, 'b');
+    *decoy = (dir + "/").substr(0, 255);
+    CreateDirTree(dir.c_str());
+    CreateDirTree(decoy->c_str());
+    return dir;
+}
+
+TEST_F(Cli, PathsTooLongForTheirFieldsAreRefusedNotCut)
+{
+    std::string decoy, deep = LongFolder(scratch, &decoy);
+    std::string real = deep + "/x.pfz";
+    OnePageProject("Real");
+    Save(scratch, "real");
+    std::rename((scratch + "/real.pfz").c_str(), real.c_str());
+    OnePageProject("Decoy");
+    Save(decoy, "x");
+    OnePageProject("Job");
+    Save(scratch, "job");
+
+    Ran r = Pagimo("--pdf out.pdf '" + real + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_FALSE(HostExists(scratch + "/out.pdf")) << "the decoy is not exported";
+    EXPECT_NE(r.err.find("is too long"), std::string::npos) << r.err;
+    r = Pagimo("--pdf out.pdf job.pfz 'DataPath=" + deep + "'");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "pagimo: The path " + deep + " is too long.\n");
+
+    /* Save as into the deep folder: refused, asked again, cancelled. */
+    OnePageProject("Saved");
+    std::strcpy(DataPath, scratch.c_str());
+    RequesterScriptAdd((deep + "/new.pfz").c_str());
+    RequesterScriptAdd("0");
+    RequesterScriptAdd("");
+    EXPECT_EQ(SaveProject(true), 9u);
+    EXPECT_FALSE(HostExists(decoy + "/new.pfz")) << "nothing lands in the shorter folder";
+    ASSERT_GE(RequesterLog.size(), 2u);
+    EXPECT_EQ(RequesterLog[1], "Hint|The path " + deep + "/new.pfz is too long.|Okay");
+    EXPECT_STREQ(DataPath, scratch.c_str());
+
+    /* Create PDF into it. */
+    RequesterLog.clear();
+    RequesterScriptClear();
+    PdfBatch = true;
+    RequesterScriptAdd((deep + "/out.pdf").c_str());
+    RequesterScriptAdd("0");
+    EXPECT_FALSE(CreateProject(xstart, ystart, xend, yend, nullptr, nullptr));
+    PdfBatch = false;
+    EXPECT_FALSE(HostExists(deep + "/out.pdf"));
+    ASSERT_EQ(RequesterLog.size(), 2u);
+    EXPECT_EQ(RequesterLog[1], "Hint|The path " + deep + "/out.pdf is too long.|Okay");
+}
+
+/* ------------------------------------------------------------ job and window */
+
+static std::vector<std::function<void()>> steps;
+static size_t next_step;
+
+static void RunNextStep(void)
+{
+    if (next_step < steps.size())
+        steps[next_step++]();
+    else
+        PlatformRaiseBreak();
+}
+
+/* Every word of a PDF with its box; times of day (which may pass a minute
+ * between two exports) stand as "TIME". */
+static std::vector<std::string> Boxes(const std::string &pdf)
+{
+    std::string html = Shell("pdftotext -bbox '" + pdf + "' -");
+    std::regex word("<word (xMin=\"[^>]*)>([^<]*)</word>");
+    std::vector<std::string> out;
+    for (std::sregex_iterator it(html.begin(), html.end(), word), end; it != end; ++it) {
+        std::string text = (*it)[2];
+        out.push_back(std::string((*it)[1]) + " " + (std::regex_match(text, std::regex("[0-9]{2}:[0-9]{2}")) ? "TIME" : text));
+    }
+    return out;
+}
+
+class JobAndWindow : public Cli {
+protected:
+    void TearDown() override
+    {
+        PlatformSetIdleHook(nullptr);
+        Cli::TearDown();
+    }
+    /* The real start-up and main loop with a project named on the command
+     * line; each step runs when the loop is idle, then the break ends it. */
+    bool RunWindow(std::vector<std::function<void()>> s, const std::string &project)
+    {
+        PoolDelete(APMemPool);
+        APMemPool = nullptr;
+        steps = std::move(s);
+        next_step = 0;
+        PlatformSetIdleHook(RunNextStep);
+        char oldcwd[4096];
+        getcwd(oldcwd, sizeof(oldcwd));
+        chdir(scratch.c_str());
+        std::vector<std::string> argv = {"pagimo", "Debug=Off", project};
+        std::vector<char *> av;
+        for (auto &a : argv)
+            av.push_back(a.data());
+        EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
+        chdir(oldcwd);
+        return next_step == steps.size();
+    }
+};
+
+TEST_F(JobAndWindow, TheJobWritesThePdfTheWindowCreates)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    /* In file order the lower headline comes first; the outline goes by the page. */
+    Text(1, ET_TEXT, "Beta", 72, 300, 2);
+    Text(1, ET_TEXT, "Alpha", 72, 100, 2);
+    Text(1, ET_TEXT, "Detail", 90, 150, 3);
+    Text(1, ET_DATE, "01-Jan-2000", 300, 500);
+    Text(1, ET_TIME, "00:00", 300, 520);
+    Text(2, ET_PAGENO, "999", 500, 800);
+    Text(2, ET_TEXT, "Gamma", 72, 100, 2);
+    PDaten.maxlevel = 2;
+    Save(scratch, "Handbook");
+    std::string window = scratch + "/window.pdf";
+    EXPECT_TRUE(RunWindow({[window] {
+                               RequesterScriptAdd(window.c_str());
+                               PlatformPostMessage(WIN_PROJECT, WMHI_GADGETUP, GID_PDF, 0, 0, 0);
+                           }},
+                          scratch + "/Handbook.pfz"));
+    ASSERT_TRUE(IsPdf(window));
+    char today[81];
+    ActualDate(DATE_TEXT, today, sizeof(today));
+    Ran r = Pagimo("--pdf job.pdf Handbook.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string job = scratch + "/job.pdf";
+
+    std::string outline = Shell("qpdf --json --json-key=outlines '" + job + "'");
+    EXPECT_NE(outline.find("\"title\": \"Handbook\""), std::string::npos) << "the project is the root\n" << outline;
+    EXPECT_TRUE(std::regex_search(outline, std::regex("\"Alpha\"[\\s\\S]*\"Beta\"[\\s\\S]*\"Gamma\"")))
+        << "headlines from the top of each page\n" << outline;
+    EXPECT_EQ(outline, Shell("qpdf --json --json-key=outlines '" + window + "'"));
+    std::vector<std::string> boxes = Boxes(job);
+    EXPECT_EQ(boxes, Boxes(window));
+
+    std::string text = Shell("pdftotext '" + job + "' -");
+    EXPECT_NE(text.find(today), std::string::npos) << "the date of the export\n" << text;
+    EXPECT_EQ(text.find("01-Jan-2000"), std::string::npos);
+    char now[81];
+    ActualDate(TIME_TEXT, now, sizeof(now));
+    if (std::strcmp(now, "00:00") != 0) {
+        EXPECT_EQ(text.find("00:00"), std::string::npos) << "the time of the export";
+    }
+    EXPECT_EQ(text.find("999"), std::string::npos) << "the page number of its page";
+    EXPECT_EQ(Shell("pdftotext '" + window + "' -").find("01-Jan-2000"), std::string::npos)
+        << "a page the window has not drawn shows the moment of export too";
+}

@@ -1,0 +1,302 @@
+/*
+ * test_fontsanitize.cpp - TrueType files reach libharu only as sanitized
+ * private copies: the damaged files kept in fuzz/reproducers/font put where
+ * an installed font was after the font list was made are refused with a
+ * message (in the program and in the command-line job, never by a signal);
+ * a font swapped after the sanitizer read it does not matter; the private
+ * folder is gone after every export; a missing, crashing or hanging
+ * sanitizer ends the export with a message instead of passing the font.
+ * Stand-in sanitizers are small shell scripts put first in PATH.
+ */
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "testutil.h"
+
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/pagelist.h"
+#include "gui/windows.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/fontinstall.h"
+#include "platform/fontsanitize.h"
+#include "platform/gui.h"
+#include "view/geometry.h"
+
+static const std::string REPRODUCERS = PAGIMO_SOURCE_DIR "/fuzz/reproducers/font/";
+static const char *const HOSTILE[] = {"ttf-fpe-min.ttf", "ttf-duplicate-hhea.ttf", "ttf-heap-overflow.ttf",
+                                      "ttf-cmap4-segcount.ttf"};
+static const char *const REFUSED = "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay";
+
+static std::string Shell(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+/* ------------------------------------------------------------ font bytes */
+
+static std::string Be16(unsigned v)
+{
+    return {char(v >> 8), char(v)};
+}
+
+static std::string Utf16(const std::string &s)
+{
+    std::string out;
+    for (char c : s)
+        out += Be16((unsigned char)c);
+    return out;
+}
+
+/* The font with an added naming table that calls it DejaVu Sans, so that
+ * the catalogue takes it for the installed font; every other table stays
+ * as it was, damage included. */
+static std::string NamedDejaVuSans(std::string ttf)
+{
+    const std::string ps = "DejaVuSans", full = Utf16("DejaVu Sans"), ps16 = Utf16(ps);
+    std::string strings = ps + full + ps16;
+    std::string table = Be16(0) + Be16(3) + Be16(6 + 12 * 3);
+    table += Be16(1) + Be16(0) + Be16(0) + Be16(6) + Be16(unsigned(ps.size())) + Be16(0);
+    table += Be16(3) + Be16(1) + Be16(0x409) + Be16(4) + Be16(unsigned(full.size())) + Be16(unsigned(ps.size()));
+    table += Be16(3) + Be16(1) + Be16(0x409) + Be16(6) + Be16(unsigned(ps16.size())) +
+             Be16(unsigned(ps.size() + full.size()));
+    table += strings;
+    ttf.resize((ttf.size() + 3) & ~size_t(3), '\0');
+    size_t at = ttf.size();
+    ttf += table;
+    unsigned tables = unsigned((unsigned char)ttf[4]) << 8 | (unsigned char)ttf[5];
+    for (size_t rec = 12; rec < 12 + 16 * size_t(tables); rec += 16)
+        if (!ttf.compare(rec, 4, "name")) {
+            ttf.replace(rec + 8, 4, Be16(unsigned(at >> 16)) + Be16(unsigned(at)));
+            ttf.replace(rec + 12, 4, Be16(0) + Be16(unsigned(table.size())));
+        }
+    return ttf;
+}
+
+/* ------------------------------------------------------------ fixture */
+
+class FontSanitize : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        if (!HostExists("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"))
+            GTEST_SKIP() << "fonts-dejavu-core is needed";
+        path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+        PlatformGuiInit(0, nullptr);
+        InstallFonts();
+        LookforTTFonts();
+        CreateProjectStructure();
+        PdfBatch = true;
+        RequesterSetPrint(false);
+        RequesterScriptClear();
+        RequesterLog.clear();
+        xstart = 100, ystart = 50, xend = 695, yend = 892;
+        PDaten.pageformat = 2;
+        out = scratch + "/out.pdf";
+        font = scratch + "/fonts/_TrueType/DejaVuSans.ttf";
+        /* The drawer holds links to the host's fonts: never write through them. */
+        original = ReadTextFile(font);
+        ASSERT_GT(original.size(), 100000u);
+        PlaceFont(original);
+    }
+    void TearDown() override
+    {
+        setenv("PATH", path.c_str(), 1);
+        SanitizeMillis = 10000;
+        PdfBatch = false;
+        ScratchTest::TearDown();
+    }
+    void PlaceFont(const std::string &bytes)
+    {
+        unlink(font.c_str());
+        WriteTextFile(font, bytes);
+    }
+    /* A page with one text line in DejaVu Sans. */
+    void OnePage(const char *text)
+    {
+        FreeLists(0);
+        PDaten.count = 0;
+        AddPageList(nullptr);
+        GElement ge = MakeElement(ET_TEXT, ET_TEXT);
+        std::strcpy(ge.edata.td.text, text);
+        std::strcpy(ge.edata.td.fontname, "DejaVu Sans.font");
+        ge.edata.td.size = 12;
+        ge.edata.td.level = 1;
+        ge.ex = xstart + 40, ge.ey = ystart + 40;
+        ge.sx = ge.ex + 50, ge.sy = ge.ey - 12;
+        AddGObject(1, &ge);
+    }
+    /* A stand-in for ots-sanitize, found first in PATH. */
+    void FakeSanitizer(const std::string &script)
+    {
+        std::string bin = scratch + "/bin";
+        mkdir(bin.c_str(), 0755);
+        WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\n" + script + "\n");
+        chmod((bin + "/ots-sanitize").c_str(), 0755);
+        setenv("PATH", (bin + ":" + path).c_str(), 1);
+    }
+    bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
+    /* Private font folders left in the working area. */
+    int FolderCount() { return std::atoi(Shell("ls -d '" + scratch + "'/T/fonts-* 2>/dev/null | wc -l").c_str()); }
+    std::string path, out, font, original;
+};
+
+/* ------------------------------------------------------------ in the program */
+
+TEST_F(FontSanitize, DamagedFontsAreRefusedAndOrdinaryOnesEmbedded)
+{
+    for (const char *file : HOSTILE) {
+        SCOPED_TRACE(file);
+        std::string bad = ReadTextFile(REPRODUCERS + file);
+        ASSERT_FALSE(bad.empty());
+        PlaceFont(bad);
+        OnePage("Hostile");
+        WriteTextFile(out, "an older file");
+        EXPECT_FALSE(Export());
+        ASSERT_FALSE(RequesterLog.empty());
+        EXPECT_EQ(RequesterLog.back(), REFUSED);
+        EXPECT_EQ(ReadTextFile(out), "an older file") << "a refused font leaves the old PDF as it was";
+        EXPECT_EQ(FolderCount(), 0) << "the private folder goes after a failure";
+    }
+    /* A sound font whose only character map is one libharu cannot use: the
+     * sanitizer passes it, libharu refuses it, and the recovery still
+     * removes the private folder. */
+    std::string tiny = ReadTextFile(PAGIMO_SOURCE_DIR "/fuzz/corpus/font/tiny.ttf");
+    ASSERT_EQ(tiny.compare(268 + 4, 4, std::string("\0\3\0\1", 4)), 0) << "cmap subtable 3,1";
+    tiny.replace(268 + 4, 4, std::string("\0\0\0\3", 4));
+    PlaceFont(tiny);
+    EXPECT_NE(Shell("ots-sanitize '" + font + "' '" + scratch + "/check.ttf'; echo rc=$?").find("rc=0"),
+              std::string::npos);
+    OnePage("Unicode map only");
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+    EXPECT_EQ(FolderCount(), 0) << "the private folder goes after a libharu error";
+
+    PlaceFont(original);
+    OnePage("Ordinary");
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    EXPECT_EQ(FolderCount(), 0) << "the private folder goes after success";
+    std::string fonts = Shell("pdffonts '" + out + "'");
+    EXPECT_NE(fonts.find("DejaVuSans"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find("TrueType"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find("yes"), std::string::npos) << "embedded: " << fonts;
+    EXPECT_NE(Shell("pdftotext '" + out + "' -").find("Ordinary"), std::string::npos);
+}
+
+/* The sanitizer's copy, not the file it read, goes to libharu: a font swapped
+ * for a damaged one right after sanitizing still exports, and the copy lay
+ * in a private folder of the working area. */
+TEST_F(FontSanitize, LibharuLoadsOnlyThePrivateCopy)
+{
+    std::string log = scratch + "/args";
+    FakeSanitizer("PATH='" + path + "' ots-sanitize \"$1\" \"$2\" || exit 1\n"
+                  "echo \"$2\" >> '" + log + "'\n"
+                  "ls -ld \"$(dirname \"$2\")\" >> '" + log + "'\n"
+                  "rm -f \"$1\" && cp '" + REPRODUCERS + "ttf-heap-overflow.ttf' \"$1\"");
+    OnePage("Swapped");
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    EXPECT_NE(Shell("pdffonts '" + out + "'").find("DejaVuSans"), std::string::npos);
+    std::string args = ReadTextFile(log);
+    EXPECT_EQ(args.rfind(scratch + "/T/fonts-", 0), 0u) << args;
+    EXPECT_NE(args.find("drwx------"), std::string::npos) << "only the user reads the copies: " << args;
+    EXPECT_EQ(ReadTextFile(font), ReadTextFile(REPRODUCERS + "ttf-heap-overflow.ttf")) << "the swap happened";
+    EXPECT_EQ(FolderCount(), 0);
+
+    /* Two elements of one font: sanitized once in the export. */
+    unlink(log.c_str());
+    PlaceFont(original);
+    OnePage("Twice");
+    GElement ge = MakeElement(ET_TEXT, ET_TEXT);
+    std::strcpy(ge.edata.td.text, "Again");
+    std::strcpy(ge.edata.td.fontname, "DejaVu Sans.font");
+    ge.edata.td.size = 10;
+    ge.edata.td.level = 1;
+    ge.ex = xstart + 40, ge.ey = ystart + 80;
+    AddGObject(1, &ge);
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(Shell("grep -c '^/' '" + log + "'"), "1\n");
+}
+
+TEST_F(FontSanitize, MissingCrashingOrHangingSanitizerEndsTheExport)
+{
+    OnePage("Unchecked");
+    setenv("PATH", (scratch + "/nowhere").c_str(), 1);
+    EXPECT_FALSE(Export()) << "never a silent pass of an unchecked font";
+    ASSERT_FALSE(RequesterLog.empty());
+    EXPECT_EQ(RequesterLog.back(),
+              "Hint|The font checker ots-sanitize could not be started: no font can be embedded without it.|Okay");
+    EXPECT_FALSE(HostExists(out));
+
+    FakeSanitizer("kill -SEGV $$");
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+
+    FakeSanitizer("exit 0"); /* claims success, writes nothing */
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+
+    FakeSanitizer("exec sleep 60");
+    SanitizeMillis = 300;
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Export());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(30)) << "a hung sanitizer is stopped";
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+    EXPECT_FALSE(HostExists(out));
+    EXPECT_EQ(FolderCount(), 0);
+
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(Export()) << "an export after the failures works";
+}
+
+/* ------------------------------------------------------------ the command line */
+
+TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
+{
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
+    CreateEmptyPage(2);
+    GUICloseWindow(WIN_PROJECT, false);
+    OnePage("From the shell");
+    std::strcpy(DataPath, scratch.c_str());
+    SetProjectName("job");
+    ASSERT_EQ(SaveProject(false), 0u);
+    std::string env = "cd '" + scratch + "' && PAGIMO_ASSIGN_T='" + scratch + "/T2' PAGIMO_ASSIGN_FONTS='" +
+                      scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
+    std::string job = PagimoBinary() + " Debug=Off --pdf result.pdf job.pfz 2>&1; echo rc=$?";
+    mkdir((scratch + "/T2").c_str(), 0700);
+    for (const char *file : HOSTILE) {
+        SCOPED_TRACE(file);
+        PlaceFont(NamedDejaVuSans(ReadTextFile(REPRODUCERS + file)));
+        std::string run = Shell(env + job);
+        EXPECT_NE(run.find("page 1: Unsupported format font DejaVuSans.ttf."), std::string::npos) << run;
+        EXPECT_NE(run.find("rc=1\n"), std::string::npos) << "exit 1, not a signal: " << run;
+        EXPECT_FALSE(HostExists(scratch + "/result.pdf"));
+    }
+    PlaceFont(original);
+    std::string run = Shell(env + "PATH=/nowhere " + job);
+    EXPECT_NE(run.find("The font checker ots-sanitize could not be started"), std::string::npos) << run;
+    EXPECT_NE(run.find("rc=1\n"), std::string::npos) << run;
+
+    run = Shell(env + job);
+    EXPECT_NE(run.find("rc=0\n"), std::string::npos) << run;
+    EXPECT_NE(Shell("pdffonts '" + scratch + "/result.pdf'").find("DejaVuSans"), std::string::npos);
+    EXPECT_EQ(Shell("ls -A '" + scratch + "/T2'"), "") << "the job's area and its font copies are gone";
+}
