@@ -6,10 +6,13 @@
  */
 #include "core/editing.h"
 
+#include <cstdio>
+
 #include "core/config.h"
 #include "core/mainloop.h"
 #include "core/settings.h"
 #include "document/headlines.h"
+#include "document/marks.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
@@ -37,6 +40,7 @@ void InsertPage(LoopState *ls)
     HLManager();
     CreateTabs(&ls->aktpage);
     CheckPageLinks(ls->aktpage, false, Config.flags & CFG_LINK_CORRECTION);
+    MoveClipboardPage(ls->aktpage, false);
     Repaint(ls->aktpage);
     ResetProperties();
     ResetPagimoScreen(GID_CURSOR);
@@ -47,10 +51,24 @@ void InsertPage(LoopState *ls)
 
 /* The last page is never removed. The page removed is the one shown when
  * the command came, whichever tab the tab gadget shows afterwards. */
+/* A page with elements goes only when the user says so; an empty page
+ * goes without a question. */
+static bool MayRemovePage(uint32_t pageno)
+{
+    PageNode *pn = GetPageNode(pageno);
+    if (!pn || pn->count == 0)
+        return true;
+    char text[300];
+    std::snprintf(text, sizeof(text), GetString(&localeinfo, MSG_REMOVE_FULL_PAGE), (unsigned long)pageno,
+                  (unsigned long)pn->count);
+    return GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text,
+                         GetString(&localeinfo, MSG_REMOVE_PAGE_BUTTONS)) == 1;
+}
+
 void RemovePage(LoopState *ls)
 {
     DebugPrint("-> RemovePage(%u)\n", ls->aktpage);
-    if (PDaten.count <= 1)
+    if (PDaten.count <= 1 || !MayRemovePage(ls->aktpage))
         return;
     uint32_t gone = ls->aktpage;
     CheckPageLinks(gone, true, Config.flags & CFG_LINK_CORRECTION);
@@ -67,8 +85,7 @@ void RemovePage(LoopState *ls)
     ls->marked = 0;
     ls->mnode = nullptr;
     ls->aktmode = GID_CURSOR;
-    if (PDaten.spage == gone)
-        PDaten.spage = 0;
+    MoveClipboardPage(gone, true);
     ResetPagimoScreen(GID_CURSOR);
     CreateTabs(&ls->aktpage);
     Repaint(ls->aktpage);

@@ -451,17 +451,28 @@ int PagimoMain(int argc, char **argv)
     if (job_mode)
         QuietJob(tt);
     FindStartupProject(tt);
-    if (!job_mode && refused.empty() && InstanceAskToFront(StartupProject))
-        return 0;
+    if (!job_mode && refused.empty()) {
+        int inst = InstanceStart(StartupProject);
+        if (inst == INSTANCE_HANDED_OVER)
+            return 0;
+        if (inst == INSTANCE_NO_ANSWER) {
+            std::fprintf(stderr, "pagimo: Pagimo is running already but does not answer\n");
+            return 1;
+        }
+    }
     if (!job_mode && !DisplayAvailable()) {
+        InstanceEnd();
         std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
                              "WAYLAND_DISPLAY is set); --pdf exports without one\n");
         return 1;
     }
-    if (!ApplyToolTypes(tt))
+    if (!ApplyToolTypes(tt)) {
+        InstanceEnd();
         return ReportRefusedPath();
+    }
     rc = CheckRequirements();
     if (rc >= 0) {
+        InstanceEnd();
         std::fflush(stdout);
         return rc;
     }
@@ -474,6 +485,7 @@ int PagimoMain(int argc, char **argv)
         rc = 0;
     }
     CleanUp();
+    InstanceEnd(); /* only now may another start take over the working area */
     std::fflush(stdout);
     return rc;
 }

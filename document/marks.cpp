@@ -96,3 +96,22 @@ uint8_t ProcessMBitFlags(uint32_t aktpage)
     }
     return count;
 }
+
+/* ------------------------------------------------------------ page changes */
+
+/* The clipboard names its page by number, so the number follows its page
+ * when a page is inserted behind `apage` (del false) or when `apage` is
+ * removed (del true); removing the clipboard's own page empties it. */
+void MoveClipboardPage(uint32_t apage, bool del)
+{
+    if (PDaten.spage == 0)
+        return;
+    if (!del) {
+        if (PDaten.spage > apage)
+            PDaten.spage++;
+    } else if (PDaten.spage == apage) {
+        PDaten.spage = 0;
+    } else if (PDaten.spage > apage) {
+        PDaten.spage--;
+    }
+}

@@ -198,6 +198,8 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 184 */ "The file %s is write-protected; it was not replaced.",
     /* 185 */ "%s, page %s: %s",
     /* 186 */ "The font checker %s could not be started: no font can be embedded without it.",
+    /* 187 */ "Page %lu holds %lu elements.\nRemove the page with all of them?",
+    /* 188 */ "Remove page|Cancel",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,10 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 187 };
+enum { MSG_COUNT = 189 };
+
+/* Messages of the original catalog that are used by name. */
+enum { MSG_HINT = 75 };
 
 /* Messages added after the original catalog. */
 enum {
@@ -24,6 +27,8 @@ enum {
     MSG_READ_ONLY = 184,      /* a write-protected file is not replaced */
     MSG_ON_PAGE = 185,        /* project, page, message: an export error of the job */
     MSG_NO_SANITIZER = 186,   /* the font checker could not be started */
+    MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
+    MSG_REMOVE_PAGE_BUTTONS = 188,
 };
 
 struct Catalog;

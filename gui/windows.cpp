@@ -57,13 +57,14 @@ void FreeGui(MsgPort *SPort)
 }
 
 /* The program's screen is its main window on the desktop; its size is the
- * screen's. While it is open, other starts find this instance. */
+ * screen's. The instance socket was bound at start; from now on this
+ * instance answers other starts. */
 bool GUIOpenScreen(void)
 {
     DebugPrint("-> GUIOpenScreen()\n");
     PlatformScreenSize(&ScreenWidth, &ScreenHeight);
     PlatformSetPalette(defCColors);
-    if (InstanceClaim())
+    if (InstanceFd() >= 0)
         PlatformWatchInstance();
     DebugPrint("   screen %ux%u\n", ScreenWidth, ScreenHeight);
     return true;

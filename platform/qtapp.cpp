@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 #include <QApplication>
 #include <QEvent>
@@ -30,15 +31,15 @@ static QApplication *app;
 static int app_argc;
 static bool break_seen;
 static void (*idle_hook)(void);
-static std::string pending_open;
+static std::deque<std::string> pending_open; /* one per open message posted */
 
-/* The project another start handed over, taken once. */
+/* The oldest project another start handed over, taken once. */
 bool PlatformTakeHandedProject(char *path, size_t size)
 {
     if (pending_open.empty())
         return false;
-    std::snprintf(path, size, "%s", pending_open.c_str());
-    pending_open.clear();
+    std::snprintf(path, size, "%s", pending_open.front().c_str());
+    pending_open.pop_front();
     return true;
 }
 
@@ -112,16 +113,16 @@ void PlatformWatchInstance(void)
         auto *n = new QSocketNotifier(InstanceFd(), QSocketNotifier::Read, app);
         QObject::connect(n, &QSocketNotifier::activated, [] {
             char project[1024] = "";
-            if (!InstanceTakeRequest(project, sizeof(project)))
-                return;
-            if (PlatformTrace) {
-                std::printf("   another start asked for this instance %s\n", project);
-                std::fflush(stdout);
-            }
-            PlatformWindowToFront(0);
-            if (project[0]) {
-                pending_open = project;
-                PlatformPostMessage(0, WMHI_GADGETUP, GADGET_OPEN, OPEN_HANDED_OVER, windows[0].mx, windows[0].my);
+            while (InstanceTakeRequest(project, sizeof(project))) {
+                if (PlatformTrace) {
+                    std::printf("   another start asked for this instance %s\n", project);
+                    std::fflush(stdout);
+                }
+                PlatformWindowToFront(0);
+                if (project[0]) {
+                    pending_open.push_back(project);
+                    PlatformPostMessage(0, WMHI_GADGETUP, GADGET_OPEN, OPEN_HANDED_OVER, windows[0].mx, windows[0].my);
+                }
             }
         });
     }

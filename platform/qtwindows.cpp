@@ -550,7 +550,10 @@ void GAddClickTab(int id, const char *hint)
     tabs->removeTab(0);
     Register(id, GK_TABS, tabs, hint);
     int win = build_win;
-    QObject::connect(tabs, &QTabBar::tabBarClicked, [win, id](int index) {
+    /* Clicks, the mouse wheel and the arrow keys all change the current
+     * tab, and each change must show its page. Changes made by the program
+     * itself come with the signal blocked. */
+    QObject::connect(tabs, &QTabBar::currentChanged, [win, id](int index) {
         if (index >= 0)
             Post(win, uint16_t(id), uint16_t(index));
     });

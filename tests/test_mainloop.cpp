@@ -5,6 +5,10 @@
  * the last step the break signal ends the loop.
  */
 #include <cstring>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTabBar>
+#include <QWheelEvent>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -17,6 +21,7 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "document/headlines.h"
+#include "document/marks.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
 #include "gui/menus.h"
@@ -24,6 +29,7 @@
 #include "pdf/fontcatalog.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "platform/qtprivate.h"
 #include "platform/rastport.h"
 #include "view/geometry.h"
 
@@ -237,12 +243,156 @@ TEST_F(MainLoopTest, RemovingPagesKeepsTabsAndPagesInStep)
         EXPECT_EQ(TabLabels(), (std::vector<std::string>{"Page 1", "Page 2"}));
         Choose(GID_PROJ_PAGES, 1);
     });
-    s.push_back([] { Press(GID_TAB_REMOVE); });
+    s.push_back([] {
+        RequesterScriptAdd("1"); /* the page holds an element: yes, remove it */
+        Press(GID_TAB_REMOVE);
+    });
     s.push_back([] {
         EXPECT_EQ(PDaten.count, 1u) << "removing the last tab's page removes that page";
         EXPECT_EQ(GetPageNode(1)->count, 0u);
         EXPECT_EQ(Loop.aktpage, 1u);
         EXPECT_EQ(TabLabels(), std::vector<std::string>{"Page 1"});
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+static GElement *AddRectangle(uint32_t page, uint32_t sx)
+{
+    GElement ge = MakeElement(ET_RECT, ET_RECT);
+    ge.sx = sx;
+    return AddGObject(page, &ge);
+}
+
+TEST_F(MainLoopTest, RemovingAPageWithElementsAsksFirst)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        Press(GID_TAB_ADD);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        AddRectangle(2, 500);
+        AddRectangle(2, 501);
+        AddRectangle(3, 700);
+        Choose(GID_PROJ_PAGES, 1);
+    });
+    s.push_back([] {
+        RequesterScriptAdd("0");
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        ASSERT_EQ(RequesterLog.size(), 1u);
+        EXPECT_EQ(RequesterLog[0], "Hint|Page 2 holds 2 elements.\nRemove the page with all of them?|Remove page|Cancel");
+        EXPECT_EQ(PDaten.count, 3u) << "Cancel removes nothing";
+        EXPECT_EQ(GetPageNode(2)->count, 2u);
+        EXPECT_EQ(Loop.aktpage, 2u);
+        EXPECT_EQ(TabsCount(GID_PROJ_PAGES), 3);
+        RequesterScriptAdd("1");
+        Menu(MENU_PAGE_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(RequesterLog.size(), 2u) << "the menu asks as well";
+        EXPECT_EQ(PDaten.count, 2u);
+        EXPECT_EQ(GetPageNode(2)->count, 1u) << "the former page 3 follows";
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 3u);
+        Choose(GID_PROJ_PAGES, 2);
+    });
+    s.push_back([] {
+        ASSERT_EQ(GetPageNode(3)->count, 0u);
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(RequesterLog.size(), 2u) << "an empty page goes without a question";
+        EXPECT_EQ(PDaten.count, 2u);
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+/* The wheel and the arrow keys change the tab as a click does; the page
+ * shown, and so the page a following Remove takes, must be that tab's. */
+TEST_F(MainLoopTest, TabsChangedByWheelOrKeysShowTheirPage)
+{
+    static auto tabbar = [] { return static_cast<QTabBar *>(gadgets[GID_PROJ_PAGES].widget); };
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        for (int i = 0; i < 3; i++)
+            Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        AddRectangle(3, 333);
+        ASSERT_EQ(TabsCurrent(GID_PROJ_PAGES), 0);
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(tabbar(), &right);
+    });
+    s.push_back([] {
+        EXPECT_EQ(TabsCurrent(GID_PROJ_PAGES), 1);
+        EXPECT_EQ(Loop.aktpage, 2u) << "an arrow key shows the page of its tab";
+        QPointF at(5, 5);
+        QWheelEvent wheel(at, tabbar()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(tabbar(), &wheel);
+    });
+    s.push_back([] {
+        ASSERT_NE(TabsCurrent(GID_PROJ_PAGES), 1) << "the wheel moved the tab";
+        EXPECT_EQ(Loop.aktpage, uint32_t(TabsCurrent(GID_PROJ_PAGES) + 1)) << "the wheel shows its tab's page";
+        while (TabsCurrent(GID_PROJ_PAGES) < 2) {
+            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            QApplication::sendEvent(tabbar(), &right);
+        }
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktpage, 3u);
+        RequesterScriptAdd("1");
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        ASSERT_EQ(PDaten.count, 3u);
+        for (uint32_t p = 1; p <= 3; p++)
+            EXPECT_EQ(GetPageNode(p)->count, 0u) << "the page highlighted and shown went: " << p;
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+/* The clipboard names its source page by number; inserting or removing a
+ * page before it must not make a later paste take another page's
+ * elements. */
+TEST_F(MainLoopTest, ClipboardFollowsItsPageWhenPagesComeAndGo)
+{
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        Press(GID_TAB_ADD);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        AddRectangle(2, 222);
+        AddRectangle(3, 333)->mbits = MBIT_COPY;
+        PDaten.spage = 3;
+        Choose(GID_PROJ_PAGES, 0);
+    });
+    s.push_back([] { Press(GID_TAB_ADD); });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.spage, 4u) << "a page inserted before the source moves it back";
+        EXPECT_EQ(ProcessMBitFlags(1), 1);
+        GElement *pasted = reinterpret_cast<GElement *>(GetHead(&GetPageNode(1)->page));
+        ASSERT_NE(pasted, nullptr);
+        EXPECT_EQ(pasted->sx, 333u) << "paste takes the copied element";
+        Choose(GID_PROJ_PAGES, 1);
+    });
+    s.push_back([] { Press(GID_TAB_REMOVE); });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.spage, 3u) << "a page removed before the source moves it forward";
+        Choose(GID_PROJ_PAGES, 2);
+    });
+    s.push_back([] {
+        RequesterScriptAdd("1");
+        Press(GID_TAB_REMOVE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 2u);
+        EXPECT_EQ(PDaten.spage, 0u) << "removing the source empties the clipboard";
     });
     EXPECT_TRUE(Run(s));
 }

@@ -1,0 +1,160 @@
+/*
+ * test_instance.cpp - one instance per user: starts launched at the same
+ * moment, of which exactly one must become the instance while every other
+ * one hands its request over and ends with 0, and a start made while the
+ * instance is ending.
+ */
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "testutil.h"
+
+extern char **environ;
+
+class Instance : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        cwd = scratch + "/cwd";
+        mkdir(cwd.c_str(), 0755);
+        mkdir((scratch + "/tbimages").c_str(), 0755);
+    }
+
+    /* The program in `cwd`, its standard output into the file `out`. */
+    pid_t Start(const std::string &out)
+    {
+        std::vector<std::string> argv = {PagimoBinary()};
+        std::vector<char *> av;
+        for (auto &a : argv)
+            av.push_back(a.data());
+        av.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, (scratch + "/" + out).c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
+        pid_t pid = -1;
+        posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ);
+        posix_spawn_file_actions_destroy(&fa);
+        return pid;
+    }
+
+    /* The exit code, or -1 while the process still runs after `ms`. */
+    static int ExitCode(pid_t pid, int ms)
+    {
+        for (int i = 0; i <= ms / 10; i++) {
+            int status;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+    static size_t Count(const std::string &text, const std::string &what)
+    {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            n++;
+        return n;
+    }
+
+    std::string Output(const std::string &out) { return ReadTextFile(scratch + "/" + out); }
+
+    std::string cwd;
+};
+
+/* Waits until at most one of the processes still runs (or `ms` passed);
+ * the exit codes of those that ended land in `codes` (-1: running). */
+static void WaitForOneLeft(const std::vector<pid_t> &pids, std::vector<int> &codes, int ms)
+{
+    codes.assign(pids.size(), -1);
+    for (int t = 0; t <= ms; t += 10) {
+        size_t left = 0;
+        for (size_t i = 0; i < pids.size(); i++) {
+            int status;
+            if (codes[i] == -1 && waitpid(pids[i], &status, WNOHANG) == pids[i])
+                codes[i] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            left += codes[i] == -1;
+        }
+        if (left <= 1)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+/* Several rounds, since a race shows only now and then. */
+TEST_F(Instance, StartsLaunchedTogetherMakeExactlyOneInstance)
+{
+    const int starts = 6;
+    for (int round = 0; round < 3; round++) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < starts; i++)
+            pids.push_back(Start("out" + std::to_string(i)));
+        std::vector<int> codes;
+        WaitForOneLeft(pids, codes, 30000);
+        int running = -1, ended = 0;
+        for (int i = 0; i < starts; i++) {
+            if (codes[i] == 0)
+                ended++;
+            else if (codes[i] == -1)
+                running = i;
+        }
+        EXPECT_EQ(ended, starts - 1) << "every other start handed over and ended with 0";
+        if (ended != starts - 1 || running < 0) {
+            for (size_t i = 0; i < pids.size(); i++)
+                if (codes[i] == -1)
+                    kill(pids[i], SIGKILL), waitpid(pids[i], nullptr, 0);
+            FAIL() << "exactly one start must become the instance";
+        }
+        std::string first = "out" + std::to_string(running);
+        for (int i = 0; i < 1000 && Count(Output(first), "another start asked") < size_t(starts - 1); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(Count(Output(first), "another start asked"), size_t(starts - 1))
+            << "each of the others reached the instance";
+        for (int i = 0; i < 1000 && !HostExists(scratch + "/T/PAG4/Texte"); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Texte"));
+        kill(pids[running], SIGINT);
+        EXPECT_EQ(ExitCode(pids[running], 20000), 0);
+        EXPECT_FALSE(HostExists(scratch + "/T/PAG4")) << "the one working area is removed";
+        EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
+    }
+}
+
+/* A start made while the instance is shutting down must neither hand its
+ * request to a closed socket and vanish, nor share the working area: it
+ * waits until the old instance has gone and then runs on its own. */
+TEST_F(Instance, StartDuringShutdownRunsAfterTheOldInstance)
+{
+    pid_t old = Start("old");
+    for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PagimoScreen"); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(HostExists(scratch + "/T/PagimoScreen"));
+    kill(old, SIGINT);
+    pid_t next = Start("next");
+    EXPECT_EQ(ExitCode(old, 20000), 0);
+    int rc = ExitCode(next, 3000);
+    if (rc == 0) {
+        /* It reached the old instance before that stopped listening. */
+        EXPECT_NE(Output("old").find("another start asked"), std::string::npos);
+    } else {
+        EXPECT_EQ(rc, -1) << "the new start runs as the instance";
+        for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PAG4/Texte"); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Texte")) << "its working area survives the old one's end";
+        EXPECT_TRUE(HostExists(scratch + "/T/PagimoScreen"));
+        kill(next, SIGINT);
+        EXPECT_EQ(ExitCode(next, 20000), 0);
+    }
+    kill(next, SIGKILL), kill(old, SIGKILL);
+    waitpid(next, nullptr, WNOHANG), waitpid(old, nullptr, WNOHANG);
+}
