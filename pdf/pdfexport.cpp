@@ -200,15 +200,15 @@ static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint3
     uint32_t format = PDaten.pageformat <= 5 ? PDaten.pageformat : 2;
     for (uint32_t n = 1; n <= last; n++)
         pagetable[n] = HPDF_AddPage(pdf);
-    for (uint32_t n = 1; n <= last; n++) {
+    /* One walk along the pages, counting them as it goes. */
+    Node *node = GetHead(&pages);
+    for (uint32_t n = 1; n <= last && node; n++, node = GetSucc(node)) {
         export_pageno = n;
         if (!PdfBatch) {
             GadgetSetNumber(GID_GAUGE, int32_t(n));
             PlatformProcessEvents();
         }
-        PageNode *pn = GetPageNode(n);
-        if (!pn)
-            continue;
+        PageNode *pn = reinterpret_cast<PageNode *>(node);
         HPDF_Page p = pagetable[n];
         HPDF_Page_SetWordSpace(p, -2.0f);
         HPDF_Page_SetWidth(p, float(pagesize[format][0]));
