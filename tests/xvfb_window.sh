@@ -60,15 +60,15 @@ centre() { # gadget id -> "x y" on the screen
 
 read -r lx ly <<< "$(centre 19)"
 xdotool mousemove "$lx" "$ly" click 1
-wait_for "-> Message 00020013" 5 || fail "the line tool's click did not arrive as gadget 19"
-wait_for "-> ResetPagimoScreen(19)" 5 || fail "the line tool did not change the mode"
+wait_for "-> Message 00020013" 30 || fail "the line tool's click did not arrive as gadget 19"
+wait_for "-> ResetPagimoScreen(19)" 30 || fail "the line tool did not change the mode"
 
 read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 xdotool mousemove $((ax + aw / 2)) $((ay + ah / 2))
 sleep 0.3
 xdotool click 1
-wait_for "-> Message 00100000 code 104" 5 || fail "the button press on the page did not arrive"
-wait_for "-> Message 00100000 code 232" 5 || fail "the button release on the page did not arrive"
+wait_for "-> Message 00100000 code 104" 30 || fail "the button press on the page did not arrive"
+wait_for "-> Message 00100000 code 232" 30 || fail "the button release on the page did not arrive"
 grep -q -- "-> Message 000f0000" "$out" || fail "no pointer move arrived"
 
 mkdir -p "$outdir"
@@ -77,13 +77,13 @@ import -window root "$outdir/xvfb-main-window.png" || fail "no screenshot"
 # An unsaved project: the quit question, answered Cancel from the file.
 read -r tx ty <<< "$(centre 36)"
 xdotool mousemove "$tx" "$ty" click 1
-wait_for "-> InsertPage" 5 || fail "the insert-page button did not work"
+wait_for "-> InsertPage" 30 || fail "the insert-page button did not work"
 wid=$(xdotool search --name '^unnamend$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamend"
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key --window "$wid" ctrl+q
-wait_for "The actual project is not saved!" 5 || fail "quitting an unsaved project did not ask"
-wait_for "   answer 0" 5 || fail "the requester was not answered from the file"
+wait_for "The actual project is not saved!" 30 || fail "quitting an unsaved project did not ask"
+wait_for "   answer 0" 30 || fail "the requester was not answered from the file"
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "Cancel did not keep the program running"
 
@@ -91,12 +91,12 @@ kill -0 "$pid" 2>/dev/null || fail "Cancel did not keep the program running"
 timeout 20 "$bin" Debug=Off > "$scratch/second.txt" 2>&1
 rc=$?
 [ $rc -eq 0 ] || fail "the second start ended with $rc"
-wait_for "another start asked for this instance" 5 || fail "the first instance was not asked"
+wait_for "another start asked for this instance" 30 || fail "the first instance was not asked"
 
 # Quit again; the file answers Continue.
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key --window "$wid" ctrl+q
-for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then fail "Continue did not end the program"; fi
 wait "$pid"
 rc=$?
@@ -112,17 +112,17 @@ export PAGIMO_REQUESTERS=$scratch/answers2
 "$bin" "$example" > "$out" 2>&1 &
 pid=$!
 wait_for "-> MainLoop()" 20 || fail "the main window did not open with the example"
-wait_for "-> HLManager()" 10 || fail "the example did not open"
+wait_for "-> HLManager()" 30 || fail "the example did not open"
 sleep 1
 read -r ox oy ow oh <<< "$(grep -m1 '^   gadget 74 at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 xdotool mousemove $((ox + 40)) $((oy + 30)) click 1
-wait_for "-> Message 0002004a" 5 || fail "the object list click did not arrive"
-wait_for "-> SetGUIElements(27, 1, 1)" 5 || fail "the first row (a link) did not fill the link gadgets"
+wait_for "-> Message 0002004a" 30 || fail "the object list click did not arrive"
+wait_for "-> SetGUIElements(27, 1, 1)" 30 || fail "the first row (a link) did not fill the link gadgets"
 import -window root "$outdir/xvfb-object-list.png"
 read -r px py <<< "$(centre 33)"
 xdotool mousemove "$px" "$py" click 1
-wait_for "-> GUIOpenWindow(3)" 10 || fail "no progress window"
-for _ in $(seq 1 100); do [ -s "$scratch/fromwindow.pdf" ] && break; sleep 0.1; done
+wait_for "-> GUIOpenWindow(3)" 30 || fail "no progress window"
+for _ in $(seq 1 300); do [ -s "$scratch/fromwindow.pdf" ] && break; sleep 0.1; done
 [ -s "$scratch/fromwindow.pdf" ] || fail "Create PDF wrote no file"
 pdftotext "$scratch/fromwindow.pdf" - | grep -q "Welcome to Pagimo" || fail "the PDF lacks the example's text"
 kill -INT "$pid"
