@@ -12,6 +12,7 @@
  */
 #include "pdf/pdfexport.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -192,8 +193,12 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     CloseProgress(true);
     SetPasswords(pdf);
     errinfo = path;
-    Strlcpy(host_out, HostPath(path).c_str(), sizeof(host_out));
+    /* Written beside the target and renamed when complete, so that nobody
+     * ever reads half a PDF under the final name. */
+    Strlcpy(host_out, (HostPath(path) + ".part").c_str(), sizeof(host_out));
     HPDF_SaveToFile(pdf, host_out);
+    if (std::rename(host_out, HostPath(path).c_str()) != 0)
+        error_handler(HPDF_FILE_IO_ERROR, HPDF_STATUS(errno), nullptr);
 }
 
 /* Writes the PDF to `path` (replacing it); false after a libharu error,
@@ -203,6 +208,7 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
     DebugPrint("-> ExportProject(%s)\n", path);
     std::memset(headlines, 0, sizeof(headlines));
     std::memset(pagetable, 0, sizeof(pagetable));
+    host_out[0] = '\0';
     ResetharuFonts();
     ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);
@@ -213,6 +219,8 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
         env_armed = false;
         HPDF_Free(export_doc);
         export_doc = nullptr;
+        if (host_out[0])
+            std::remove(host_out);
         DeleteFile(path);
         return false;
     }
