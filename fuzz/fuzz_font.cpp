@@ -16,34 +16,9 @@
 
 #include <hpdf.h>
 
+#include "fuzz/scratch.h"
 #include "pdf/pdffonts.h"
-#include "platform/assign.h"
-#include "platform/files.h"
 #include "platform/fontsanitize.h"
-
-static std::string area; /* host path of the harness's working area */
-
-/* ------------------------------------------------------------ set-up */
-
-static void RemoveArea(void)
-{
-    DeleteAll(area.c_str());
-}
-
-static bool SetUp(void)
-{
-    AssignInit();
-    std::string tmpl = HostPath("T:") + "/fuzz-font-XXXXXX";
-    CreateDirTree("T:");
-    if (!mkdtemp(tmpl.data())) {
-        std::fprintf(stderr, "fuzz_font: no working area in %s\n", HostPath("T:").c_str());
-        std::abort();
-    }
-    area = tmpl;
-    AssignPath("PGT:", area.c_str());
-    std::atexit(RemoveArea);
-    return true;
-}
 
 static void Ignore(HPDF_STATUS, HPDF_STATUS, void *)
 {
@@ -73,13 +48,8 @@ static void UseFont(HPDF_Doc pdf, const char *name)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool ready = SetUp();
-    (void)ready;
-    FILE *fp = OpenFile("PGT:input.ttf", "wb");
-    if (!fp)
+    if (!FuzzWriteFile("T/input.ttf", data, size))
         std::abort();
-    std::fwrite(data, 1, size, fp);
-    std::fclose(fp);
 
     HPDF_Doc pdf = HPDF_New(Ignore, nullptr);
     SanitizeResult result;

@@ -5,7 +5,8 @@
  * assign FONTS: (assign.h), on charset.h for the characters of the 8-bit
  * texts and on the RastPort's WritePixel. One FreeType library serves the
  * process, and a face once loaded stays open, keyed by the file's host path
- * and identity, so that repainting a page parses no font file again.
+ * and identity, so that repainting a page parses no font file again, until
+ * CloseScreenFonts gives them all back at shutdown.
  * Widths and the baseline are computed from font units at the request's
  * exact em, never from hinted advances, so that the screen agrees with the
  * PDF, which uses the same numbers.
@@ -119,13 +120,18 @@ static bool ReadSizeFactor(const char *name, uint32_t *num, uint32_t *den)
 
 /* ------------------------------------------------------------ faces */
 
+/* Whoever ends without the program's shutdown (the tests, a job that
+ * exits early) still gives the faces back: the first start of FreeType
+ * registers the closing with exit. */
 static bool FreeTypeReady(void)
 {
-    static bool failed;
+    static bool failed, registered;
     if (!ftlib && !failed && FT_Init_FreeType(&ftlib) != 0) {
         ftlib = nullptr;
         failed = true;
     }
+    if (ftlib && !registered)
+        registered = std::atexit(CloseScreenFonts) == 0;
     return ftlib != nullptr;
 }
 
@@ -161,6 +167,22 @@ static FaceEntry *CachedFace(const std::string &host)
     if (it != faces.end())
         return it->second;
     return faces[key] = LoadFace(host);
+}
+
+/* The faces are shared by every screen font opened on them, so they can
+ * only go when none is open any more: at shutdown. */
+void CloseScreenFonts(void)
+{
+    for (auto &entry : faces) {
+        if (entry.second) {
+            FT_Done_Face(entry.second->face);
+            delete entry.second;
+        }
+    }
+    faces.clear();
+    if (ftlib)
+        FT_Done_FreeType(ftlib);
+    ftlib = nullptr;
 }
 
 /* ------------------------------------------------------------ metrics */

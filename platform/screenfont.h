@@ -41,6 +41,10 @@ uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t l
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                         const char *text, size_t len);
 
+/* Closes every cached face and FreeType itself, at shutdown. No screen
+ * font may be open then; the service starts afresh when used again. */
+void CloseScreenFonts(void);
+
 bool ReadTrueTypeMetrics(const char *ttpath, TrueTypeMetrics *m);
 bool TagListValue(const uint8_t *items, size_t size, uint32_t tag, uint32_t *value);
 
