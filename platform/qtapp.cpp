@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <vector>
+#include <utility>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -128,15 +131,55 @@ void PlatformWatchInstance(void)
     }
 }
 
+/* ------------------------------------------------------------ the display */
+
+/* Qt ends the process with abort() when its platform plugin cannot reach
+ * the display (DISPLAY names no running X server, say), after warnings of
+ * its own. While the application is made, its messages are held back: a
+ * fatal one becomes one line on standard error and the exit code 1; the
+ * others are passed on once the application exists. */
+static QtMessageHandler startup_previous;
+static std::vector<std::pair<QtMsgType, QString>> startup_held;
+
+static void StartupMessage(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
+{
+    (void)ctx;
+    if (type != QtFatalMsg) {
+        startup_held.emplace_back(type, msg);
+        return;
+    }
+    const char *display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "pagimo: the window cannot be opened: no display could be reached%s%s\n",
+                 display && *display ? " at DISPLAY=" : "", display && *display ? display : "");
+    std::fflush(stderr);
+    _exit(1);
+}
+
+static QApplication *MakeApplication(void)
+{
+    static char name[] = "pagimo";
+    static char *args[] = {name, nullptr};
+    app_argc = 1;
+    startup_previous = qInstallMessageHandler(StartupMessage);
+    QApplication *made = new QApplication(app_argc, args);
+    qInstallMessageHandler(startup_previous);
+    QMessageLogContext none;
+    for (const auto &m : startup_held) {
+        if (startup_previous)
+            startup_previous(m.first, none, m.second);
+        else
+            qt_message_output(m.first, none, m.second);
+    }
+    startup_held.clear();
+    return made;
+}
+
 bool PlatformGuiInit(int argc, char **argv)
 {
     if (!app) {
-        static char name[] = "pagimo";
-        static char *args[] = {name, nullptr};
         (void)argc;
         (void)argv;
-        app_argc = 1;
-        app = new QApplication(app_argc, args);
+        app = MakeApplication();
         app->setApplicationName("Pagimo");
         app->setQuitOnLastWindowClosed(false);
         app->installEventFilter(new BusyFilter);

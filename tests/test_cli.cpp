@@ -183,6 +183,11 @@ TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder")) << "nothing was set up or taken down";
+
+    /* A display that is named but does not answer: Qt would abort. */
+    Ran r = Pagimo("Debug=Off", "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:1999");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "pagimo: the window cannot be opened: no display could be reached at DISPLAY=:1999\n");
 }
 
 TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
