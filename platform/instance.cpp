@@ -56,8 +56,10 @@ bool InstanceAskToFront(const char *project)
         return false;
     bool found = connect(fd, (struct sockaddr *)&addr, sizeof(addr)) == 0;
     if (found) {
+        /* An instance that is ending may close before the line is sent:
+         * then none was found, and no SIGPIPE ends this start. */
         std::string line = project && *project ? std::string("open ") + project + "\n" : "front\n";
-        (void)!write(fd, line.data(), line.size());
+        found = send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size());
     }
     close(fd);
     return found;

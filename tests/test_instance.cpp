@@ -4,6 +4,7 @@
  * one hands its request over and ends with 0, and a start made while the
  * instance is ending.
  */
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/instance.h"
 #include "testutil.h"
 
 extern char **environ;
@@ -136,7 +138,9 @@ TEST_F(Instance, StartsLaunchedTogetherMakeExactlyOneInstance)
 TEST_F(Instance, StartDuringShutdownRunsAfterTheOldInstance)
 {
     pid_t old = Start("old");
-    for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PagimoScreen"); i++)
+    /* The socket is bound before the break is caught; the working area
+     * only after, so a break sent then ends the start in order. */
+    for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PAG4/Texte"); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(HostExists(scratch + "/T/PagimoScreen"));
     kill(old, SIGINT);
@@ -157,4 +161,35 @@ TEST_F(Instance, StartDuringShutdownRunsAfterTheOldInstance)
     }
     kill(next, SIGKILL), kill(old, SIGKILL);
     waitpid(next, nullptr, WNOHANG), waitpid(old, nullptr, WNOHANG);
+}
+
+static volatile sig_atomic_t pipe_signals;
+
+static void CountPipeSignal(int)
+{
+    pipe_signals = pipe_signals + 1;
+}
+
+/* An instance that stops listening just as a start writes its request
+ * (it is ending) must not end that start with SIGPIPE: the start finds no
+ * instance and goes on. Many rounds, as the moment is narrow. */
+TEST_F(Instance, AnInstanceGoingAwayNeverKillsTheAskingStart)
+{
+    struct sigaction count = {}, old = {};
+    count.sa_handler = CountPipeSignal;
+    sigaction(SIGPIPE, &count, &old);
+    pipe_signals = 0;
+    std::atomic<bool> stop{false};
+    std::thread asker([&stop] {
+        while (!stop)
+            InstanceAskToFront("/somewhere/project.pfz");
+    });
+    for (int i = 0; i < 5000 && !pipe_signals; i++) {
+        ASSERT_TRUE(InstanceClaim());
+        InstanceRelease();
+    }
+    stop = true;
+    asker.join();
+    sigaction(SIGPIPE, &old, nullptr);
+    EXPECT_EQ(pipe_signals, 0);
 }
