@@ -17,7 +17,12 @@
 enum { MSG_COUNT = 189 };
 
 /* Messages of the original catalog that are used by name. */
-enum { MSG_HINT = 75 };
+enum {
+    MSG_HINT = 75,
+    MSG_OKAY = 88,
+    MSG_FILE_FAILED = 179, /* a file that could not be read or written */
+    MSG_PDF_FAILED = 180,  /* an export error without a file to name */
+};
 
 /* Messages added after the original catalog. */
 enum {

@@ -97,7 +97,7 @@ static void ShowPathMessage(int msg, const char *path)
     std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + std::strlen(JobProject()) + 3);
     int at = PdfJob ? std::snprintf(text.data(), text.size(), "%s: ", JobProject()) : 0;
     std::snprintf(text.data() + at, text.size() - size_t(at), S(msg), path);
-    GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), text.data(), S(MSG_OKAY));
 }
 
 static int ErrorMessage(HPDF_STATUS error_no)
@@ -112,9 +112,9 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_TTF_MISSING_TABLE: return 83;
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
-    case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
+    case HPDF_FILE_IO_ERROR: return MSG_FILE_FAILED; /* a missing picture, an unwritable PDF */
     case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
-    default: return 180;
+    default: return MSG_PDF_FAILED;
     }
 }
 
@@ -130,7 +130,7 @@ static void FormatError(HPDF_STATUS error_no)
     if (onpage)
         name = FilePart(name);
     static char detail[4096], page[16];
-    std::snprintf(detail, sizeof(detail), S(msg), msg == 180 ? code : name);
+    std::snprintf(detail, sizeof(detail), S(msg), msg == MSG_PDF_FAILED ? code : name);
     if (!PdfJob) {
         Strlcpy(message, detail, sizeof(message));
         return;
@@ -150,7 +150,7 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
     if (!env_armed)
         return; /* HPDF_New itself failed: it reports that by its result */
     FormatError(error_no);
-    GuiEasyDialog(WIN_PROJECT, S(75), message, S(88));
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
     CloseProgress(false);
     std::longjmp(env, 1);
 }
@@ -287,13 +287,13 @@ static int PrepareTarget(const char *path)
 {
     std::string host = HostPath(path);
     if (!FollowLinks(host))
-        return 179;
+        return MSG_FILE_FAILED;
     struct stat st;
     bool exists = stat(host.c_str(), &st) == 0;
     if (exists && IsProjectFile(st))
         return MSG_PDF_IS_PROJECT;
     if (exists && !S_ISREG(st.st_mode))
-        return 179;
+        return MSG_FILE_FAILED;
     if (exists && (access(host.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return MSG_READ_ONLY;
     size_t slash = host.rfind('/');
@@ -304,7 +304,7 @@ static int PrepareTarget(const char *path)
     Strlcpy(temp_host, temp.c_str(), sizeof(temp_host));
     int fd = mkstemp(temp_host);
     if (fd < 0)
-        return 179;
+        return MSG_FILE_FAILED;
     fchmod(fd, exists ? st.st_mode & 07777 : NewFileMode());
     close(fd);
     return 0;
@@ -316,7 +316,7 @@ static bool PlaceTarget(const char *path)
     if (std::rename(temp_host, target_host) == 0)
         return true;
     unlink(temp_host);
-    ShowPathMessage(179, path);
+    ShowPathMessage(MSG_FILE_FAILED, path);
     return false;
 }
 
@@ -386,7 +386,7 @@ static bool ChoosePath(char *path, size_t size)
 /* The old file stays until the new one is complete. */
 static bool MayOverwrite(const char *path)
 {
-    return !FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) != 0;
+    return !FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(76), S(78)) != 0;
 }
 
 bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend, void *mstrip,
