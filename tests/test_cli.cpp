@@ -37,19 +37,6 @@ struct Ran {
     int rc;
 };
 
-static std::string Shell(const std::string &cmd)
-{
-    std::string out;
-    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    return out;
-}
-
 class Cli : public ScratchTest {
 protected:
     void SetUp() override
@@ -314,17 +301,6 @@ TEST_F(Cli, PathsTooLongForTheirFieldsAreRefusedNotCut)
 }
 
 /* ------------------------------------------------------------ job and window */
-
-static std::vector<std::function<void()>> steps;
-static size_t next_step;
-
-static void RunNextStep(void)
-{
-    if (next_step < steps.size())
-        steps[next_step++]();
-    else
-        PlatformRaiseBreak();
-}
 
 /* Every word of a PDF with its box; times of day (which may pass a minute
  * between two exports) stand as "TIME". */

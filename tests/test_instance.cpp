@@ -7,8 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -17,8 +15,6 @@
 
 #include "platform/instance.h"
 #include "testutil.h"
-
-extern char **environ;
 
 class Instance : public ScratchTest {
 protected:
@@ -31,23 +27,7 @@ protected:
     }
 
     /* The program in `cwd`, its standard output into the file `out`. */
-    pid_t Start(const std::string &out)
-    {
-        std::vector<std::string> argv = {PagimoBinary()};
-        std::vector<char *> av;
-        for (auto &a : argv)
-            av.push_back(a.data());
-        av.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, (scratch + "/" + out).c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
-        pid_t pid = -1;
-        posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        return pid;
-    }
+    pid_t Start(const std::string &out) { return StartPagimo({}, cwd, scratch + "/" + out); }
 
     /* The exit code, or -1 while the process still runs after `ms`. */
     static int ExitCode(pid_t pid, int ms)
