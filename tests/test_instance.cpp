@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -164,7 +165,7 @@ TEST_F(Instance, AnInstanceGoingAwayNeverKillsTheAskingStart)
         while (!stop)
             InstanceAskToFront("/somewhere/project.pfz");
     });
-    for (int i = 0; i < 5000 && !pipe_signals; i++) {
+    for (int i = 0; i < 2000 && !pipe_signals; i++) {
         ASSERT_TRUE(InstanceClaim());
         InstanceRelease();
     }
@@ -172,4 +173,34 @@ TEST_F(Instance, AnInstanceGoingAwayNeverKillsTheAskingStart)
     asker.join();
     sigaction(SIGPIPE, &old, nullptr);
     EXPECT_EQ(pipe_signals, 0);
+}
+
+/* Waits until a start's connection is pending at the instance socket. */
+static bool ConnectionPending(void)
+{
+    struct pollfd p = {InstanceFd(), POLLIN, 0};
+    return poll(&p, 1, 20000) == 1;
+}
+
+/* A request counts as handed over only when the instance took it: one
+ * that ends with the request still waiting has not, and the start must
+ * go on rather than end with 0 and lose its project. */
+TEST_F(Instance, ARequestCountsOnlyWhenTheInstanceTookIt)
+{
+    ASSERT_TRUE(InstanceClaim());
+    bool handed = false;
+    std::thread asker([&handed] { handed = InstanceAskToFront("/somewhere/taken.pfz"); });
+    ASSERT_TRUE(ConnectionPending());
+    char project[1100];
+    for (int i = 0; i < 2000 && !InstanceTakeRequest(project, sizeof(project)); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    asker.join();
+    EXPECT_STREQ(project, "/somewhere/taken.pfz");
+    EXPECT_TRUE(handed);
+
+    asker = std::thread([&handed] { handed = InstanceAskToFront("/somewhere/lost.pfz"); });
+    ASSERT_TRUE(ConnectionPending());
+    InstanceRelease();
+    asker.join();
+    EXPECT_FALSE(handed) << "the instance ended without taking the request";
 }
