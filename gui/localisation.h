@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 189 };
+enum { MSG_COUNT = 190 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -34,6 +34,7 @@ enum {
     MSG_NO_SANITIZER = 186,   /* the font checker could not be started */
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
+    MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
 };
 
 struct Catalog;

@@ -34,6 +34,7 @@
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
 #include "platform/assign.h"
+#include "platform/breaksignal.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
@@ -54,6 +55,10 @@ static char target_host[1024]; /* the file the PDF replaces, links followed */
 static char temp_host[1024];   /* the PDF while it is written, beside the target */
 static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
 static char message[6144]; /* an error of the export, as shown */
+
+/* The status error_handler gets when the job is told to stop: outside the
+ * range of libharu's own codes, beside PDF_NO_SANITIZER. */
+enum { PDF_STOPPED = 0x2002 };
 
 static const char *S(int msg)
 {
@@ -114,8 +119,19 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_FILE_OPEN_ERROR:
     case HPDF_FILE_IO_ERROR: return MSG_FILE_FAILED; /* a missing picture, an unwritable PDF */
     case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
+    case PDF_STOPPED: return MSG_EXPORT_STOPPED;
     default: return MSG_PDF_FAILED;
     }
+}
+
+/* The job is told to stop by SIGINT or SIGTERM (the break): it stops
+ * before the next page or the writing, through the recovery like an
+ * error, so that nothing of the export is left behind. The window's break
+ * belongs to its main loop and is not taken here. */
+static void StopWhenTold(void)
+{
+    if (PdfJob && BreakTake())
+        error_handler(PDF_STOPPED, 0, nullptr);
 }
 
 /* The job names the project and, for an error on a page (a picture or a
@@ -204,6 +220,7 @@ static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint3
     Node *node = GetHead(&pages);
     for (uint32_t n = 1; n <= last && node; n++, node = GetSucc(node)) {
         export_pageno = n;
+        StopWhenTold();
         if (!PdfBatch) {
             GadgetSetNumber(GID_GAUGE, int32_t(n));
             PlatformProcessEvents();
@@ -242,6 +259,7 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
         DrawPages(pdf, xs, ys, xe, ye);
     CloseProgress(true);
     SetPasswords(pdf);
+    StopWhenTold();
     errinfo = path;
     HPDF_SaveToFile(pdf, temp_host);
 }

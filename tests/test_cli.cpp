@@ -207,6 +207,28 @@ TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
         << r.err;
 }
 
+/* A job told to stop (SIGTERM, or the SIGINT of Ctrl-C) stops before the
+ * next page with 1 and leaves no PDF, temporary file or working area. */
+TEST_F(Cli, AJobToldToStopEndsWithoutLeavingFiles)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "First", 40, 40);
+    Text(2, ET_TEXT, "Second", 40, 40);
+    Save(scratch, "stopped");
+    /* The font checker, run for the first page, tells the job to stop. */
+    std::string bin = scratch + "/bin";
+    mkdir(bin.c_str(), 0755);
+    WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\nkill -TERM $PPID\ncp \"$1\" \"$2\"\n");
+    chmod((bin + "/ots-sanitize").c_str(), 0755);
+    Ran r = Pagimo("--pdf stopped.pdf stopped.pfz", "PATH='" + bin + ":" + std::getenv("PATH") + "'");
+    EXPECT_EQ(r.rc, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped.pfz, page 2: The export was stopped"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0);
+    EXPECT_EQ(Shell("ls -d '" + scratch + "'/T/job-* 2>/dev/null | wc -l"), "0\n") << "the job's area is gone";
+}
+
 TEST_F(Cli, JobTargetsAreReplacedOnlyWhenSafe)
 {
     OnePageProject("Target");
