@@ -451,6 +451,9 @@ int PagimoMain(int argc, char **argv)
     if (job_mode)
         QuietJob(tt);
     FindStartupProject(tt);
+    /* From the moment other starts can find this one, a break (SIGINT,
+     * SIGTERM) ends it in order rather than at once. */
+    BreakInit();
     if (!job_mode && refused.empty()) {
         int inst = InstanceStart(StartupProject);
         if (inst == INSTANCE_HANDED_OVER)
@@ -477,7 +480,6 @@ int PagimoMain(int argc, char **argv)
         return rc;
     }
     InitLocalisation();
-    BreakInit();
     if (job_mode) {
         rc = ExportJob(pdfout.c_str());
     } else {
