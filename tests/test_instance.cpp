@@ -119,8 +119,7 @@ TEST_F(Instance, StartsLaunchedTogetherMakeExactlyOneInstance)
 TEST_F(Instance, StartDuringShutdownRunsAfterTheOldInstance)
 {
     pid_t old = Start("old");
-    /* The socket is bound before the break is caught; the working area
-     * only after, so a break sent then ends the start in order. */
+    /* Its working area made, the old instance is up and running. */
     for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PAG4/Texte"); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(HostExists(scratch + "/T/PagimoScreen"));
