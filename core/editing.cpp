@@ -49,8 +49,6 @@ void InsertPage(LoopState *ls)
         ShowSections(PDaten.count);
 }
 
-/* The last page is never removed. The page removed is the one shown when
- * the command came, whichever tab the tab gadget shows afterwards. */
 /* A page with elements goes only when the user says so; an empty page
  * goes without a question. */
 static bool MayRemovePage(uint32_t pageno)
@@ -65,6 +63,8 @@ static bool MayRemovePage(uint32_t pageno)
                          GetString(&localeinfo, MSG_REMOVE_PAGE_BUTTONS)) == 1;
 }
 
+/* The last page is never removed. The page removed is the one shown when
+ * the command came, whichever tab the tab gadget shows afterwards. */
 void RemovePage(LoopState *ls)
 {
     DebugPrint("-> RemovePage(%u)\n", ls->aktpage);

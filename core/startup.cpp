@@ -451,8 +451,8 @@ int PagimoMain(int argc, char **argv)
     if (job_mode)
         QuietJob(tt);
     FindStartupProject(tt);
-    /* Before the instance socket appears: whoever finds it may send a break
-     * at once, and the break must end the program through its clean-up. */
+    /* From the moment other starts can find this one, a break (SIGINT,
+     * SIGTERM) ends it in order rather than at once. */
     BreakInit();
     if (!job_mode && refused.empty()) {
         int inst = InstanceStart(StartupProject);

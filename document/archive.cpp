@@ -68,7 +68,7 @@ static void ShowFailure(int msg, const std::string &reason)
 {
     std::vector<char> text(std::strlen(S(msg)) + reason.size() + 1);
     std::snprintf(text.data(), text.size(), S(msg), reason.c_str());
-    GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), text.data(), S(MSG_OKAY));
 }
 
 /* The chosen drawer becomes DataPath; `file` receives the name. A drawer

@@ -200,6 +200,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 186 */ "The font checker %s could not be started: no font can be embedded without it.",
     /* 187 */ "Page %lu holds %lu elements.\nRemove the page with all of them?",
     /* 188 */ "Remove page|Cancel",
+    /* 189 */ "The export was stopped; no PDF was written.",
 };
 
 static constexpr size_t TextLength(const char *s)

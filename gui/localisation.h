@@ -14,10 +14,15 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 189 };
+enum { MSG_COUNT = 190 };
 
 /* Messages of the original catalog that are used by name. */
-enum { MSG_HINT = 75 };
+enum {
+    MSG_HINT = 75,
+    MSG_OKAY = 88,
+    MSG_FILE_FAILED = 179, /* a file that could not be read or written */
+    MSG_PDF_FAILED = 180,  /* an export error without a file to name */
+};
 
 /* Messages added after the original catalog. */
 enum {
@@ -29,6 +34,7 @@ enum {
     MSG_NO_SANITIZER = 186,   /* the font checker could not be started */
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
+    MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
 };
 
 struct Catalog;

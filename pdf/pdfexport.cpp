@@ -34,6 +34,7 @@
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
 #include "platform/assign.h"
+#include "platform/breaksignal.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
@@ -54,6 +55,10 @@ static char target_host[1024]; /* the file the PDF replaces, links followed */
 static char temp_host[1024];   /* the PDF while it is written, beside the target */
 static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
 static char message[6144]; /* an error of the export, as shown */
+
+/* The status error_handler gets when the job is told to stop: outside the
+ * range of libharu's own codes, beside PDF_NO_SANITIZER. */
+enum { PDF_STOPPED = 0x2002 };
 
 static const char *S(int msg)
 {
@@ -97,7 +102,7 @@ static void ShowPathMessage(int msg, const char *path)
     std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + std::strlen(JobProject()) + 3);
     int at = PdfJob ? std::snprintf(text.data(), text.size(), "%s: ", JobProject()) : 0;
     std::snprintf(text.data() + at, text.size() - size_t(at), S(msg), path);
-    GuiEasyDialog(WIN_PROJECT, S(75), text.data(), S(88));
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), text.data(), S(MSG_OKAY));
 }
 
 static int ErrorMessage(HPDF_STATUS error_no)
@@ -112,10 +117,21 @@ static int ErrorMessage(HPDF_STATUS error_no)
     case HPDF_TTF_MISSING_TABLE: return 83;
     case HPDF_UNSUPPORTED_JPEG_FORMAT: return 93;
     case HPDF_FILE_OPEN_ERROR:
-    case HPDF_FILE_IO_ERROR: return 179; /* a missing picture, an unwritable PDF */
+    case HPDF_FILE_IO_ERROR: return MSG_FILE_FAILED; /* a missing picture, an unwritable PDF */
     case PDF_NO_SANITIZER: return MSG_NO_SANITIZER;
-    default: return 180;
+    case PDF_STOPPED: return MSG_EXPORT_STOPPED;
+    default: return MSG_PDF_FAILED;
     }
+}
+
+/* The job is told to stop by SIGINT or SIGTERM (the break): it stops
+ * before the next page or the writing, through the recovery like an
+ * error, so that nothing of the export is left behind. The window's break
+ * belongs to its main loop and is not taken here. */
+static void StopWhenTold(void)
+{
+    if (PdfJob && BreakTake())
+        error_handler(PDF_STOPPED, 0, nullptr);
 }
 
 /* The job names the project and, for an error on a page (a picture or a
@@ -130,7 +146,7 @@ static void FormatError(HPDF_STATUS error_no)
     if (onpage)
         name = FilePart(name);
     static char detail[4096], page[16];
-    std::snprintf(detail, sizeof(detail), S(msg), msg == 180 ? code : name);
+    std::snprintf(detail, sizeof(detail), S(msg), msg == MSG_PDF_FAILED ? code : name);
     if (!PdfJob) {
         Strlcpy(message, detail, sizeof(message));
         return;
@@ -150,7 +166,7 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
     if (!env_armed)
         return; /* HPDF_New itself failed: it reports that by its result */
     FormatError(error_no);
-    GuiEasyDialog(WIN_PROJECT, S(75), message, S(88));
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
     CloseProgress(false);
     std::longjmp(env, 1);
 }
@@ -204,6 +220,7 @@ static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint3
     Node *node = GetHead(&pages);
     for (uint32_t n = 1; n <= last && node; n++, node = GetSucc(node)) {
         export_pageno = n;
+        StopWhenTold();
         if (!PdfBatch) {
             GadgetSetNumber(GID_GAUGE, int32_t(n));
             PlatformProcessEvents();
@@ -242,6 +259,7 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
         DrawPages(pdf, xs, ys, xe, ye);
     CloseProgress(true);
     SetPasswords(pdf);
+    StopWhenTold();
     errinfo = path;
     HPDF_SaveToFile(pdf, temp_host);
 }
@@ -287,13 +305,13 @@ static int PrepareTarget(const char *path)
 {
     std::string host = HostPath(path);
     if (!FollowLinks(host))
-        return 179;
+        return MSG_FILE_FAILED;
     struct stat st;
     bool exists = stat(host.c_str(), &st) == 0;
     if (exists && IsProjectFile(st))
         return MSG_PDF_IS_PROJECT;
     if (exists && !S_ISREG(st.st_mode))
-        return 179;
+        return MSG_FILE_FAILED;
     if (exists && (access(host.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return MSG_READ_ONLY;
     size_t slash = host.rfind('/');
@@ -304,7 +322,7 @@ static int PrepareTarget(const char *path)
     Strlcpy(temp_host, temp.c_str(), sizeof(temp_host));
     int fd = mkstemp(temp_host);
     if (fd < 0)
-        return 179;
+        return MSG_FILE_FAILED;
     fchmod(fd, exists ? st.st_mode & 07777 : NewFileMode());
     close(fd);
     return 0;
@@ -316,7 +334,7 @@ static bool PlaceTarget(const char *path)
     if (std::rename(temp_host, target_host) == 0)
         return true;
     unlink(temp_host);
-    ShowPathMessage(179, path);
+    ShowPathMessage(MSG_FILE_FAILED, path);
     return false;
 }
 
@@ -386,7 +404,7 @@ static bool ChoosePath(char *path, size_t size)
 /* The old file stays until the new one is complete. */
 static bool MayOverwrite(const char *path)
 {
-    return !FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(75), S(76), S(78)) != 0;
+    return !FileExists(path) || GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(76), S(78)) != 0;
 }
 
 bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend, void *mstrip,

@@ -156,8 +156,6 @@ bool PlatformMenuPick(void *strip, int id);
 
 int PlatformEasyRequest(int win, const char *title, const char *text, const char *buttons);
 bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
-                         const char *pattern, bool save, char *path, size_t size);
-bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
                          const char *pattern, bool save, std::string &path);
 void RequesterScriptAdd(const char *answer);
 void RequesterScriptClear(void);

@@ -31,6 +31,9 @@ static std::string instance_path;
  * does not listen yet (it binds right after taking the lock). */
 enum { INSTANCE_WAIT_MS = 10000, INSTANCE_POLL_MS = 10 };
 
+/* How long a start waits for the instance to take its request. */
+enum { INSTANCE_ANSWER_S = 5 };
+
 static bool SocketAddress(struct sockaddr_un &addr, std::string &path)
 {
     path = HostPath(instance_name);
@@ -44,6 +47,22 @@ static bool SocketAddress(struct sockaddr_un &addr, std::string &path)
 
 /* ------------------------------------------------------------ second start */
 
+/* The instance reads the whole line and closes the connection: an end of
+ * file here. An instance that ends with the request still waiting resets
+ * it instead, and then the request was lost. One too busy to read it in
+ * INSTANCE_ANSWER_S has it queued and is trusted to take it. */
+static bool RequestTaken(int fd)
+{
+    shutdown(fd, SHUT_WR);
+    struct timeval tv = {INSTANCE_ANSWER_S, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+    char c;
+    ssize_t r;
+    while ((r = recv(fd, &c, 1, 0)) < 0 && errno == EINTR) {
+    }
+    return r >= 0 || errno == EAGAIN || errno == EWOULDBLOCK;
+}
+
 /* The request is "front" or "open <path>", one line. */
 bool InstanceAskToFront(const char *project)
 {
@@ -56,9 +75,13 @@ bool InstanceAskToFront(const char *project)
         return false;
     bool found = connect(fd, (struct sockaddr *)&addr, sizeof(addr)) == 0;
     if (found) {
+        /* An instance that is ending may close before the line is sent:
+         * then none was found, and no SIGPIPE ends this start. */
         std::string line = project && *project ? std::string("open ") + project + "\n" : "front\n";
-        (void)!write(fd, line.data(), line.size());
+        found = send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size());
     }
+    if (found)
+        found = RequestTaken(fd);
     close(fd);
     return found;
 }

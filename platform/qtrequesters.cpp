@@ -183,15 +183,3 @@ bool PlatformFileRequest(int win, const char *title, const char *drawer, const c
     path = chosen.toLocal8Bit().constData();
     return !chosen.isEmpty();
 }
-
-/* The same into a fixed field; a path that does not fit is never cut but
- * taken as cancelled. */
-bool PlatformFileRequest(int win, const char *title, const char *drawer, const char *file,
-                         const char *pattern, bool save, char *path, size_t size)
-{
-    std::string chosen;
-    if (!PlatformFileRequest(win, title, drawer, file, pattern, save, chosen) || chosen.size() >= size)
-        return false;
-    Strlcpy(path, chosen.c_str(), size);
-    return true;
-}

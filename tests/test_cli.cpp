@@ -37,19 +37,6 @@ struct Ran {
     int rc;
 };
 
-static std::string Shell(const std::string &cmd)
-{
-    std::string out;
-    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    return out;
-}
-
 class Cli : public ScratchTest {
 protected:
     void SetUp() override
@@ -225,6 +212,28 @@ TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
         << r.err;
 }
 
+/* A job told to stop (SIGTERM, or the SIGINT of Ctrl-C) stops before the
+ * next page with 1 and leaves no PDF, temporary file or working area. */
+TEST_F(Cli, AJobToldToStopEndsWithoutLeavingFiles)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "First", 40, 40);
+    Text(2, ET_TEXT, "Second", 40, 40);
+    Save(scratch, "stopped");
+    /* The font checker, run for the first page, tells the job to stop. */
+    std::string bin = scratch + "/bin";
+    mkdir(bin.c_str(), 0755);
+    WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\nkill -TERM $PPID\ncp \"$1\" \"$2\"\n");
+    chmod((bin + "/ots-sanitize").c_str(), 0755);
+    Ran r = Pagimo("--pdf stopped.pdf stopped.pfz", "PATH='" + bin + ":" + std::getenv("PATH") + "'");
+    EXPECT_EQ(r.rc, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped.pfz, page 2: The export was stopped"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0);
+    EXPECT_EQ(Shell("ls -d '" + scratch + "'/T/job-* 2>/dev/null | wc -l"), "0\n") << "the job's area is gone";
+}
+
 TEST_F(Cli, JobTargetsAreReplacedOnlyWhenSafe)
 {
     OnePageProject("Target");
@@ -319,17 +328,6 @@ TEST_F(Cli, PathsTooLongForTheirFieldsAreRefusedNotCut)
 }
 
 /* ------------------------------------------------------------ job and window */
-
-static std::vector<std::function<void()>> steps;
-static size_t next_step;
-
-static void RunNextStep(void)
-{
-    if (next_step < steps.size())
-        steps[next_step++]();
-    else
-        PlatformRaiseBreak();
-}
 
 /* Every word of a PDF with its box; times of day (which may pass a minute
  * between two exports) stand as "TIME". */

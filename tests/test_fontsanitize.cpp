@@ -37,19 +37,6 @@ static const char *const HOSTILE[] = {"ttf-fpe-min.ttf", "ttf-duplicate-hhea.ttf
                                       "ttf-cmap4-segcount.ttf"};
 static const char *const REFUSED = "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay";
 
-static std::string Shell(const std::string &cmd)
-{
-    std::string out;
-    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    return out;
-}
-
 /* ------------------------------------------------------------ font bytes */
 
 static std::string Be16(unsigned v)

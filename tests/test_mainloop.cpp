@@ -33,17 +33,6 @@
 #include "platform/rastport.h"
 #include "view/geometry.h"
 
-static std::vector<std::function<void()>> steps;
-static size_t next_step;
-
-static void RunNextStep(void)
-{
-    if (next_step < steps.size())
-        steps[next_step++]();
-    else
-        PlatformRaiseBreak();
-}
-
 class MainLoopTest : public ScratchTest {
 protected:
     void SetUp() override

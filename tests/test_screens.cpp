@@ -21,19 +21,6 @@
 #include "platform/gui.h"
 #include "view/geometry.h"
 
-static std::string Shell(const std::string &cmd)
-{
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
-        out.append(buf, n);
-    if (p)
-        pclose(p);
-    return out;
-}
-
 struct Screen {
     uint32_t w, h;
 };

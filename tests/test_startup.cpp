@@ -5,8 +5,6 @@
  */
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -19,8 +17,6 @@
 #include "core/startup.h"
 #include "platform/assign.h"
 #include "platform/files.h"
-
-extern char **environ;
 
 class Startup : public ScratchTest {
 protected:
@@ -36,21 +32,7 @@ protected:
      * output goes to a file named after the run. */
     pid_t Start(const std::vector<std::string> &args, const std::string &out)
     {
-        std::vector<std::string> argv = {PagimoBinary()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char *> av;
-        for (auto &a : argv)
-            av.push_back(a.data());
-        av.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, (scratch + "/" + out).c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
-        pid_t pid = -1;
-        posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        return pid;
+        return StartPagimo(args, cwd, scratch + "/" + out);
     }
 
     static int Finish(pid_t pid, int seconds = 20)

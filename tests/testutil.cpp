@@ -3,17 +3,24 @@
  */
 #include "testutil.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/settings.h"
 #include "document/pagelist.h"
 #include "platform/assign.h"
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/mempool.h"
+
+extern char **environ;
 
 std::string MakeScratchDir(void)
 {
@@ -91,4 +98,47 @@ std::string ProgramDataDir(void)
     std::string bin = PagimoBinary();
     size_t slash = bin.rfind('/');
     return slash == std::string::npos ? std::string(".") : bin.substr(0, slash);
+}
+
+std::string Shell(const std::string &cmd)
+{
+    std::string out;
+    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof(buf), p)) > 0)
+        out.append(buf, n);
+    if (p)
+        pclose(p);
+    return out;
+}
+
+pid_t StartPagimo(const std::vector<std::string> &args, const std::string &cwd, const std::string &out)
+{
+    std::vector<std::string> argv = {PagimoBinary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char *> av;
+    for (auto &a : argv)
+        av.push_back(a.data());
+    av.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
+    pid_t pid = -1;
+    if (posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+    return pid;
+}
+
+std::vector<std::function<void()>> steps;
+size_t next_step;
+
+void RunNextStep(void)
+{
+    if (next_step < steps.size())
+        steps[next_step++]();
+    else
+        PlatformRaiseBreak();
 }

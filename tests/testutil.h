@@ -6,7 +6,10 @@
 #ifndef PAGIMO_TESTS_TESTUTIL_H
 #define PAGIMO_TESTS_TESTUTIL_H
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -26,5 +29,17 @@ bool HostExists(const std::string &path);
 GElement MakeElement(int type, int pri);
 std::string PagimoBinary(void);
 std::string ProgramDataDir(void);
+/* The built program started in `cwd` with `args`, its standard output
+ * into the file `out`; -1 when it could not be started. */
+pid_t StartPagimo(const std::vector<std::string> &args, const std::string &cwd, const std::string &out);
+
+/* Steps for the main loop's idle hook: RunNextStep runs the next one each
+ * time the loop is idle and raises the break once all have run. */
+extern std::vector<std::function<void()>> steps;
+extern size_t next_step;
+void RunNextStep(void);
+
+/* What a shell command prints, standard error included. */
+std::string Shell(const std::string &cmd);
 
 #endif
