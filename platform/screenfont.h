@@ -41,6 +41,9 @@ uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t l
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                         const char *text, size_t len);
 
+/* The TrueType file (a program path) that "FONTS:<name>" describes; name
+ * ends in ".font". */
+bool ReadFontFile(const char *name, char *ttpath, size_t size);
 bool ReadTrueTypeMetrics(const char *ttpath, TrueTypeMetrics *m);
 bool TagListValue(const uint8_t *items, size_t size, uint32_t tag, uint32_t *value);
 
