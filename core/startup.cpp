@@ -440,6 +440,7 @@ static int ReportRefusedPath(void)
 
 int PagimoMain(int argc, char **argv)
 {
+    IgnoreBrokenPipes();
     AssignInit();
     ToolTypes tt = ReadToolTypes(argc, argv);
     std::string pdfout;

@@ -158,6 +158,17 @@ TEST_F(Cli, OptionsAndAQuietJob)
     EXPECT_EQ(r.out, "") << "traces go to standard error";
     EXPECT_NE(r.err.find("-> ExportProject(quiet.pdf)"), std::string::npos) << r.err;
 
+    /* A reader that stops early (head, a pager) ends no job by a signal,
+     * and nothing of the job stays behind. */
+    std::string rcfile = scratch + "/piped.rc";
+    std::system(("cd '" + scratch + "' && { timeout 60 '" + PagimoBinary() +
+                 "' Debug=On --pdf piped.pdf job.pfz 2>&1; echo $? >'" + rcfile + "'; } | head -c 1 >/dev/null")
+                    .c_str());
+    EXPECT_EQ(ReadTextFile(rcfile), "0\n");
+    EXPECT_TRUE(IsPdf(scratch + "/piped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0) << "no temporary PDF";
+    EXPECT_EQ(Shell("ls -A '" + scratch + "/T' | grep job-"), "") << "no working area of the job";
+
     /* The working area of a running window survives every failed job. */
     CreateDirTree((scratch + "/T/PAG4/Bilder").c_str());
     WriteTextFile(scratch + "/T/PAG4/Bilder/keep.png", "in use");
