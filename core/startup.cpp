@@ -245,6 +245,20 @@ static bool DisplayAvailable(void)
     return false;
 }
 
+/* Qt opens the X display itself when no Wayland display is named and no
+ * other platform is asked for (a list of platforms lets Qt try the next). */
+static bool X11Chosen(void)
+{
+    auto set = [](const char *var) { return std::getenv(var) && *std::getenv(var); };
+    if (!set("DISPLAY") || set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))
+        return false;
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        return true;
+    std::string name(platform);
+    return name.substr(0, name.find(':')) == "xcb";
+}
+
 /* Steps 17 to 23: the windows, the main loop and their closing. */
 static void RunWindows(void)
 {
@@ -465,6 +479,12 @@ int PagimoMain(int argc, char **argv)
         InstanceEnd();
         std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
                              "WAYLAND_DISPLAY is set); --pdf exports without one\n");
+        return 1;
+    }
+    if (!job_mode && X11Chosen() && !X11DisplayReachable()) {
+        InstanceEnd();
+        std::fprintf(stderr, "pagimo: the display %s cannot be opened; --pdf exports without one\n",
+                     std::getenv("DISPLAY"));
         return 1;
     }
     if (!ApplyToolTypes(tt)) {

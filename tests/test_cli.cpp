@@ -194,6 +194,17 @@ TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder")) << "nothing was set up or taken down";
+
+    /* A display that is named but cannot be reached is no display either:
+     * one line and 1, not Qt's abort, and no instance socket left behind. */
+    for (const char *platform : {"", "xcb"}) {
+        Ran r = Pagimo("", std::string("env -u WAYLAND_DISPLAY DISPLAY=:7391 QT_QPA_PLATFORM='") + platform + "'");
+        EXPECT_EQ(r.rc, 1) << platform;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("pagimo: the display :7391 cannot be opened"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
+    }
 }
 
 TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
