@@ -47,6 +47,7 @@ const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
 
 static bool job_mode;          /* the start is the PDF job of "--pdf" */
 static std::string refused;    /* a path from the command line that does not fit */
+static int startup_projects;   /* projects named on the command line; the last opens */
 
 /* ------------------------------------------------------------ options */
 
@@ -154,10 +155,12 @@ static void PrintSettings(void)
 static void FindStartupProject(const ToolTypes &tt)
 {
     StartupProject[0] = '\0';
+    startup_projects = 0;
     for (const std::string &t : tt) {
         size_t len = t.size();
         bool archive = len > 4 && (!Stricmp(t.c_str() + len - 4, ".pfz") || !Stricmp(t.c_str() + len - 4, ".ptz"));
         if (archive || (t.find('=') == std::string::npos && FileKindOf(t.c_str()) == FK_FILE)) {
+            startup_projects++;
             char full[4096];
             if (t[0] != '/' && getcwd(full, sizeof(full)))
                 CopyPath(StartupProject, sizeof(StartupProject), std::string(full) + "/" + t);
@@ -370,6 +373,10 @@ static int ExportJob(const char *out)
     RequesterSetPrint(true);
     if (!out[0] || !StartupProject[0]) {
         std::fputs(Usage, stderr);
+        return 1;
+    }
+    if (startup_projects > 1) {
+        std::fprintf(stderr, "pagimo: --pdf exports one project; %d were named\n", startup_projects);
         return 1;
     }
     /* A working area of its own: a window of Pagimo may be using PGT:PAG4. */

@@ -175,6 +175,10 @@ TEST_F(Cli, OptionsAndAQuietJob)
     r = Pagimo("--pdf quiet.pdf");
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("Usage: pagimo"), std::string::npos);
+    r = Pagimo("--pdf two.pdf job.pfz job.pfz");
+    EXPECT_EQ(r.rc, 1) << "one project a job: which of two would be a guess";
+    EXPECT_NE(r.err.find("--pdf exports one project; 2 were named"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/two.pdf"));
     r = Pagimo("--pdf quiet.pdf job.pfz DataPath=" + std::string(300, 'd'));
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(ReadTextFile(scratch + "/T/PAG4/Bilder/keep.png"), "in use");
