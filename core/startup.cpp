@@ -47,6 +47,7 @@ const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
 
 static bool job_mode;          /* the start is the PDF job of "--pdf" */
 static std::string refused;    /* a path from the command line that does not fit */
+static int startup_projects;   /* projects named on the command line; the last opens */
 
 /* ------------------------------------------------------------ options */
 
@@ -154,10 +155,12 @@ static void PrintSettings(void)
 static void FindStartupProject(const ToolTypes &tt)
 {
     StartupProject[0] = '\0';
+    startup_projects = 0;
     for (const std::string &t : tt) {
         size_t len = t.size();
         bool archive = len > 4 && (!Stricmp(t.c_str() + len - 4, ".pfz") || !Stricmp(t.c_str() + len - 4, ".ptz"));
         if (archive || (t.find('=') == std::string::npos && FileKindOf(t.c_str()) == FK_FILE)) {
+            startup_projects++;
             char full[4096];
             if (t[0] != '/' && getcwd(full, sizeof(full)))
                 CopyPath(StartupProject, sizeof(StartupProject), std::string(full) + "/" + t);
@@ -243,6 +246,20 @@ static bool DisplayAvailable(void)
         start = end + 1;
     }
     return false;
+}
+
+/* Qt opens the X display itself when no Wayland display is named and no
+ * other platform is asked for (a list of platforms lets Qt try the next). */
+static bool X11Chosen(void)
+{
+    auto set = [](const char *var) { return std::getenv(var) && *std::getenv(var); };
+    if (!set("DISPLAY") || set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))
+        return false;
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        return true;
+    std::string name(platform);
+    return name.substr(0, name.find(':')) == "xcb";
 }
 
 /* Steps 17 to 23: the windows, the main loop and their closing. */
@@ -358,6 +375,10 @@ static int ExportJob(const char *out)
         std::fputs(Usage, stderr);
         return 1;
     }
+    if (startup_projects > 1) {
+        std::fprintf(stderr, "pagimo: --pdf exports one project; %d were named\n", startup_projects);
+        return 1;
+    }
     /* A working area of its own: a window of Pagimo may be using PGT:PAG4. */
     std::string area = HostPath("T:") + "/job-XXXXXX";
     if (!mkdtemp(area.data())) {
@@ -440,6 +461,7 @@ static int ReportRefusedPath(void)
 
 int PagimoMain(int argc, char **argv)
 {
+    IgnoreBrokenPipes();
     AssignInit();
     ToolTypes tt = ReadToolTypes(argc, argv);
     std::string pdfout;
@@ -467,6 +489,12 @@ int PagimoMain(int argc, char **argv)
         InstanceEnd();
         std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
                              "WAYLAND_DISPLAY is set); --pdf exports without one\n");
+        return 1;
+    }
+    if (!job_mode && X11Chosen() && !X11DisplayReachable()) {
+        InstanceEnd();
+        std::fprintf(stderr, "pagimo: the display %s cannot be opened; --pdf exports without one\n",
+                     std::getenv("DISPLAY"));
         return 1;
     }
     if (!ApplyToolTypes(tt)) {

@@ -17,11 +17,16 @@
  */
 #include "pdf/pdffonts.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "core/settings.h"
 #include "pdf/fontcatalog.h"
 #include "platform/assign.h"
+#include "platform/screenfont.h"
 #include "platform/strutil.h"
 #include "pdf/pdfexport.h"
+#include "text/utilities.h"
 
 enum { LOADED_MAX = 321 };
 
@@ -32,10 +37,13 @@ static const char *loaded_file[LOADED_MAX];
 static const char *loaded_name[LOADED_MAX];
 static int loaded_count;
 static char copy_path[1024];
+static char described[LOADED_MAX][256]; /* files named only by a description */
+static int described_count;
 
 void ResetharuFonts(void)
 {
     loaded_count = 0;
+    described_count = 0;
     FontCopiesClose();
 }
 
@@ -43,6 +51,7 @@ void ResetharuFonts(void)
 void CloseharuFonts(void)
 {
     loaded_count = 0;
+    described_count = 0;
     FontCopiesClose();
 }
 
@@ -104,10 +113,34 @@ static const char *LoadOnce(HPDF_Doc pdf, const char *file)
 
 /* ------------------------------------------------------------ font handles */
 
+/* The file "FONTS:<afont>.font" describes, when it is there: the page view
+ * measures the font from that file, so a font the catalogue lacks (its file
+ * replaced by one of another name, or none) is still embedded from it, and
+ * a damaged file is refused by the sanitizer like any other. The paths
+ * stay until the next export, as LoadOnce keeps them. */
+static const char *DescribedFile(const char *afont)
+{
+    char desc[96], path[256];
+    if (std::strchr(afont, '/') || std::snprintf(desc, sizeof(desc), "%s.font", afont) >= int(sizeof(desc)) ||
+        !ReadFontFile(desc, path, sizeof(path)) || !FileExists(path))
+        return nullptr;
+    for (int i = 0; i < described_count; i++)
+        if (!std::strcmp(described[i], path))
+            return described[i];
+    if (described_count >= LOADED_MAX)
+        return nullptr;
+    Strlcpy(described[described_count], path, sizeof(described[0]));
+    return described[described_count++];
+}
+
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern)
 {
     int16_t disk = 0;
     const char *name = GetharuFont(fontname, &disk);
+    if (!name && (name = DescribedFile(fontname)) != nullptr) {
+        disk = 1;
+        errinfo = name;
+    }
     if (disk == 1) {
         *intern = 1.42f;
         return HPDF_GetFont(pdf, LoadOnce(pdf, name), "CP1252");

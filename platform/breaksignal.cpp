@@ -34,6 +34,11 @@ bool BreakInit(void)
     return true;
 }
 
+void IgnoreBrokenPipes(void)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 int BreakFd(void)
 {
     return break_pipe[0];

@@ -7,6 +7,9 @@
 #define PAGIMO_PLATFORM_BREAKSIGNAL_H
 
 bool BreakInit(void);
+/* Writes to a closed pipe (standard error read by head or a pager) fail
+ * instead of ending the program: its working area must still be removed. */
+void IgnoreBrokenPipes(void);
 int BreakFd(void);
 bool BreakTake(void);
 

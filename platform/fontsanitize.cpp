@@ -138,13 +138,17 @@ static SanitizeResult RunSanitizer(const std::string &in, const std::string &out
     posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
     /* It needs none of the program's files (open fonts, the PDF, pipes). */
     posix_spawn_file_actions_addclosefrom_np(&fa, 3);
-    /* The child starts with no signal blocked, whatever the program blocks. */
+    /* The child starts with no signal blocked and SIGPIPE at its default,
+     * whatever the program blocks or ignores. */
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    sigset_t none;
+    sigset_t none, pipe;
     sigemptyset(&none);
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
     posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setsigdefault(&attr, &pipe);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
     int rc = posix_spawnp(&pid, SANITIZER_PROGRAM, &fa, &attr, argv, environ);
     posix_spawnattr_destroy(&attr);

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -98,15 +99,36 @@ bool InputBlocked(int win)
 
 /* ------------------------------------------------------------ application */
 
+/* A requester waiting for the user runs a loop of its own; the break
+ * cancels it so that the main loop gets to see the break and end. */
+static void CancelRequesters(void)
+{
+    for (int i = 0; i < 8; i++) {
+        auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        d->reject();
+    }
+}
+
 static void WatchBreak(void)
 {
     if (BreakFd() < 0)
         return;
     auto *n = new QSocketNotifier(BreakFd(), QSocketNotifier::Read, app);
     QObject::connect(n, &QSocketNotifier::activated, [] {
-        if (BreakTake())
+        if (BreakTake()) {
             break_seen = true;
+            CancelRequesters();
+        }
     });
+}
+
+/* True once the break arrived and the main loop has not taken it yet:
+ * requesters then answer Cancel without waiting for the user. */
+bool BreakPending(void)
+{
+    return break_seen;
 }
 
 /* Called once this instance is known to others. */

@@ -78,5 +78,6 @@ std::string FromQt(const QString &text);
 void EnsureRastImage(void);
 void UpdatePageArea(int x1, int y1, int x2, int y2);
 bool InputBlocked(int win);
+bool BreakPending(void);
 
 #endif

@@ -8,7 +8,8 @@
  * number, or a path for a file requester; an empty line cancels), and only
  * then from the user. Without a display (the offscreen platform) an
  * unanswered requester is cancelled. Runs without windows (the PDF job)
- * print the text of a message requester on standard error instead.
+ * print the text of a message requester on standard error instead. Once
+ * the break signal arrived, every requester answers Cancel at once.
  */
 #include "platform/qtprivate.h"
 
@@ -137,6 +138,8 @@ int PlatformEasyRequest(int win, const char *title, const char *text, const char
         return 0;
     }
     std::string answer;
+    if (BreakPending())
+        return 0;
     if (!ScriptedAnswer(answer))
         return ShowEasy(win, title, text, b);
     int n = std::atoi(answer.c_str());
@@ -170,6 +173,8 @@ bool PlatformFileRequest(int win, const char *title, const char *drawer, const c
 {
     RequesterLog.push_back(std::string("file|") + (title ? title : "") + "|" + (pattern ? pattern : ""));
     std::string answer;
+    if (BreakPending())
+        return false;
     if (ScriptedAnswer(answer)) {
         path = answer;
         return !answer.empty();

@@ -49,7 +49,6 @@ static constexpr double DRAW_EM_MAX = 2048; /* pixels; larger only from damaged 
 static FT_Library ftlib;
 static std::map<std::string, FaceEntry *> faces; /* failures are kept as null */
 
-static bool ReadFontFile(const char *name, char *ttpath, size_t size);
 static bool ReadSizeFactor(const char *name, uint32_t *num, uint32_t *den);
 static FaceEntry *CachedFace(const std::string &host);
 
@@ -77,7 +76,7 @@ void CloseScreenFont(ScreenFont *font)
 }
 
 /* "FONTS:<name>": the marker line, then the TrueType file's program path. */
-static bool ReadFontFile(const char *name, char *ttpath, size_t size)
+bool ReadFontFile(const char *name, char *ttpath, size_t size)
 {
     char path[512];
     if (std::snprintf(path, sizeof(path), "FONTS:%s", name) >= int(sizeof(path)))

@@ -45,6 +45,9 @@ void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t
  * font may be open then; the service starts afresh when used again. */
 void CloseScreenFonts(void);
 
+/* The TrueType file (a program path) that "FONTS:<name>" describes; name
+ * ends in ".font". */
+bool ReadFontFile(const char *name, char *ttpath, size_t size);
 bool ReadTrueTypeMetrics(const char *ttpath, TrueTypeMetrics *m);
 bool TagListValue(const uint8_t *items, size_t size, uint32_t tag, uint32_t *value);
 

@@ -5,5 +5,8 @@
 #define PAGIMO_PLATFORM_SYSTEM_H
 
 bool SystemRecentEnough(void);
+/* Whether the X server that DISPLAY names accepts a connection; true when
+ * this cannot be found out here (no libxcb), so Qt decides. */
+bool X11DisplayReachable(void);
 
 #endif

@@ -145,12 +145,27 @@ TEST_F(Cli, OptionsAndAQuietJob)
     EXPECT_EQ(r.out, "") << "traces go to standard error";
     EXPECT_NE(r.err.find("-> ExportProject(quiet.pdf)"), std::string::npos) << r.err;
 
+    /* A reader that stops early (head, a pager) ends no job by a signal,
+     * and nothing of the job stays behind. */
+    std::string rcfile = scratch + "/piped.rc";
+    std::system(("cd '" + scratch + "' && { timeout 60 '" + PagimoBinary() +
+                 "' Debug=On --pdf piped.pdf job.pfz 2>&1; echo $? >'" + rcfile + "'; } | head -c 1 >/dev/null")
+                    .c_str());
+    EXPECT_EQ(ReadTextFile(rcfile), "0\n");
+    EXPECT_TRUE(IsPdf(scratch + "/piped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0) << "no temporary PDF";
+    EXPECT_EQ(Shell("ls -A '" + scratch + "/T' | grep job-"), "") << "no working area of the job";
+
     /* The working area of a running window survives every failed job. */
     CreateDirTree((scratch + "/T/PAG4/Bilder").c_str());
     WriteTextFile(scratch + "/T/PAG4/Bilder/keep.png", "in use");
     r = Pagimo("--pdf quiet.pdf");
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("Usage: pagimo"), std::string::npos);
+    r = Pagimo("--pdf two.pdf job.pfz job.pfz");
+    EXPECT_EQ(r.rc, 1) << "one project a job: which of two would be a guess";
+    EXPECT_NE(r.err.find("--pdf exports one project; 2 were named"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/two.pdf"));
     r = Pagimo("--pdf quiet.pdf job.pfz DataPath=" + std::string(300, 'd'));
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(ReadTextFile(scratch + "/T/PAG4/Bilder/keep.png"), "in use");
@@ -171,10 +186,16 @@ TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
     }
     EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder")) << "nothing was set up or taken down";
 
-    /* A display that is named but does not answer: Qt would abort. */
-    Ran r = Pagimo("Debug=Off", "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:1999");
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, "pagimo: the window cannot be opened: no display could be reached at DISPLAY=:1999\n");
+    /* A display that is named but cannot be reached is no display either:
+     * one line and 1, not Qt's abort, and no instance socket left behind. */
+    for (const char *platform : {"", "xcb"}) {
+        Ran r = Pagimo("", std::string("env -u WAYLAND_DISPLAY DISPLAY=:7391 QT_QPA_PLATFORM='") + platform + "'");
+        EXPECT_EQ(r.rc, 1) << platform;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("pagimo: the display :7391 cannot be opened"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
+    }
 }
 
 TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)

@@ -269,14 +269,18 @@ TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
                       scratch + "/fonts' PAGIMO_ASSIGN_TBIMAGES='" + ProgramDataDir() + "/tbimages' DISPLAY= ";
     std::string job = PagimoBinary() + " Debug=Off --pdf result.pdf job.pfz 2>&1; echo rc=$?";
     mkdir((scratch + "/T2").c_str(), 0700);
-    for (const char *file : HOSTILE) {
-        SCOPED_TRACE(file);
-        PlaceFont(NamedDejaVuSans(ReadTextFile(REPRODUCERS + file)));
-        std::string run = Shell(env + job);
-        EXPECT_NE(run.find("page 1: Unsupported format font DejaVuSans.ttf."), std::string::npos) << run;
-        EXPECT_NE(run.find("rc=1\n"), std::string::npos) << "exit 1, not a signal: " << run;
-        EXPECT_FALSE(HostExists(scratch + "/result.pdf"));
-    }
+    /* Renamed, the file enters the job's catalogue as DejaVu Sans; as it is,
+     * only the description FONTS:DejaVu Sans.font still leads to it. */
+    for (const char *file : HOSTILE)
+        for (bool renamed : {true, false}) {
+            SCOPED_TRACE(std::string(file) + (renamed ? " renamed" : " as it is"));
+            std::string bytes = ReadTextFile(REPRODUCERS + file);
+            PlaceFont(renamed ? NamedDejaVuSans(bytes) : bytes);
+            std::string run = Shell(env + job);
+            EXPECT_NE(run.find("page 1: Unsupported format font DejaVuSans.ttf."), std::string::npos) << run;
+            EXPECT_NE(run.find("rc=1\n"), std::string::npos) << "exit 1, not a signal: " << run;
+            EXPECT_FALSE(HostExists(scratch + "/result.pdf"));
+        }
     PlaceFont(original);
     std::string run = Shell(env + "PATH=/nowhere " + job);
     EXPECT_NE(run.find("The font checker ots-sanitize could not be started"), std::string::npos) << run;

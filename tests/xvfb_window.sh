@@ -125,7 +125,16 @@ wait_for "-> GUIOpenWindow(3)" 30 || fail "no progress window"
 for _ in $(seq 1 300); do [ -s "$scratch/fromwindow.pdf" ] && break; sleep 0.1; done
 [ -s "$scratch/fromwindow.pdf" ] || fail "Create PDF wrote no file"
 pdftotext "$scratch/fromwindow.pdf" - | grep -q "Welcome to Pagimo" || fail "the PDF lacks the example's text"
+
+# The break signal ends the program even while a requester waits for the
+# user (the answer file is used up, so the page-removal question stays open).
+read -r rx ry <<< "$(centre 37)"
+xdotool mousemove "$rx" "$ry" click 1
+wait_for "Remove the page with all of them?" 5 || fail "removing a page with elements did not ask"
+sleep 0.5
 kill -INT "$pid"
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the break signal did not end the program while a requester was open"
 wait "$pid"
 rc=$?
 pid=""
