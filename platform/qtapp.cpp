@@ -156,10 +156,12 @@ void PlatformWatchInstance(void)
 /* ------------------------------------------------------------ the display */
 
 /* Qt ends the process with abort() when its platform plugin cannot reach
- * the display (DISPLAY names no running X server, say), after warnings of
- * its own. While the application is made, its messages are held back: a
- * fatal one becomes one line on standard error and the exit code 1; the
- * others are passed on once the application exists. */
+ * the display, after warnings of its own. The start tries an X display
+ * before anything is set up; this catches whatever else fails here (a
+ * Wayland compositor gone, a display lost between the two). While the
+ * application is made, its messages are held back: a fatal one becomes one
+ * line on standard error and the exit code 1; the others are passed on
+ * once the application exists. */
 static QtMessageHandler startup_previous;
 static std::vector<std::pair<QtMsgType, QString>> startup_held;
 
