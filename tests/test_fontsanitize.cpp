@@ -79,25 +79,14 @@ static std::string NamedDejaVuSans(std::string ttf)
 
 /* ------------------------------------------------------------ fixture */
 
-class FontSanitize : public ScratchTest {
+class FontSanitize : public ExportScratchTest {
 protected:
     void SetUp() override
     {
-        ScratchTest::SetUp();
+        path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+        ExportScratchTest::SetUp();
         if (!HostExists("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"))
             GTEST_SKIP() << "fonts-dejavu-core is needed";
-        path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-        PlatformGuiInit(0, nullptr);
-        InstallFonts();
-        LookforTTFonts();
-        CreateProjectStructure();
-        PdfBatch = true;
-        RequesterSetPrint(false);
-        RequesterScriptClear();
-        RequesterLog.clear();
-        xstart = 100, ystart = 50, xend = 695, yend = 892;
-        PDaten.pageformat = 2;
-        out = scratch + "/out.pdf";
         font = scratch + "/fonts/_TrueType/DejaVuSans.ttf";
         /* The drawer holds links to the host's fonts: never write through them. */
         original = ReadTextFile(font);
@@ -108,8 +97,7 @@ protected:
     {
         setenv("PATH", path.c_str(), 1);
         SanitizeMillis = 10000;
-        PdfBatch = false;
-        ScratchTest::TearDown();
+        ExportScratchTest::TearDown();
     }
     void PlaceFont(const std::string &bytes)
     {
@@ -143,7 +131,7 @@ protected:
     bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
     /* Private font folders left in the working area. */
     int FolderCount() { return std::atoi(Shell("ls -d '" + scratch + "'/T/fonts-* 2>/dev/null | wc -l").c_str()); }
-    std::string path, out, font, original;
+    std::string path, font, original;
 };
 
 /* ------------------------------------------------------------ in the program */

@@ -17,15 +17,8 @@
 #include "platform/instance.h"
 #include "testutil.h"
 
-class Instance : public ScratchTest {
+class Instance : public ProgramScratchTest {
 protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        cwd = scratch + "/cwd";
-        mkdir(cwd.c_str(), 0755);
-        mkdir((scratch + "/tbimages").c_str(), 0755);
-    }
 
     /* The program in `cwd`, its standard output into the file `out`. */
     pid_t Start(const std::string &out) { return StartPagimo({}, cwd, scratch + "/" + out); }
@@ -52,7 +45,6 @@ protected:
 
     std::string Output(const std::string &out) { return ReadTextFile(scratch + "/" + out); }
 
-    std::string cwd;
 };
 
 /* Waits until at most one of the processes still runs (or `ms` passed);

@@ -31,28 +31,8 @@
 #include "platform/gui.h"
 #include "view/geometry.h"
 
-class Pdf : public ScratchTest {
+class Pdf : public ExportScratchTest {
 protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        PlatformGuiInit(0, nullptr);
-        InstallFonts();
-        LookforTTFonts();
-        CreateProjectStructure();
-        PdfBatch = true;
-        RequesterSetPrint(false);
-        RequesterScriptClear();
-        RequesterLog.clear();
-        xstart = 100, ystart = 50, xend = 695, yend = 892;
-        PDaten.pageformat = 2;
-        out = scratch + "/out.pdf";
-    }
-    void TearDown() override
-    {
-        PdfBatch = false;
-        ScratchTest::TearDown();
-    }
     /* A text-like element whose baseline starts at page point (x, y from the top). */
     GElement *Text(uint32_t page, int type, const char *text, const char *font, uint32_t size,
                    uint32_t x, uint32_t y, uint8_t level = 1, const char *web = "", uint32_t target = 0)
@@ -88,7 +68,6 @@ protected:
         AddGObject(page, &ge);
     }
     bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
-    std::string out;
 };
 
 struct Word {

@@ -18,15 +18,8 @@
 #include "platform/assign.h"
 #include "platform/files.h"
 
-class Startup : public ScratchTest {
+class Startup : public ProgramScratchTest {
 protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        cwd = scratch + "/cwd";
-        mkdir(cwd.c_str(), 0755);
-        mkdir((scratch + "/tbimages").c_str(), 0755);
-    }
 
     /* Starts the program in `cwd` with the given tool types; its standard
      * output goes to a file named after the run. */
@@ -60,7 +53,6 @@ protected:
 
     std::string Output(const std::string &out) { return ReadTextFile(scratch + "/" + out); }
 
-    std::string cwd;
 };
 
 TEST_F(Startup, MissingImageSetEndsWithItsMessage)

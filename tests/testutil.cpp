@@ -15,10 +15,14 @@
 
 #include "core/settings.h"
 #include "document/pagelist.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
 #include "platform/assign.h"
 #include "platform/files.h"
+#include "platform/fontinstall.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "view/geometry.h"
 
 extern char **environ;
 
@@ -55,6 +59,36 @@ void ScratchTest::TearDown()
     PoolDelete(APMemPool);
     APMemPool = nullptr;
     DeleteAll(scratch.c_str());
+}
+
+void ProgramScratchTest::SetUp()
+{
+    ScratchTest::SetUp();
+    cwd = scratch + "/cwd";
+    mkdir(cwd.c_str(), 0755);
+    mkdir((scratch + "/tbimages").c_str(), 0755);
+}
+
+void ExportScratchTest::SetUp()
+{
+    ScratchTest::SetUp();
+    PlatformGuiInit(0, nullptr);
+    InstallFonts();
+    LookforTTFonts();
+    CreateProjectStructure();
+    PdfBatch = true;
+    RequesterSetPrint(false);
+    RequesterScriptClear();
+    RequesterLog.clear();
+    xstart = 100, ystart = 50, xend = 695, yend = 892;
+    PDaten.pageformat = 2;
+    out = scratch + "/out.pdf";
+}
+
+void ExportScratchTest::TearDown()
+{
+    PdfBatch = false;
+    ScratchTest::TearDown();
 }
 
 void WriteTextFile(const std::string &path, const std::string &text)

@@ -22,6 +22,24 @@ protected:
     std::string scratch;   /* host path of the test's own directory */
 };
 
+/* A scratch directory for running the built program: its current
+ * directory `cwd` and an empty image set (tbimages:). */
+class ProgramScratchTest : public ScratchTest {
+protected:
+    void SetUp() override;
+    std::string cwd;
+};
+
+/* A scratch directory ready for a PDF export without a window: the fonts
+ * found, the working area made, requesters answered from the script and
+ * an A4 page rectangle; `out` is the PDF's host path. */
+class ExportScratchTest : public ScratchTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string out;
+};
+
 std::string MakeScratchDir(void);
 void WriteTextFile(const std::string &path, const std::string &text);
 std::string ReadTextFile(const std::string &path);
