@@ -49,6 +49,7 @@ bool PlatformTakeHandedProject(char *path, size_t size);
 void PlatformScreenSize(uint32_t *width, uint32_t *height);
 void PlatformSetPalette(const uint8_t rgb[16][3]);
 bool PlatformWaitEvents(void);
+bool PlatformTakeBreak(void);
 void PlatformRaiseBreak(void);
 void PlatformProcessEvents(void);
 void PlatformDelay(uint32_t ticks);

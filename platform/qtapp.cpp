@@ -320,6 +320,16 @@ bool PlatformWaitEvents(void)
     }
 }
 
+/* For loops of the program's own that run without the main loop (the PDF
+ * job's pages): the break, whether its watch already noticed it while
+ * events were processed or not yet. */
+bool PlatformTakeBreak(void)
+{
+    bool seen = BreakTake() || break_seen;
+    break_seen = false;
+    return seen;
+}
+
 /* Tests raise the break signal without a real signal. */
 void PlatformRaiseBreak(void)
 {

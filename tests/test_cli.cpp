@@ -253,6 +253,16 @@ TEST_F(Cli, AJobToldToStopEndsWithoutLeavingFiles)
     EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
     EXPECT_EQ(Leftovers(scratch), 0);
     EXPECT_EQ(Shell("ls -d '" + scratch + "'/T/job-* 2>/dev/null | wc -l"), "0\n") << "the job's area is gone";
+
+    /* Ctrl-C reaches the font checker too, which then dies without a
+     * verdict: the job was stopped, the font is not to blame. */
+    WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\nkill -INT $PPID\nkill -INT $$\n");
+    r = Pagimo("--pdf stopped.pdf stopped.pfz", "PATH='" + bin + ":" + std::getenv("PATH") + "'");
+    EXPECT_EQ(r.rc, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped.pfz, page 1: The export was stopped"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Unsupported"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0);
 }
 
 TEST_F(Cli, JobTargetsAreReplacedOnlyWhenSafe)
