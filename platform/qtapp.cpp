@@ -176,6 +176,7 @@ static void StartupMessage(QtMsgType type, const QMessageLogContext &ctx, const 
     std::fprintf(stderr, "pagimo: the window cannot be opened: no display could be reached%s%s\n",
                  display && *display ? " at DISPLAY=" : "", display && *display ? display : "");
     std::fflush(stderr);
+    InstanceEnd(); /* the socket would be left behind by _exit */
     _exit(1);
 }
 

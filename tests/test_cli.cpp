@@ -196,6 +196,14 @@ TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
     }
+
+    /* Whatever else keeps Qt from starting (here a platform it lacks) is
+     * caught as it fails: one line and 1, and again no socket left. */
+    Ran r = Pagimo("Debug=Off", "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=nosuch");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "pagimo: the window cannot be opened: no display could be reached\n");
+    EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
 }
 
 TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
