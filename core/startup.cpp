@@ -279,14 +279,19 @@ static void RunWindows(void)
     LoadConfig();
     InstallFonts();
     LookforTTFonts();
-    if (GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0)) {
+    bool opened = GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0);
+    if (opened) {
         AddFirstPage();
         MainLoop(MenuStrip, SPort);
+    }
+    /* Other starts are served no longer: closing the window processes
+     * events, and a request taken then would be lost. */
+    GUICloseScreen();
+    if (opened) {
         GUIRemoveAllClickTabs(&ClickTabLists[0], GID_PROJ_PAGES);
         GUICloseWindow(WIN_PROJECT, false);
         FreeLists(3);
     }
-    GUICloseScreen();
     SaveConfig();
     DisposeMenu(MenuStrip);
     MenuStrip = nullptr;

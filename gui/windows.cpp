@@ -73,6 +73,7 @@ bool GUIOpenScreen(void)
 void GUICloseScreen(void)
 {
     DebugPrint("-> GUICloseScreen()\n");
+    PlatformUnwatchInstance();
     InstanceRelease();
 }
 

@@ -34,7 +34,6 @@
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
 #include "platform/assign.h"
-#include "platform/breaksignal.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
@@ -130,7 +129,7 @@ static int ErrorMessage(HPDF_STATUS error_no)
  * belongs to its main loop and is not taken here. */
 static void StopWhenTold(void)
 {
-    if (PdfJob && BreakTake())
+    if (PdfJob && PlatformTakeBreak())
         error_handler(PDF_STOPPED, 0, nullptr);
 }
 
@@ -165,6 +164,10 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
     DebugPrint("-> error_handler(0x%04X, %u)\n", unsigned(error_no), unsigned(detail_no));
     if (!env_armed)
         return; /* HPDF_New itself failed: it reports that by its result */
+    /* Ctrl-C reaches the whole process group: the font checker dies with
+     * the break and looks like a refusal. The job was stopped, though. */
+    if (PdfJob && error_no != PDF_STOPPED && PlatformTakeBreak())
+        error_no = PDF_STOPPED;
     FormatError(error_no);
     GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
     CloseProgress(false);

@@ -44,11 +44,13 @@ extern bool PlatformTrace; /* print the platform's traces to standard output */
 bool PlatformGuiInit(int argc, char **argv);
 void PlatformGuiExit(void);
 void PlatformWatchInstance(void);
+void PlatformUnwatchInstance(void);
 enum { GADGET_OPEN = 29, OPEN_HANDED_OVER = 0xFFFF }; /* the Open command, for a handed-over project */
 bool PlatformTakeHandedProject(char *path, size_t size);
 void PlatformScreenSize(uint32_t *width, uint32_t *height);
 void PlatformSetPalette(const uint8_t rgb[16][3]);
 bool PlatformWaitEvents(void);
+bool PlatformTakeBreak(void);
 void PlatformRaiseBreak(void);
 void PlatformProcessEvents(void);
 void PlatformDelay(uint32_t ticks);

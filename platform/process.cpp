@@ -4,11 +4,13 @@
  * The child's standard input is /dev/null; its output goes there too unless
  * RUN_KEEP_OUTPUT is given. With RUN_WAIT the call returns the exit code (128
  * plus the signal number for a killed child); otherwise 0 once it started.
- * -1 means the program could not be started.
+ * -1 means the program could not be started. The child starts with
+ * SIGPIPE at its default, whatever the program does with it.
  */
 #include "platform/process.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -60,8 +62,18 @@ int RunCommand(const std::vector<std::string> &argv, int flags)
         posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
     }
+    /* The program ignores SIGPIPE for itself (IgnoreBrokenPipes); an
+     * ignored signal would stay ignored across exec. */
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &pipe);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
-    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    int rc = posix_spawnp(&pid, args[0], &fa, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0)
         return -1;

@@ -34,6 +34,7 @@ bool PlatformTrace;
 static QApplication *app;
 static int app_argc;
 static bool break_seen;
+static QSocketNotifier *instance_watch; /* while other starts' requests are taken */
 static void (*idle_hook)(void);
 static std::deque<std::string> pending_open; /* one per open message posted */
 
@@ -111,17 +112,20 @@ static void CancelRequesters(void)
     }
 }
 
+static void NoticeBreak(void)
+{
+    if (BreakTake()) {
+        break_seen = true;
+        CancelRequesters();
+    }
+}
+
 static void WatchBreak(void)
 {
     if (BreakFd() < 0)
         return;
     auto *n = new QSocketNotifier(BreakFd(), QSocketNotifier::Read, app);
-    QObject::connect(n, &QSocketNotifier::activated, [] {
-        if (BreakTake()) {
-            break_seen = true;
-            CancelRequesters();
-        }
-    });
+    QObject::connect(n, &QSocketNotifier::activated, NoticeBreak);
 }
 
 /* True once the break arrived and the main loop has not taken it yet:
@@ -131,12 +135,18 @@ bool BreakPending(void)
     return break_seen;
 }
 
-/* Called once this instance is known to others. */
+/* Called once this instance is known to others. An instance told to end
+ * leaves the requests unread, even those that came with the break: they
+ * are refused when it stops listening, and their starts go on. */
 void PlatformWatchInstance(void)
 {
     if (InstanceFd() >= 0) {
         auto *n = new QSocketNotifier(InstanceFd(), QSocketNotifier::Read, app);
+        instance_watch = n;
         QObject::connect(n, &QSocketNotifier::activated, [] {
+            NoticeBreak();
+            if (break_seen)
+                return;
             char project[1024] = "";
             while (InstanceTakeRequest(project, sizeof(project))) {
                 if (PlatformTrace) {
@@ -151,6 +161,14 @@ void PlatformWatchInstance(void)
             }
         });
     }
+}
+
+/* Before the instance stops listening: from the end of the main loop on,
+ * the closing windows' events must not take a request that nobody serves. */
+void PlatformUnwatchInstance(void)
+{
+    delete instance_watch;
+    instance_watch = nullptr;
 }
 
 /* ------------------------------------------------------------ the display */
@@ -176,6 +194,7 @@ static void StartupMessage(QtMsgType type, const QMessageLogContext &ctx, const 
     std::fprintf(stderr, "pagimo: the window cannot be opened: no display could be reached%s%s\n",
                  display && *display ? " at DISPLAY=" : "", display && *display ? display : "");
     std::fflush(stderr);
+    InstanceEnd(); /* the socket would be left behind by _exit */
     _exit(1);
 }
 
@@ -225,6 +244,7 @@ void PlatformGuiExit(void)
         PlatformWindowDestroy(i);
     for (QSocketNotifier *n : app->findChildren<QSocketNotifier *>())
         delete n;
+    instance_watch = nullptr;
 }
 
 /* PAGIMO_SCREEN=WxH gives the size; else the primary screen's. */
@@ -318,6 +338,16 @@ bool PlatformWaitEvents(void)
         if (BreakTake())
             break_seen = true;
     }
+}
+
+/* For loops of the program's own that run without the main loop (the PDF
+ * job's pages): the break, whether its watch already noticed it while
+ * events were processed or not yet. */
+bool PlatformTakeBreak(void)
+{
+    bool seen = BreakTake() || break_seen;
+    break_seen = false;
+    return seen;
 }
 
 /* Tests raise the break signal without a real signal. */

@@ -196,6 +196,14 @@ TEST_F(Cli, WindowWithoutADisplayEndsWithOneLine)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
     }
+
+    /* Whatever else keeps Qt from starting (here a platform it lacks) is
+     * caught as it fails: one line and 1, and again no socket left. */
+    Ran r = Pagimo("Debug=Off", "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=nosuch");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "pagimo: the window cannot be opened: no display could be reached\n");
+    EXPECT_FALSE(HostExists(scratch + "/T/PagimoScreen"));
 }
 
 TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
@@ -253,6 +261,16 @@ TEST_F(Cli, AJobToldToStopEndsWithoutLeavingFiles)
     EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
     EXPECT_EQ(Leftovers(scratch), 0);
     EXPECT_EQ(Shell("ls -d '" + scratch + "'/T/job-* 2>/dev/null | wc -l"), "0\n") << "the job's area is gone";
+
+    /* Ctrl-C reaches the font checker too, which then dies without a
+     * verdict: the job was stopped, the font is not to blame. */
+    WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\nkill -INT $PPID\nkill -INT $$\n");
+    r = Pagimo("--pdf stopped.pdf stopped.pfz", "PATH='" + bin + ":" + std::getenv("PATH") + "'");
+    EXPECT_EQ(r.rc, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped.pfz, page 1: The export was stopped"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Unsupported"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/stopped.pdf"));
+    EXPECT_EQ(Leftovers(scratch), 0);
 }
 
 TEST_F(Cli, JobTargetsAreReplacedOnlyWhenSafe)

@@ -2,13 +2,17 @@
  * test_instance.cpp - one instance per user: starts launched at the same
  * moment, of which exactly one must become the instance while every other
  * one hands its request over and ends with 0, and a start made while the
- * instance is ending.
+ * instance is ending or asking just as it is told to end.
  */
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <csignal>
 #include <poll.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -204,4 +208,39 @@ TEST_F(Instance, ARequestCountsOnlyWhenTheInstanceTookIt)
     InstanceRelease();
     asker.join();
     EXPECT_FALSE(handed) << "the instance ended without taking the request";
+}
+
+/* An instance told to end takes no more requests, even one that waits for
+ * it as the break arrives: answered by a window about to close, the start
+ * would end with 0 and leave no window at all. Left unread, the request is
+ * refused when the instance stops listening, and the start goes on. */
+TEST_F(Instance, AnInstanceToldToEndTakesNoMoreRequests)
+{
+    pid_t old = Start("old");
+    for (int i = 0; i < 2000 && !HostExists(scratch + "/T/PAG4/Texte"); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(HostExists(scratch + "/T/PagimoScreen"));
+    /* Stopped, the instance sees the request and the break together. */
+    kill(old, SIGSTOP);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof(addr.sun_path), "%s/T/PagimoScreen", scratch.c_str());
+    ASSERT_EQ(connect(fd, (struct sockaddr *)&addr, sizeof(addr)), 0);
+    ASSERT_EQ(send(fd, "front\n", 6, MSG_NOSIGNAL), 6);
+    shutdown(fd, SHUT_WR);
+    kill(old, SIGINT);
+    kill(old, SIGCONT);
+    struct timeval tv = {20, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+    char c;
+    ssize_t r = recv(fd, &c, 1, 0);
+    int err = errno;
+    close(fd);
+    int rc = ExitCode(old, 20000);
+    if (rc == -1)
+        kill(old, SIGKILL), waitpid(old, nullptr, 0);
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(r < 0 && err == ECONNRESET) << "the ending instance took the request";
+    EXPECT_EQ(Output("old").find("another start asked"), std::string::npos);
 }

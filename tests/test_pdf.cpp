@@ -7,6 +7,7 @@
  * the command line.
  */
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -25,6 +26,7 @@
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "platform/assign.h"
+#include "platform/breaksignal.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
 #include "gui/windows.h"
@@ -266,6 +268,31 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     EXPECT_FALSE(ExportProject("/no/such/dir/x.pdf", xstart, ystart, xend, yend));
     EXPECT_EQ(RequesterLog.back(), "Hint|The file /no/such/dir/x.pdf could not be read or written.|Okay");
     EXPECT_TRUE(Export()) << "an export after an error works";
+}
+
+/* The job opens a window to lay its page out, and the window's events are
+ * processed then: a SIGTERM that came before must still stop the export,
+ * not be taken by the window's watch and forgotten. */
+TEST_F(Pdf, AJobStopsForABreakThatCameBeforeItsWindowOpened)
+{
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Never", "DejaVu Sans", 12, 20, 20);
+    ASSERT_TRUE(BreakInit());
+    BreakTake();
+    PlatformGuiExit();
+    PlatformGuiInit(0, nullptr); /* now with the break's descriptor to watch */
+    PdfJob = true;
+    raise(SIGTERM);
+    GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
+    bool exported = Export();
+    GUICloseWindow(WIN_PROJECT, false);
+    PdfJob = false;
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+    EXPECT_FALSE(exported);
+    EXPECT_FALSE(HostExists(out));
+    ASSERT_FALSE(RequesterLog.empty());
+    EXPECT_NE(RequesterLog.back().find("page 1: The export was stopped"), std::string::npos) << RequesterLog.back();
 }
 
 /* The offset of a table in a TrueType file. */

@@ -3,6 +3,7 @@
  * operations (copy overwrites, delete never follows links), directory
  * listing, the process runner without a shell, and the character set.
  */
+#include <csignal>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "testutil.h"
 
 #include "platform/assign.h"
+#include "platform/breaksignal.h"
 #include "platform/charset.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -111,6 +113,14 @@ TEST_F(Platform, CommandsRunWithoutAShell)
     for (int i = 0; i < 200 && !HostExists(marker); i++)
         usleep(10000);
     EXPECT_TRUE(HostExists(marker));
+
+    /* The program ignores SIGPIPE for itself; a child must not inherit
+     * that, or a pipeline it runs stops only on its next failed write. */
+    IgnoreBrokenPipes();
+    const std::string pipe_default =
+        "m=$(sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status); [ $((0x$m & 0x1000)) -eq 0 ]";
+    EXPECT_EQ(RunCommand({"sh", "-c", pipe_default}, RUN_WAIT), 0) << "SIGPIPE at its default in the child";
+    signal(SIGPIPE, SIG_DFL);
 }
 
 TEST(Charset, RoundTripsEveryCodeAndMarksTheUnknown)

@@ -130,7 +130,7 @@ pdftotext "$scratch/fromwindow.pdf" - | grep -q "Welcome to Pagimo" || fail "the
 # user (the answer file is used up, so the page-removal question stays open).
 read -r rx ry <<< "$(centre 37)"
 xdotool mousemove "$rx" "$ry" click 1
-wait_for "Remove the page with all of them?" 5 || fail "removing a page with elements did not ask"
+wait_for "Remove the page with all of them?" 30 || fail "removing a page with elements did not ask"
 sleep 0.5
 kill -INT "$pid"
 for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
