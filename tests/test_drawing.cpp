@@ -19,10 +19,12 @@
 #include "core/startup.h"
 #include "core/settings.h"
 #include "document/pagelist.h"
+#include "gui/layouts.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "platform/assign.h"
+#include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
 #include "platform/qtprivate.h"
@@ -31,6 +33,7 @@
 #include "view/drawing.h"
 #include "view/pictures.h"
 #include "view/redraw.h"
+#include "text/utilities.h"
 
 class Drawing : public ScratchTest {
 protected:
@@ -51,12 +54,13 @@ protected:
         chdir(oldcwd);
         ScratchTest::TearDown();
     }
-    bool Run(std::vector<std::function<void()>> s)
+    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {})
     {
         steps = std::move(s);
         next_step = 0;
         PlatformSetIdleHook(RunNextStep);
         std::vector<std::string> argv = {"pagimo", "Debug=Off"};
+        argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char *> av;
         for (auto &a : argv)
             av.push_back(a.data());
@@ -250,4 +254,63 @@ TEST_F(Drawing, PicturesFieldsAndMissingFonts)
         EXPECT_EQ(red->edata.pd.dsrc, nullptr);
         EXPECT_EQ(red->edata.pd.bitmap, nullptr);
     }}));
+}
+
+TEST_F(Drawing, ImportedPicturesGetAFreeName)
+{
+    std::string holiday = scratch + "/holiday.png";
+    QImage img(30, 20, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    ASSERT_TRUE(img.save(QString::fromStdString(holiday), "PNG"));
+    EXPECT_TRUE(Run({[holiday] {
+        ASSERT_TRUE(CopyFile(holiday.c_str(), "PGT:PAG4/Bilder/holiday.png"));
+        /* A picture being made whose file is gone asks for one. */
+        GElement *ge = Picture("gone.png", 0, 0, Qt::black, 100, 100, nullptr);
+        RequesterScriptAdd(holiday.c_str());
+        EXPECT_TRUE(DrawPictureElement(WindowRastPort(WIN_PROJECT), ge, JAM1, false, true, 1));
+        EXPECT_STREQ(ge->edata.pd.fn, "PGT:PAG4/Bilder/holiday-001.png") << "the name taken is kept";
+        EXPECT_TRUE(FileExists("PGT:PAG4/Bilder/holiday-001.png"));
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Bilder/holiday.png")), ReadTextFile(holiday));
+        EXPECT_EQ(ge->ex, ge->sx + 30);
+        char shown[256];
+        GadgetGetText(GID_PICTUREPATH, shown, sizeof(shown));
+        EXPECT_STREQ(shown, ge->edata.pd.fn);
+
+        char fn[256] = "";
+        RequesterScriptAdd("");
+        EXPECT_FALSE(SetPicture(fn, ge)) << "cancelled";
+        EXPECT_STREQ(ge->edata.pd.fn, "PGT:PAG4/Bilder/holiday-001.png");
+        RequesterScriptAdd("");
+        GElement *other = Picture("gone2.png", 0, 0, Qt::black, 200, 200, nullptr);
+        EXPECT_FALSE(DrawPictureElement(WindowRastPort(WIN_PROJECT), other, JAM1, false, true, 1))
+            << "no picture chosen, no element";
+    }}));
+}
+
+TEST_F(Drawing, TheExampleShowsItsWholeLayout)
+{
+    std::string example = std::string(PAGIMO_SOURCE_DIR) + "/examples/example.pfz";
+    EXPECT_TRUE(Run({[] {
+        PageNode *pn = GetPageNode(1);
+        ASSERT_NE(pn, nullptr);
+        QImage screen = rastimage->copy();
+        QRgb paper = PenRGB(uint8_t(PCReg)) & 0xFFFFFF;
+        int drawn = 0;
+        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n)) {
+            GElement *ge = reinterpret_cast<GElement *>(n);
+            int x1 = int(std::min(ge->sx, ge->ex)), x2 = int(std::max(ge->sx, ge->ex));
+            int y1 = int(std::min(ge->sy, ge->ey)), y2 = int(std::max(ge->sy, ge->ey));
+            if (IsTextType(n->ln_Type)) /* the anchor is the baseline's left end */
+                x1 = int(ge->ex), x2 = x1 + 40, y1 = int(ge->ey) - int(ge->edata.td.size), y2 = int(ge->ey) + 4;
+            if (n->ln_Type == ET_TEXTBOX)
+                continue;
+            if (n->ln_Type == ET_PICTURE)
+                EXPECT_NE(ge->edata.pd.dsrc, nullptr) << ge->edata.pd.fn;
+            Box b = InkBox(screen, x1 - 1, y1 - 1, x2 + 1, y2 + 1,
+                           [paper](QRgb c) { return (c & 0xFFFFFF) != paper; });
+            EXPECT_FALSE(b.Empty()) << "element of type " << int(n->ln_Type) << " at " << x1 << "," << y1;
+            drawn++;
+        }
+        EXPECT_GT(drawn, 5);
+    }}, {example}));
 }
