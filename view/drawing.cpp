@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/settings.h"
-#include "document/pagelist.h"
 #include "document/records.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"

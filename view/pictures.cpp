@@ -15,7 +15,6 @@
 #include <string>
 
 #include "core/settings.h"
-#include "document/properties.h"
 #include "document/records.h"
 #include "gui/layouts.h"
 #include "gui/localisation.h"
