@@ -47,3 +47,24 @@ bool PictureSize(const char *path, uint32_t *width, uint32_t *height)
     *height = uint32_t(size.height());
     return true;
 }
+
+/* ------------------------------------------------------------ drawing */
+
+/* Kept premultiplied, the form the window's painter blends fastest. */
+void *PictureLoad(const char *path, uint32_t *width, uint32_t *height)
+{
+    *width = *height = 0;
+    QImageReader reader(QString::fromStdString(HostPath(path)));
+    QImage img = reader.read();
+    if (img.isNull())
+        return nullptr;
+    auto *pic = new QImage(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    *width = uint32_t(pic->width());
+    *height = uint32_t(pic->height());
+    return pic;
+}
+
+void PictureFree(void *picture)
+{
+    delete static_cast<QImage *>(picture);
+}

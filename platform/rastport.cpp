@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QPainter>
 #include <QSet>
 
 struct RastPort {
@@ -197,4 +198,19 @@ void DrawEllipse(RastPort *rp, int32_t cx, int32_t cy, int32_t rx, int32_t ry)
         d += a2 * (2 * y + 1);
     }
     UpdatePageArea(cx - rx, cy - ry, cx + rx, cy + ry);
+}
+
+/* ------------------------------------------------------------ pictures */
+
+void DrawPicture(RastPort *, const void *picture, int32_t x, int32_t y)
+{
+    if (!picture)
+        return;
+    EnsureRastImage();
+    const QImage *img = static_cast<const QImage *>(picture);
+    {
+        QPainter painter(rastimage);
+        painter.drawImage(x, y, *img);
+    }
+    UpdatePageArea(x, y, x + img->width() - 1, y + img->height() - 1);
 }

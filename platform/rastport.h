@@ -25,4 +25,8 @@ void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 uint32_t ReadPixelRGB(RastPort *rp, int32_t x, int32_t y);
 uint32_t PenRGB(uint8_t pen);
 
+/* A picture of picture.h copied unscaled with its top-left corner at
+ * (x, y), its alpha blended over what lies below. */
+void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y);
+
 #endif

@@ -1,19 +1,116 @@
 /*
- * pictures.cpp - run-time resources of picture elements.
+ * pictures.cpp - run-time resources of picture elements and the import of
+ * picture files.
  *
- * A picture element holds handles of its loaded picture while the page view
- * shows it; they mean nothing outside one run. The page view loads pictures
- * through the platform's image layer; until it does, an element never holds
- * a handle and releasing only forgets what is recorded.
+ * A picture element holds its decoded picture (platform/picture.h) in
+ * `dsrc` and `bitmap` while the page view shows it; the handles mean
+ * nothing outside one run and are null until the first drawing. Imported
+ * files are copied into "PGT:PAG4/Bilder" under a name not yet used there,
+ * so that the project archive carries them.
  */
 #include "view/pictures.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/settings.h"
 #include "document/records.h"
+#include "gui/layouts.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/picture.h"
+#include "platform/strutil.h"
+#include "text/utilities.h"
+
+enum { MSG_INSERT_PICTURE = 68 }; /* title of the picture requester */
+
+static const char PICTURE_DRAWER[] = "PGT:PAG4/Bilder";
+
+/* The drawer of the last picture chosen, for the next request. */
+static char lastdrawer[256];
+
+/* ------------------------------------------------------------ resources */
+
+/* Loads the element's picture and sets its box to the picture's own size.
+ * With `ask` (an element being made) a missing file lets the user choose
+ * another; a drawn page never asks, it shows the element as missing.
+ * Invariant: `dsrc` and `bitmap` are both null or both the same picture. */
+bool LoadPicture(GElement *ge, bool ask)
+{
+    PicData &pd = ge->edata.pd;
+    FreePicResources(ge);
+    if (!pd.fn[0])
+        GadgetGetText(GID_PICTUREPATH, pd.fn, sizeof(pd.fn));
+    if (!FileExists(pd.fn)) {
+        char chosen[256] = "";
+        if (!ask || !SetPicture(chosen, ge))
+            return false;
+        GadgetSetText(GID_PICTUREPATH, pd.fn);
+    }
+    uint32_t w = 0, h = 0;
+    void *pic = PictureLoad(pd.fn, &w, &h);
+    if (!pic || w == 0) {
+        PictureFree(pic);
+        return false;
+    }
+    pd.dsrc = pd.bitmap = pic;
+    pd.width = w;
+    pd.height = h;
+    ge->ex = ge->sx + w;
+    ge->ey = ge->sy + h;
+    return true;
+}
 
 void FreePicResources(GElement *node)
 {
     if (!node || node->node.ln_Type != ET_PICTURE)
         return;
     PicData &pd = node->edata.pd;
+    PictureFree(pd.dsrc);
     pd.dsrc = pd.binst = pd.clip = pd.bitmap = pd.alpha = nullptr;
+}
+
+/* ------------------------------------------------------------ importing */
+
+static std::string FilePart(const std::string &path)
+{
+    size_t slash = path.find_last_of("/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+static std::string DrawerPart(const std::string &path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+/* Copies the chosen file into the project's pictures under a free name;
+ * `fn` (256 characters) gets the copy's path. A copy that fails leaves the
+ * element without a new picture and says nothing. */
+bool SetPicture(char *fn, GElement *elem)
+{
+    DebugPrint("-> SetPicture()\n");
+    std::string chosen;
+    if (!PlatformFileRequest(WIN_PROJECT, GetString(&localeinfo, MSG_INSERT_PICTURE), lastdrawer, "",
+                             "(#?.jpeg|#?.jpg|#?.png)", false, chosen))
+        return false;
+    std::string drawer = DrawerPart(chosen), name = FilePart(chosen);
+    Strlcpy(lastdrawer, drawer.c_str(), sizeof(lastdrawer));
+    if (name.empty())
+        return false;
+    char freename[256];
+    if (!CreateFreeFilename(PICTURE_DRAWER, name.c_str(), freename) || !freename[0])
+        return false;
+    char target[256];
+    if (std::snprintf(target, sizeof(target), "%s/%s", PICTURE_DRAWER, freename) >= int(sizeof(target)))
+        return false;
+    if (!CopyFile(chosen.c_str(), target) || !FileExists(target))
+        return false;
+    Strlcpy(fn, target, 256);
+    if (elem && elem->node.ln_Type == ET_PICTURE)
+        Strlcpy(elem->edata.pd.fn, fn, sizeof(elem->edata.pd.fn));
+    return true;
 }
