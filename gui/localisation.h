@@ -18,7 +18,10 @@ enum { MSG_COUNT = 190 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
+    MSG_INSERT_PICTURE = 68, /* also the title of the picture requester */
     MSG_HINT = 75,
+    MSG_REPLACE_FONT = 79,   /* a missing font and its replacement */
+    MSG_FONT_NOT_FOUND = 80,
     MSG_OKAY = 88,
     MSG_FILE_FAILED = 179, /* a file that could not be read or written */
     MSG_PDF_FAILED = 180,  /* an export error without a file to name */

@@ -304,8 +304,9 @@ TEST_F(Drawing, TheExampleShowsItsWholeLayout)
                 x1 = int(ge->ex), x2 = x1 + 40, y1 = int(ge->ey) - int(ge->edata.td.size), y2 = int(ge->ey) + 4;
             if (n->ln_Type == ET_TEXTBOX)
                 continue;
-            if (n->ln_Type == ET_PICTURE)
+            if (n->ln_Type == ET_PICTURE) {
                 EXPECT_NE(ge->edata.pd.dsrc, nullptr) << ge->edata.pd.fn;
+            }
             Box b = InkBox(screen, x1 - 1, y1 - 1, x2 + 1, y2 + 1,
                            [paper](QRgb c) { return (c & 0xFFFFFF) != paper; });
             EXPECT_FALSE(b.Empty()) << "element of type " << int(n->ln_Type) << " at " << x1 << "," << y1;

@@ -23,9 +23,6 @@
 #include "text/utilities.h"
 #include "view/pictures.h"
 
-/* Catalog messages of the font replacement. */
-enum { MSG_REPLACE_FONT = 79, MSG_FONT_NOT_FOUND = 80 };
-
 /* The background pen: drawing with it removes a text again. */
 enum { BACK_PEN = 0 };
 

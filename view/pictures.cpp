@@ -25,8 +25,6 @@
 #include "platform/strutil.h"
 #include "text/utilities.h"
 
-enum { MSG_INSERT_PICTURE = 68 }; /* title of the picture requester */
-
 static const char PICTURE_DRAWER[] = "PGT:PAG4/Bilder";
 
 /* The drawer of the last picture chosen, for the next request. */
