@@ -270,3 +270,134 @@ TEST_F(PointerTest, EachToolDrawsItsElementWhichTheSavedProjectKeeps)
     EXPECT_EQ(rects, 1);
     EXPECT_EQ(links, 1);
 }
+
+/* ------------------------------------------------------------ hit testing */
+
+static GElement Shape(int type, uint32_t sx, uint32_t sy, uint32_t ex, uint32_t ey)
+{
+    GElement ge = MakeElement(type, type == ET_TEXTBOX ? 0 : type);
+    ge.sx = sx, ge.sy = sy, ge.ex = ex, ge.ey = ey;
+    return ge;
+}
+
+class HitTest : public ScratchTest {};
+
+TEST_F(HitTest, LinesAreHitNearThemAndShapesByTheirKind)
+{
+    GElement down = Shape(ET_LINE, 100, 100, 100, 200);
+    EXPECT_TRUE(LineSelected(&down, 106, 150));
+    EXPECT_TRUE(LineSelected(&down, 94, 150));
+    EXPECT_FALSE(LineSelected(&down, 107, 150));
+    EXPECT_FALSE(LineSelected(&down, 100, 105)) << "inside the end zone";
+    GElement up = Shape(ET_LINE, 100, 200, 100, 100);
+    EXPECT_TRUE(LineSelected(&up, 100, 205)) << "drawn upwards, hit beyond its end";
+    GElement slanted = Shape(ET_LINE, 0, 0, 300, 150);
+    EXPECT_TRUE(LineSelected(&slanted, 200, 104));
+    EXPECT_FALSE(LineSelected(&slanted, 200, 110));
+    EXPECT_FALSE(LineSelected(&slanted, 310, 155)) << "beyond its end";
+
+    GElement rect = Shape(ET_RECT, 100, 100, 300, 200);
+    EXPECT_EQ(MarkerSelected(&rect, 306, 206), 2);
+    EXPECT_EQ(MarkerSelected(&rect, 104, 96), 1);
+    EXPECT_EQ(MarkerSelected(&rect, 200, 150), 0);
+    GElement pic = Shape(ET_PICTURE, 100, 100, 200, 200);
+    EXPECT_EQ(MarkerSelected(&pic, 100, 100), -1);
+
+    AddPageList(nullptr);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), nullptr);
+    GElement *r = AddGObject(1, &rect);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), nullptr) << "the inside of a rectangle";
+    EXPECT_EQ(GetElementAtPos(1, 200, 203, 0, 0), r) << "its bottom edge";
+    EXPECT_EQ(GetElementAtPos(1, 297, 150, 0, 0), r) << "its right edge";
+    GElement box = Shape(ET_TEXTBOX, 150, 120, 400, 300);
+    GElement *b = AddGObject(1, &box);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), b) << "the inside of a textbox";
+    GElement apart = Shape(ET_LINE, 500, 100, 500, 200);
+    GElement *l = AddGObject(1, &apart);
+    ASSERT_TRUE(b && l);
+    GElement *first = GetElementAtPos(1, 200, 203, 0, 0);
+    EXPECT_TRUE(first == r || first == b);
+    GElement *again = AddGObject(1, &rect);
+    EXPECT_EQ(GetElementAtPos(1, 200, 203, 0, 0), first) << "the first in the list wins";
+    EXPECT_NE(again, first);
+    EXPECT_EQ(GetElementAtPos(1, 503, 150, 0, 0), l);
+    EXPECT_EQ(GetElementAtPos(1, 510, 150, 0, 0), nullptr);
+    EXPECT_EQ(GetElementAtPos(2, 503, 150, 0, 0), nullptr) << "no such page";
+}
+
+/* ------------------------------------------------------------ selecting */
+
+TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
+{
+    static GElement *rect, *line, *text;
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_RECT); });
+    s.push_back([] { Drag(X(100), Y(100), X(300), Y(200)); Press(GID_LINE); });
+    s.push_back([] { Drag(X(400), Y(100), X(400), Y(200)); Press(GID_TEXTE); });
+    s.push_back([] {
+        GadgetSetText(GID_TEXTCONT, "Hello");
+        Drag(X(100), Y(400), X(100), Y(400));
+        Press(GID_CURSOR);
+    });
+    s.push_back([] {
+        rect = OfType(1, ET_RECT), line = OfType(1, ET_LINE), text = OfType(1, ET_TEXT);
+        ASSERT_TRUE(rect && line && text);
+        Click(X(200), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "inside a rectangle is empty paper";
+        EXPECT_FALSE(Loop.lasso);
+        Click(X(406), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_TRUE(line->marked);
+        EXPECT_EQ(Loop.mnode, line);
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, X(407), Y(200)), PenRGB(1)) << "a marker at its end";
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 2) << "a second click adds";
+        EXPECT_TRUE(line->marked && text->marked);
+        EXPECT_TRUE(GadgetDisabled(GID_TEXTCONT)) << "two elements show no properties";
+        Click(X(500), Y(600));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "empty paper deselects";
+        EXPECT_FALSE(line->marked || text->marked);
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTCONT)) << "one text shows its properties";
+        EXPECT_EQ(Text(GID_TEXTCONT), "Hello");
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "a second click on it takes it out";
+        EXPECT_FALSE(text->marked);
+        Drag(X(50), Y(90), X(350), Y(250));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(rect->marked) << "a downward lasso takes what it encloses";
+        EXPECT_FALSE(line->marked || text->marked);
+        EXPECT_EQ(Loop.marked, 1);
+        Drag(X(390), Y(50), X(450), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_FALSE(line->marked) << "but not what it only covers in part";
+        EXPECT_EQ(Loop.marked, 1) << "the rectangle outside the lasso is still counted";
+        EXPECT_EQ(Loop.mnode, rect);
+        Drag(X(450), Y(250), X(250), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(line->marked) << "an upward lasso takes what it touches";
+        EXPECT_FALSE(rect->marked) << "and toggles what was selected";
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_EQ(Loop.mnode, line);
+        EXPECT_FALSE(Loop.lasso);
+    });
+    EXPECT_TRUE(Run(s));
+}
