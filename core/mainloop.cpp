@@ -477,12 +477,14 @@ static uint8_t CountMarked(uint32_t page)
     return uint8_t(n > 255 ? 255 : n);
 }
 
-/* A new element is made from the drag; the tool stays for the next one. */
+/* A new element is made from the drag; the tool stays for the next one.
+ * A drag that makes nothing (no text, or a tool not dragged out) leaves the
+ * project unchanged. */
 static void EndDrawing(LoopState *ls, int32_t x, int32_t y)
 {
     SetCoordinates(2);
-    ls->saved = 0;
-    EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y), ls->aktmode);
+    if (EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y), ls->aktmode))
+        ls->saved = 0;
     ls->draw = false;
     Repaint(ls->aktpage);
     ls->reshaping = false;
