@@ -31,6 +31,7 @@
 #include "text/utilities.h"
 #include "view/geometry.h"
 #include "view/redraw.h"
+#include "view/rubberband.h"
 #include "view/selection.h"
 
 LoopState Loop;
@@ -410,6 +411,49 @@ uint32_t MapMenueSelection(void *mstrip)
 
 /* ------------------------------------------------------------ the pointer */
 
+/* Drawing tools drag out a new element; move mode is no drawing tool. */
+static bool DrawingTool(uint32_t mode)
+{
+    return mode > GID_CURSOR && mode <= GID_LINKS;
+}
+
+static void ShowDistance(LoopState *ls, int32_t x, int32_t y)
+{
+    int32_t dx = x - int32_t(ls->startx), dy = int32_t(ls->starty) - y;
+    SetCoordinates(1, 0, 0, 0, 0, dx, dy, PixelToMM(dx), PixelToMM(dy));
+}
+
+static void DragOnPage(LoopState *ls, int32_t x, int32_t y)
+{
+    if (ls->draw) {
+        ls->draw = DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, true);
+        ShowDistance(ls, x, y);
+    } else if (ls->lasso) {
+        DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ET_RECT, true);
+    }
+}
+
+/* Leaving the page ends a drag: its outline goes. */
+static void DragOffPage(LoopState *ls, int32_t x, int32_t y)
+{
+    if (ls->moving) {
+        ls->aktmode = GID_CURSOR;
+        ls->mnode = nullptr;
+        ResetPagimoScreen(GID_CURSOR);
+        ls->draw = false;
+        Repaint(ls->aktpage);
+        ShowSelectMarks(ls->aktpage);
+        ls->moving = false;
+    } else if (ls->draw || ls->lasso) {
+        DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y,
+                      ls->draw ? ls->aktmode : uint32_t(ET_RECT), false);
+        SetGlobalVariables(0, 0);
+        ls->reshaping = false;
+        ls->draw = false;
+        ls->lasso = false;
+    }
+}
+
 static void MouseMove(LoopState *ls)
 {
     int32_t x, y;
@@ -417,37 +461,106 @@ static void MouseMove(LoopState *ls)
     if (PointOnPage(x, y)) {
         int32_t ppx = int32_t(uint32_t(x) - xstart), ppy = int32_t(yend - uint32_t(y));
         SetCoordinates(0, ppx, ppy, PixelToMM(ppx), PixelToMM(ppy));
+        DragOnPage(ls, x, y);
         return;
     }
     SetCoordinates(0, 0, 0, 0, 0);
     SetCoordinates(2);
-    if (ls->moving) {
-        ls->aktmode = GID_CURSOR;
-        ls->mnode = nullptr;
-        ResetPagimoScreen(GID_CURSOR);
-        ls->draw = false;
-        Repaint(ls->aktpage);
-        ls->moving = false;
-    } else if (ls->draw) {
-        ls->reshaping = false;
-        ls->draw = false;
+    DragOffPage(ls, x, y);
+}
+
+static uint8_t CountMarked(uint32_t page)
+{
+    uint32_t n = 0;
+    for (GElement *ge = FindMarkedElement(page, nullptr); ge; ge = FindMarkedElement(page, ge))
+        n++;
+    return uint8_t(n > 255 ? 255 : n);
+}
+
+/* A new element is made from the drag; the tool stays for the next one.
+ * A drag that makes nothing (no text, or a tool not dragged out) leaves the
+ * project unchanged. */
+static void EndDrawing(LoopState *ls, int32_t x, int32_t y)
+{
+    SetCoordinates(2);
+    if (EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y), ls->aktmode))
+        ls->saved = 0;
+    ls->draw = false;
+    Repaint(ls->aktpage);
+    ls->reshaping = false;
+    ls->moving = false;
+}
+
+/* A click toggles the element under the pointer in the selection, so
+ * clicks add to it; a click on empty paper starts a lasso. */
+static void SelectDown(LoopState *ls, int32_t x, int32_t y)
+{
+    GElement *ge = GetElementAtPos(ls->aktpage, uint32_t(x), uint32_t(y), xstart, ystart);
+    if (!ge) {
+        ls->lasso = true;
+        ls->startx = uint32_t(x), ls->starty = uint32_t(y);
+        return;
+    }
+    if (!ge->marked) {
+        ls->marked++;
+        SetSelectMarks(ls->aktpage, ge, 1, ls->marked);
+        ls->mnode = ge;
+        SetObjData(ge, ls->filename);
+        SetARexxChooser(ls->marked == 1 ? ge->node.ln_Type : 0);
+    } else {
+        ls->marked--;
+        SetSelectMarks(ls->aktpage, ge, 0, ls->marked);
+        Repaint(ls->aktpage); /* the cleared circles cut into what lies below */
+        ShowSelectMarks(ls->aktpage);
+        ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+        SetObjData(ls->mnode, ls->filename);
     }
 }
 
-/* Placing, selecting and moving elements start and end here; without a
- * drag in progress a button only ends a lasso. */
+static void SelectUp(LoopState *ls, int32_t x, int32_t y)
+{
+    if (ls->lasso && uint32_t(x) != ls->startx && uint32_t(y) != ls->starty) {
+        DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ET_RECT, false);
+        SetCoordinates(2);
+        SetGlobalVariables(0, 0);
+        LassoSelect(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y));
+        /* The lasso toggles: what was selected outside it stays selected. */
+        ls->marked = CountMarked(ls->aktpage);
+        ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+        if (ls->marked == 1)
+            SetObjData(ls->mnode, ls->filename);
+        Repaint(ls->aktpage);
+        ShowSelectMarks(ls->aktpage);
+    } else if (!GetElementAtPos(ls->aktpage, uint32_t(x), uint32_t(y), xstart, ystart) && ls->marked) {
+        UnmarkShown(ls);
+        ls->mnode = nullptr;
+        Repaint(ls->aktpage);
+    }
+    ls->lasso = false;
+}
+
+/* Placing and selecting elements start and end here. */
 static void MouseButton(LoopState *ls)
 {
     int32_t x, y;
     PlatformMousePos(WIN_PROJECT, &x, &y);
-    bool drawing = ls->aktmode > GID_CURSOR;
+    bool drawing = DrawingTool(ls->aktmode);
     if (!PointOnPage(x, y)) {
         if (ls->code == SELECTUP && drawing)
             ls->draw = false;
         return;
     }
-    if (ls->code == SELECTUP && (ls->aktmode == GID_CURSOR || ls->aktmode == GID_MOVE))
-        ls->lasso = false;
+    if (ls->code == SELECTDOWN && drawing) {
+        SetGlobalVariables(0, 0);
+        ls->draw = DrawConstruct(x, y, x, y, ls->aktmode, true);
+        ls->startx = uint32_t(x), ls->starty = uint32_t(y);
+    } else if (ls->code == SELECTUP && drawing && ls->draw) {
+        EndDrawing(ls, x, y);
+    } else if (ls->code == SELECTDOWN && ls->aktmode == GID_CURSOR) {
+        SelectDown(ls, x, y);
+    } else if (ls->code == SELECTUP && (ls->aktmode == GID_CURSOR || ls->aktmode == GID_MOVE)) {
+        SelectUp(ls, x, y);
+    }
 }
 
 /* ------------------------------------------------------------ the loop */

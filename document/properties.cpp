@@ -43,7 +43,7 @@ void GetTextData(uint32_t aktmode, char *fontname, uint32_t *size, char *text, u
         ActualDate(aktmode, text, 81);
         break;
     case ET_PAGENO:
-        Strlcpy(text, "000", 3);
+        Strlcpy(text, "000", 81); /* room for three digits, as "%3u" shows them */
         break;
     case ET_LINK:
         GadgetGetText(GID_TEXTCONT, text, 81);

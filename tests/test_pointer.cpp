@@ -1,0 +1,411 @@
+/*
+ * test_pointer.cpp - drawing new elements and selecting them with the
+ * mouse: the real main loop under the offscreen platform, driven by posted
+ * pointer messages, and the project saved and opened again afterwards.
+ * Each step runs when the loop has handled everything posted before it.
+ */
+#include <cstring>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "testutil.h"
+
+#include "core/mainloop.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "document/pagelist.h"
+#include "document/properties.h"
+#include "document/records.h"
+#include "gui/layouts.h"
+#include "gui/windows.h"
+#include "platform/gui.h"
+#include "platform/mempool.h"
+#include "platform/qtprivate.h"
+#include "platform/rastport.h"
+#include "view/geometry.h"
+#include "view/selection.h"
+
+class PointerTest : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        PoolDelete(APMemPool);
+        APMemPool = nullptr;
+        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+        getcwd(oldcwd, sizeof(oldcwd));
+        ASSERT_EQ(chdir(scratch.c_str()), 0);
+        RequesterScriptClear();
+        RequesterLog.clear();
+    }
+    void TearDown() override
+    {
+        PlatformSetIdleHook(nullptr);
+        chdir(oldcwd);
+        ScratchTest::TearDown();
+    }
+    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {})
+    {
+        steps = std::move(s);
+        next_step = 0;
+        PlatformSetIdleHook(RunNextStep);
+        std::vector<std::string> argv = {"pagimo", "Debug=Off"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char *> av;
+        for (auto &a : argv)
+            av.push_back(a.data());
+        EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
+        return next_step == steps.size();
+    }
+    char oldcwd[4096];
+};
+
+/* Positions relative to the page's top-left corner. */
+static int32_t X(int32_t dx) { return int32_t(xstart) + dx; }
+static int32_t Y(int32_t dy) { return int32_t(ystart) + dy; }
+
+static void Press(int id, int code = 0)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_GADGETUP, uint16_t(id), uint16_t(code), 0, 0);
+}
+
+static void Button(uint16_t code, int32_t x, int32_t y)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, code, x, y);
+}
+
+static void MoveTo(int32_t x, int32_t y)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, x, y);
+}
+
+/* A press, two moves and a release, as a hand makes them. */
+static void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    Button(SELECTDOWN, x1, y1);
+    MoveTo((x1 + x2) / 2, (y1 + y2) / 2);
+    MoveTo(x2, y2);
+    Button(SELECTUP, x2, y2);
+}
+
+static void Click(int32_t x, int32_t y)
+{
+    Button(SELECTDOWN, x, y);
+    Button(SELECTUP, x, y);
+}
+
+static std::vector<GElement *> Elements(uint32_t page)
+{
+    std::vector<GElement *> v;
+    if (PageNode *pn = GetPageNode(page))
+        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
+            v.push_back(reinterpret_cast<GElement *>(n));
+    return v;
+}
+
+static GElement *OfType(uint32_t page, int type)
+{
+    for (GElement *e : Elements(page))
+        if (e->node.ln_Type == type)
+            return e;
+    return nullptr;
+}
+
+static std::string Text(int id)
+{
+    char buf[256];
+    GadgetGetText(id, buf, sizeof(buf));
+    return buf;
+}
+
+/* ------------------------------------------------------------ drawing */
+
+TEST_F(PointerTest, EachToolDrawsItsElementWhichTheSavedProjectKeeps)
+{
+    std::string archive = scratch + "/Drawn.pfz";
+    static uint32_t paper;
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_PICTURES); });
+    s.push_back([] { Drag(X(400), Y(400), X(450), Y(450)); });
+    s.push_back([] {
+        EXPECT_EQ(GetPageNode(1)->count, 0u) << "a picture is not dragged out";
+        EXPECT_EQ(Loop.saved, 1) << "a drag that makes nothing changes nothing";
+        Press(GID_RECT);
+    });
+    s.push_back([] {
+        paper = ReadPixelRGB(WindowRastPort(WIN_PROJECT), X(250), Y(250));
+        Button(SELECTDOWN, X(300), Y(400));
+        MoveTo(X(200), Y(250));
+    });
+    s.push_back([] {
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_NE(ReadPixelRGB(rp, X(250), Y(250)), paper) << "the rubber band shows";
+        MoveTo(X(200), Y(300));
+    });
+    s.push_back([] {
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, X(250), Y(250)), paper) << "the old band is gone";
+        EXPECT_NE(ReadPixelRGB(rp, X(250), Y(300)), paper);
+        EXPECT_TRUE(GetPageNode(1)->count == 0) << "nothing is made before the release";
+        MoveTo(X(200), Y(250));
+        Button(SELECTUP, X(200), Y(250));
+    });
+    s.push_back([] {
+        GElement *r = OfType(1, ET_RECT);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r->sx, uint32_t(X(200)));
+        EXPECT_EQ(r->sy, uint32_t(Y(250)));
+        EXPECT_EQ(r->ex, uint32_t(X(300)));
+        EXPECT_EQ(r->ey, uint32_t(Y(400)));
+        EXPECT_EQ(r->apen, 1);
+        EXPECT_EQ(Loop.saved, 0);
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_RECT)) << "the tool stays for the next one";
+        EXPECT_NE(ReadPixelRGB(WindowRastPort(WIN_PROJECT), X(250), Y(250)), paper) << "it is drawn";
+        Press(GID_LINE);
+    });
+    s.push_back([] {
+        Drag(X(300), Y(400), X(200), Y(250));
+    });
+    s.push_back([] {
+        GElement *l = OfType(1, ET_LINE);
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(l->sx, uint32_t(X(300))) << "a line keeps the order it was drawn in";
+        EXPECT_EQ(l->sy, uint32_t(Y(400)));
+        EXPECT_EQ(l->ex, uint32_t(X(200)));
+        EXPECT_EQ(l->ey, uint32_t(Y(250)));
+        Press(GID_TEXTE);
+    });
+    s.push_back([] {
+        GadgetSetText(GID_TEXTCONT, "Chapter one");
+        GadgetSetNumber(GID_FONTSIZE, 24);
+        GadgetSetNumber(GID_HEADLINE_LEVEL, 1);
+        Drag(X(100), Y(500), X(120), Y(520));
+    });
+    s.push_back([] {
+        GElement *t = OfType(1, ET_TEXT);
+        ASSERT_NE(t, nullptr);
+        EXPECT_STREQ(t->edata.td.text, "Chapter one");
+        EXPECT_EQ(t->edata.td.size, 24u);
+        EXPECT_EQ(t->edata.td.level, LEVEL_FIRST);
+        EXPECT_NE(std::strstr(t->edata.td.fontname, ".font"), nullptr) << t->edata.td.fontname;
+        EXPECT_EQ(t->ex, uint32_t(X(120))) << "the text stands on the release point";
+        EXPECT_EQ(t->ey, uint32_t(Y(520)));
+        EXPECT_GT(t->sx, uint32_t(X(100))) << "the press point plus the text's width";
+        EXPECT_LT(t->sy, uint32_t(Y(500))) << "the press point less the text's height";
+        EXPECT_EQ(GadgetRowCount(GID_HLLIST), 2) << "the headline is listed";
+        Press(GID_TEXTE);
+    });
+    s.push_back([] {
+        GadgetSetText(GID_TEXTCONT, "");
+        Drag(X(100), Y(600), X(100), Y(600));
+    });
+    s.push_back([] {
+        EXPECT_EQ(GetPageNode(1)->count, 3u) << "a text line without text is not made";
+        Press(GID_DATEBOX);
+    });
+    s.push_back([] { Drag(X(50), Y(650), X(60), Y(660)); Press(GID_TIMEBOX); });
+    s.push_back([] { Drag(X(50), Y(700), X(60), Y(710)); Press(GID_PAGENO); });
+    s.push_back([] {
+        char font[81] = "", text[81] = "";
+        uint32_t size = 0;
+        uint8_t level = 0;
+        GetTextData(ET_PAGENO, font, &size, text, &level);
+        EXPECT_STREQ(text, "000") << "a page number is placed with room for three digits";
+        Drag(X(50), Y(750), X(60), Y(760));
+        Press(GID_LINKS);
+    });
+    s.push_back([] {
+        GadgetSetText(GID_TEXTCONT, "Our site");
+        GadgetSetNumber(GID_RBLINKS, 0);
+        GadgetSetText(GID_LINKWEB, "https://example.org/pagimo");
+        Drag(X(300), Y(650), X(310), Y(660));
+    });
+    s.push_back([] {
+        for (int type : {ET_DATE, ET_TIME, ET_PAGENO}) {
+            GElement *f = OfType(1, type);
+            ASSERT_NE(f, nullptr) << type;
+            EXPECT_EQ(f->ex - f->sx, 10u) << "fields keep the press and release points";
+            EXPECT_EQ(f->ey - f->sy, 10u);
+            EXPECT_NE(f->edata.td.text[0], '\0');
+        }
+        EXPECT_STREQ(OfType(1, ET_PAGENO)->edata.td.text, "  1");
+        GElement *k = OfType(1, ET_LINK);
+        ASSERT_NE(k, nullptr);
+        EXPECT_STREQ(k->edata.td.text, "Our site");
+        EXPECT_STREQ(k->edata.td.link, "https://example.org/pagimo");
+        EXPECT_EQ(k->ex, uint32_t(X(310)));
+        EXPECT_EQ(GadgetRowCount(GID_OBJLIST), 7) << "the object list shows every element";
+        Press(GID_RECT);
+    });
+    s.push_back([] {
+        Button(SELECTDOWN, X(400), Y(100));
+        MoveTo(X(450), Y(150));
+        MoveTo(int32_t(xend) + 20, Y(150));
+        Button(SELECTUP, int32_t(xend) + 20, Y(150));
+    });
+    s.push_back([archive] {
+        EXPECT_EQ(GetPageNode(1)->count, 7u) << "a drag leaving the page makes nothing";
+        EXPECT_FALSE(Loop.draw);
+        RequesterScriptAdd(archive.c_str());
+        Press(GID_SAVEAS);
+    });
+    s.push_back([] { EXPECT_EQ(Loop.saved, 1); });
+    EXPECT_TRUE(Run(s));
+
+    static std::vector<GElement> drawn;
+    drawn.clear();
+    EXPECT_TRUE(Run({[] {
+        for (GElement *e : Elements(1))
+            drawn.push_back(*e);
+    }}, {archive}));
+    ASSERT_EQ(drawn.size(), 7u);
+    int rects = 0, links = 0;
+    for (const GElement &e : drawn) {
+        if (e.node.ln_Type == ET_RECT) {
+            rects++;
+            EXPECT_EQ(e.ex - e.sx, 100u);
+            EXPECT_EQ(e.ey - e.sy, 150u);
+        }
+        if (e.node.ln_Type == ET_LINK) {
+            links++;
+            EXPECT_STREQ(e.edata.td.link, "https://example.org/pagimo");
+        }
+        if (e.node.ln_Type == ET_TEXT)
+            EXPECT_STREQ(e.edata.td.text, "Chapter one");
+    }
+    EXPECT_EQ(rects, 1);
+    EXPECT_EQ(links, 1);
+}
+
+/* ------------------------------------------------------------ hit testing */
+
+static GElement Shape(int type, uint32_t sx, uint32_t sy, uint32_t ex, uint32_t ey)
+{
+    GElement ge = MakeElement(type, type == ET_TEXTBOX ? 0 : type);
+    ge.sx = sx, ge.sy = sy, ge.ex = ex, ge.ey = ey;
+    return ge;
+}
+
+class HitTest : public ScratchTest {};
+
+TEST_F(HitTest, LinesAreHitNearThemAndShapesByTheirKind)
+{
+    GElement down = Shape(ET_LINE, 100, 100, 100, 200);
+    EXPECT_TRUE(LineSelected(&down, 106, 150));
+    EXPECT_TRUE(LineSelected(&down, 94, 150));
+    EXPECT_FALSE(LineSelected(&down, 107, 150));
+    EXPECT_FALSE(LineSelected(&down, 100, 105)) << "inside the end zone";
+    GElement up = Shape(ET_LINE, 100, 200, 100, 100);
+    EXPECT_TRUE(LineSelected(&up, 100, 205)) << "drawn upwards, hit beyond its end";
+    GElement slanted = Shape(ET_LINE, 0, 0, 300, 150);
+    EXPECT_TRUE(LineSelected(&slanted, 200, 104));
+    EXPECT_FALSE(LineSelected(&slanted, 200, 110));
+    EXPECT_FALSE(LineSelected(&slanted, 310, 155)) << "beyond its end";
+
+    GElement rect = Shape(ET_RECT, 100, 100, 300, 200);
+    EXPECT_EQ(MarkerSelected(&rect, 306, 206), 2);
+    EXPECT_EQ(MarkerSelected(&rect, 104, 96), 1);
+    EXPECT_EQ(MarkerSelected(&rect, 200, 150), 0);
+    GElement pic = Shape(ET_PICTURE, 100, 100, 200, 200);
+    EXPECT_EQ(MarkerSelected(&pic, 100, 100), -1);
+
+    AddPageList(nullptr);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), nullptr);
+    GElement *r = AddGObject(1, &rect);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), nullptr) << "the inside of a rectangle";
+    EXPECT_EQ(GetElementAtPos(1, 200, 203, 0, 0), r) << "its bottom edge";
+    EXPECT_EQ(GetElementAtPos(1, 297, 150, 0, 0), r) << "its right edge";
+    GElement box = Shape(ET_TEXTBOX, 150, 120, 400, 300);
+    GElement *b = AddGObject(1, &box);
+    EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), b) << "the inside of a textbox";
+    GElement apart = Shape(ET_LINE, 500, 100, 500, 200);
+    GElement *l = AddGObject(1, &apart);
+    ASSERT_TRUE(b && l);
+    GElement *first = GetElementAtPos(1, 200, 203, 0, 0);
+    EXPECT_TRUE(first == r || first == b);
+    GElement *again = AddGObject(1, &rect);
+    EXPECT_EQ(GetElementAtPos(1, 200, 203, 0, 0), first) << "the first in the list wins";
+    EXPECT_NE(again, first);
+    EXPECT_EQ(GetElementAtPos(1, 503, 150, 0, 0), l);
+    EXPECT_EQ(GetElementAtPos(1, 510, 150, 0, 0), nullptr);
+    EXPECT_EQ(GetElementAtPos(2, 503, 150, 0, 0), nullptr) << "no such page";
+}
+
+/* ------------------------------------------------------------ selecting */
+
+TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
+{
+    static GElement *rect, *line, *text;
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_RECT); });
+    s.push_back([] { Drag(X(100), Y(100), X(300), Y(200)); Press(GID_LINE); });
+    s.push_back([] { Drag(X(400), Y(100), X(400), Y(200)); Press(GID_TEXTE); });
+    s.push_back([] {
+        GadgetSetText(GID_TEXTCONT, "Hello");
+        Drag(X(100), Y(400), X(100), Y(400));
+        Press(GID_CURSOR);
+    });
+    s.push_back([] {
+        rect = OfType(1, ET_RECT), line = OfType(1, ET_LINE), text = OfType(1, ET_TEXT);
+        ASSERT_TRUE(rect && line && text);
+        Click(X(200), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "inside a rectangle is empty paper";
+        EXPECT_FALSE(Loop.lasso);
+        Click(X(406), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_TRUE(line->marked);
+        EXPECT_EQ(Loop.mnode, line);
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, X(407), Y(200)), PenRGB(1)) << "a marker at its end";
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 2) << "a second click adds";
+        EXPECT_TRUE(line->marked && text->marked);
+        EXPECT_TRUE(GadgetDisabled(GID_TEXTCONT)) << "two elements show no properties";
+        Click(X(500), Y(600));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "empty paper deselects";
+        EXPECT_FALSE(line->marked || text->marked);
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTCONT)) << "one text shows its properties";
+        EXPECT_EQ(Text(GID_TEXTCONT), "Hello");
+        Click(X(102), Y(395));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "a second click on it takes it out";
+        EXPECT_FALSE(text->marked);
+        Drag(X(50), Y(90), X(350), Y(250));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(rect->marked) << "a downward lasso takes what it encloses";
+        EXPECT_FALSE(line->marked || text->marked);
+        EXPECT_EQ(Loop.marked, 1);
+        Drag(X(390), Y(50), X(450), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_FALSE(line->marked) << "but not what it only covers in part";
+        EXPECT_EQ(Loop.marked, 1) << "the rectangle outside the lasso is still counted";
+        EXPECT_EQ(Loop.mnode, rect);
+        Drag(X(450), Y(250), X(250), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(line->marked) << "an upward lasso takes what it touches";
+        EXPECT_FALSE(rect->marked) << "and toggles what was selected";
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_EQ(Loop.mnode, line);
+        EXPECT_FALSE(Loop.lasso);
+    });
+    EXPECT_TRUE(Run(s));
+}

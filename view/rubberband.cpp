@@ -1,0 +1,155 @@
+/*
+ * rubberband.cpp - rubber bands and the elements they become.
+ *
+ * Outlines are drawn in complement mode, so drawing one twice restores the
+ * pixels beneath; the memory (band_x, band_y) is the pointer end of the
+ * outline shown, band_x = 0 meaning none is shown. Relies on the property
+ * gadgets (properties.h) for the text, font and link of a new text-like
+ * element and on drawing.h to draw it.
+ */
+#include "view/rubberband.h"
+
+#include <cstring>
+
+#include "core/settings.h"
+#include "document/headlines.h"
+#include "document/pagelist.h"
+#include "document/properties.h"
+#include "document/records.h"
+#include "gui/layouts.h"
+#include "gui/windows.h"
+#include "platform/gui.h"
+#include "platform/rastport.h"
+#include "platform/strutil.h"
+#include "view/drawing.h"
+
+static uint32_t band_x, band_y;
+static uint32_t text_w, text_h; /* size of the text being placed, fixed per drag */
+
+void SetGlobalVariables(uint32_t x, uint32_t y)
+{
+    band_x = x;
+    band_y = y;
+}
+
+/* ------------------------------------------------------------ outlines */
+
+static void Box(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    Move(rp, x1, y1);
+    Draw(rp, x2, y1);
+    Draw(rp, x2, y2);
+    Draw(rp, x1, y2);
+    Draw(rp, x1, y1);
+}
+
+/* The outline of tool `mode` from the anchor towards the pointer; text-like
+ * tools show the text's box standing on the pointer. Pictures and textboxes
+ * are not dragged out, so they show none. */
+static void Outline(RastPort *rp, uint32_t mode, int32_t sx, int32_t sy, int32_t ax, int32_t ay)
+{
+    if (mode == ET_LINE) {
+        Move(rp, sx, sy);
+        Draw(rp, ax, ay);
+    } else if (mode == ET_RECT) {
+        Box(rp, sx, sy, ax, ay);
+    } else if (IsTextType(mode)) {
+        Box(rp, ax, ay, ax + int32_t(text_w), ay - int32_t(text_h));
+    }
+}
+
+bool DrawConstruct(int32_t sx, int32_t sy, int32_t ax, int32_t ay, uint32_t aktmode, bool draw)
+{
+    RastPort *rp = WindowRastPort(WIN_PROJECT);
+    if (!rp)
+        return false;
+    SetDrMd(rp, COMPLEMENT);
+    SetAPen(rp, 2);
+    if (IsTextType(aktmode) && band_x == 0)
+        GetObjSize(aktmode, true, nullptr, &text_w, &text_h, nullptr);
+    if (band_x != 0)
+        Outline(rp, aktmode, sx, sy, int32_t(band_x), int32_t(band_y));
+    SetAPen(rp, 1);
+    if (!draw)
+        return false;
+    Outline(rp, aktmode, sx, sy, ax, ay);
+    band_x = uint32_t(ax);
+    band_y = uint32_t(ay);
+    return true;
+}
+
+/* ------------------------------------------------------------ new elements */
+
+static void FillText(GElement *ge, uint32_t type)
+{
+    TextData &td = ge->edata.td;
+    td.fontname[0] = '\0';
+    GetTextData(type, td.fontname, &td.size, td.text, &td.level);
+    if (type != ET_LINK)
+        return;
+    GadgetGetText(GID_LINKWEB, td.link, sizeof(td.link));
+    int32_t page = GadgetNumber(GID_LINKPAGE);
+    td.page = page > 0 ? uint32_t(page) : 1;
+}
+
+/* Text lines and links keep the text box's top-right corner in sx, sy, as
+ * the element file has always stored them; fields keep the drag's points. */
+static void PlaceText(GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax, uint32_t ay)
+{
+    uint32_t type = ge->node.ln_Type;
+    if (type == ET_TEXT || type == ET_LINK) {
+        uint32_t w = 0, h = 0;
+        GetObjSize(type, false, ge, &w, &h, nullptr);
+        uint32_t x0 = sx ? sx : ax, y0 = sy ? sy : ay;
+        ge->sx = x0 + w, ge->sy = y0 > h ? y0 - h : 0;
+    } else {
+        ge->sx = sx, ge->sy = sy;
+    }
+    ge->ex = ax, ge->ey = ay;
+}
+
+/* Draws the new text; one without any text is not made. */
+static GElement *AddText(uint32_t page, GElement *ge)
+{
+    if (!DrawGraphicElements(ge, false, page))
+        return nullptr;
+    GElement *added = AddGObject(page, ge);
+    if (added && ge->node.ln_Type == ET_TEXT && ge->edata.td.level != LEVEL_NONE)
+        HLManager();
+    return added;
+}
+
+static GElement *AddShape(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
+                          uint32_t ay)
+{
+    if (ge->node.ln_Type == ET_RECT) {
+        ge->sx = sx < ax ? sx : ax, ge->ex = sx < ax ? ax : sx;
+        ge->sy = sy < ay ? sy : ay, ge->ey = sy < ay ? ay : sy;
+    } else {
+        ge->sx = sx, ge->sy = sy, ge->ex = ax, ge->ey = ay;
+    }
+    return AddGObject(page, ge);
+}
+
+/* Pictures and textboxes are placed by their own commands, not by a drag:
+ * for those tools, as for select, nothing is made. */
+GElement *EndDrawConstruct(uint32_t page, uint32_t sx, uint32_t sy, uint32_t ax, uint32_t ay,
+                           uint32_t aktmode)
+{
+    DebugPrint("-> EndDrawConstruct(%u, %u, %u, %u, %u, %u)\n", page, sx, sy, ax, ay, aktmode);
+    if (band_x != 0)
+        DrawConstruct(int32_t(sx), int32_t(sy), int32_t(ax), int32_t(ay), aktmode, false);
+    SetGlobalVariables(0, 0);
+    GElement ge;
+    std::memset(&ge, 0, sizeof(ge));
+    ge.node.ln_Type = uint8_t(aktmode);
+    ge.node.ln_Pri = int8_t(aktmode);
+    ge.apen = 1;
+    if (aktmode == ET_LINE || aktmode == ET_RECT)
+        return AddShape(page, &ge, sx, sy, ax, ay);
+    if (!IsTextType(aktmode))
+        return nullptr;
+    FillText(&ge, aktmode);
+    PlaceText(&ge, sx, sy, ax, ay);
+    return AddText(page, &ge);
+}
