@@ -33,40 +33,7 @@
 #include "platform/rastport.h"
 #include "view/geometry.h"
 
-class MainLoopTest : public ScratchTest {
-protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        PoolDelete(APMemPool);
-        APMemPool = nullptr;
-        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
-        getcwd(oldcwd, sizeof(oldcwd));
-        ASSERT_EQ(chdir(scratch.c_str()), 0);
-        RequesterScriptClear();
-        RequesterLog.clear();
-    }
-    void TearDown() override
-    {
-        PlatformSetIdleHook(nullptr);
-        chdir(oldcwd);
-        ScratchTest::TearDown();
-    }
-    /* Runs the program with these steps; true when every step ran. */
-    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {})
-    {
-        steps = std::move(s);
-        next_step = 0;
-        PlatformSetIdleHook(RunNextStep);
-        std::vector<std::string> argv = {"pagimo", "Debug=Off"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char *> av;
-        for (auto &a : argv)
-            av.push_back(a.data());
-        EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
-        return next_step == steps.size();
-    }
-    char oldcwd[4096];
+class MainLoopTest : public MainLoopScratchTest {
 };
 
 static void Press(int id, int code = 0, int window = WIN_PROJECT)

@@ -27,39 +27,7 @@
 #include "view/geometry.h"
 #include "view/selection.h"
 
-class PointerTest : public ScratchTest {
-protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        PoolDelete(APMemPool);
-        APMemPool = nullptr;
-        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
-        getcwd(oldcwd, sizeof(oldcwd));
-        ASSERT_EQ(chdir(scratch.c_str()), 0);
-        RequesterScriptClear();
-        RequesterLog.clear();
-    }
-    void TearDown() override
-    {
-        PlatformSetIdleHook(nullptr);
-        chdir(oldcwd);
-        ScratchTest::TearDown();
-    }
-    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {})
-    {
-        steps = std::move(s);
-        next_step = 0;
-        PlatformSetIdleHook(RunNextStep);
-        std::vector<std::string> argv = {"pagimo", "Debug=Off"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char *> av;
-        for (auto &a : argv)
-            av.push_back(a.data());
-        EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
-        return next_step == steps.size();
-    }
-    char oldcwd[4096];
+class PointerTest : public MainLoopScratchTest {
 };
 
 /* Positions relative to the page's top-left corner. */
@@ -272,8 +240,9 @@ TEST_F(PointerTest, EachToolDrawsItsElementWhichTheSavedProjectKeeps)
             links++;
             EXPECT_STREQ(e.edata.td.link, "https://example.org/pagimo");
         }
-        if (e.node.ln_Type == ET_TEXT)
+        if (e.node.ln_Type == ET_TEXT) {
             EXPECT_STREQ(e.edata.td.text, "Chapter one");
+        }
     }
     EXPECT_EQ(rects, 1);
     EXPECT_EQ(links, 1);

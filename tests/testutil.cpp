@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "core/settings.h"
+#include "core/startup.h"
 #include "document/pagelist.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
@@ -89,6 +90,39 @@ void ExportScratchTest::TearDown()
 {
     PdfBatch = false;
     ScratchTest::TearDown();
+}
+
+void MainLoopScratchTest::SetUp()
+{
+    ScratchTest::SetUp();
+    PoolDelete(APMemPool); /* the program makes its own */
+    APMemPool = nullptr;
+    setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+    ASSERT_NE(getcwd(oldcwd, sizeof(oldcwd)), nullptr);
+    ASSERT_EQ(chdir(scratch.c_str()), 0);
+    RequesterScriptClear();
+    RequesterLog.clear();
+}
+
+void MainLoopScratchTest::TearDown()
+{
+    PlatformSetIdleHook(nullptr);
+    (void)!chdir(oldcwd);
+    ScratchTest::TearDown();
+}
+
+bool MainLoopScratchTest::Run(std::vector<std::function<void()>> s, std::vector<std::string> args)
+{
+    steps = std::move(s);
+    next_step = 0;
+    PlatformSetIdleHook(RunNextStep);
+    std::vector<std::string> argv = {"pagimo", "Debug=Off"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char *> av;
+    for (auto &a : argv)
+        av.push_back(a.data());
+    EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
+    return next_step == steps.size();
 }
 
 void WriteTextFile(const std::string &path, const std::string &text)

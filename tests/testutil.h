@@ -40,6 +40,18 @@ protected:
     std::string out;
 };
 
+/* A scratch directory for running the whole program in the test's own
+ * process (the offscreen platform, the current directory the scratch):
+ * Run starts it with the given steps (see RunNextStep) and tool types and
+ * is true when every step ran before the loop ended. */
+class MainLoopScratchTest : public ScratchTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {});
+    char oldcwd[4096];
+};
+
 std::string MakeScratchDir(void);
 void WriteTextFile(const std::string &path, const std::string &text);
 std::string ReadTextFile(const std::string &path);
