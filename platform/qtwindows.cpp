@@ -180,6 +180,10 @@ void PageAreaWidget::paintEvent(QPaintEvent *event)
 void PageAreaWidget::Report(uint32_t cls, uint16_t code, QPoint pos)
 {
     QPoint w = ContentPos(this, pos);
+    if (PlatformTrace && cls == WMHI_MOUSEBUTTONS) {
+        std::printf("   button %u at %d,%d\n", code, w.x(), w.y());
+        std::fflush(stdout);
+    }
     PlatformPostMessage(0, cls, 0, code, w.x(), w.y());
 }
 

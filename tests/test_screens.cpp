@@ -13,6 +13,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -142,6 +144,23 @@ static QWidget *ProjectTopLevel(void)
     return nullptr;
 }
 
+static void DropMessages(void)
+{
+    GuiMessage m;
+    for (int win = 0; win < PLATFORM_WINDOWS; win++)
+        while (PlatformTakeMessage(win, &m)) {}
+}
+
+/* The classes of the messages waiting for the project window. */
+static std::vector<uint32_t> Waiting(void)
+{
+    std::vector<uint32_t> v;
+    GuiMessage m;
+    while (PlatformTakeMessage(WIN_PROJECT, &m))
+        v.push_back(m.cls);
+    return v;
+}
+
 struct PageRect {
     uint32_t x1, y1, x2, y2;
     bool operator==(const PageRect &o) const { return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2; }
@@ -189,11 +208,7 @@ TEST_F(Screens, ASmallScreenShowsTheWholeWindowInAScrollingView)
     QWidget *under = view->viewport()->childAt(seen);
     ASSERT_NE(under, nullptr);
     QPoint local = under->mapFrom(view->viewport(), seen);
-    while (PlatformMessagePending())
-        for (int win = 0; win < PLATFORM_WINDOWS; win++) {
-            GuiMessage m;
-            while (PlatformTakeMessage(win, &m)) {}
-        }
+    DropMessages();
     QMouseEvent press(QEvent::MouseButtonPress, local, under->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(under, &press);
@@ -205,4 +220,16 @@ TEST_F(Screens, ASmallScreenShowsTheWholeWindowInAScrollingView)
     int32_t px, py;
     PlatformMousePos(WIN_PROJECT, &px, &py);
     EXPECT_EQ(QPoint(px, py), spot);
+
+    /* The view's close gadget and the Delete key, wherever it arrives,
+     * each give one message. */
+    DropMessages();
+    QCloseEvent close;
+    QApplication::sendEvent(view, &close);
+    EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_CLOSEWINDOW});
+    for (QWidget *to : {static_cast<QWidget *>(view), view->widget(), under}) {
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(to, &del);
+        EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_RAWKEY}) << to->metaObject()->className();
+    }
 }
