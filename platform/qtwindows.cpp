@@ -15,9 +15,9 @@
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -165,7 +165,9 @@ PageAreaWidget::PageAreaWidget(QWidget *parent) : QWidget(parent)
  * scroll offset of a scrolling view into account. */
 static QPoint ContentPos(const QWidget *w, QPoint p)
 {
-    QWidget *content = windows[0].widget ? windows[0].widget : w->window();
+    QWidget *content = windows[0].widget;
+    if (!content || !content->isAncestorOf(w)) /* a window on its way out */
+        content = w->window();
     return w->mapTo(content, p);
 }
 
