@@ -38,7 +38,7 @@ wait_for() { # pattern, seconds
 for n in $(seq 141 190); do
     [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=":$n"; break; }
 done
-Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xpid=$!
 export DISPLAY=$display
 for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
