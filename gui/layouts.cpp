@@ -236,7 +236,8 @@ enum { SCREEN_TITLE = 30 };
 
 /* As wide as the screen and as high as the screen below its title bar, but
  * never smaller than its contents need (the platform enlarges it when it
- * is laid out): so the page area holds the largest page on any screen. The
+ * is laid out and shows it in a scrolling view as large as the screen
+ * allows): so the page area holds the largest page on any screen. The
  * same rule tells where the page lay on the screen a project was saved on. */
 void ProjectWindowSize(uint32_t screenw, uint32_t screenh, int *width, int *height)
 {

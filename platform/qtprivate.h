@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QScrollArea>
 #include <QWidget>
 
 #include "platform/gui.h"
@@ -32,8 +33,12 @@ struct GadgetState {
     std::vector<std::string> labels;
 };
 
+/* Invariant: `widget` is always the window's laid-out content, whose
+ * coordinates are the window coordinates of messages and drawing. It is
+ * the top-level itself unless a main window larger than the screen sits
+ * in a scrolling view; widget->window() is the top-level in both cases. */
 struct WindowState {
-    QWidget *widget;    /* the top-level window, null when none */
+    QWidget *widget;    /* the window's content, null when none */
     std::deque<GuiMessage> queue;
     int32_t mx, my;     /* pointer position of the message last taken */
     bool busy;
@@ -55,6 +60,18 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+private:
+    int win;
+};
+
+/* The top-level of a main window larger than the screen: it scrolls the
+ * window's content and passes the close gadget and keys on to it. */
+class ScrollFrame : public QScrollArea {
+public:
+    explicit ScrollFrame(int win);
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 private:
     int win;
 };

@@ -4,7 +4,9 @@
  * and turning the user's input into messages of the window's queue.
  *
  * Invariant: every value set from code is set with the widget's signals
- * blocked, so only the user's own input becomes a message.
+ * blocked, so only the user's own input becomes a message. Pointer
+ * positions are always those of the window's laid-out content, whether a
+ * scrolling view shows it or not (ContentPos).
  */
 #include "platform/qtprivate.h"
 
@@ -15,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,7 +32,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QToolButton>
@@ -55,9 +60,8 @@ PagimoWindow::PagimoWindow(int w) : QWidget(nullptr, Qt::Window), win(w) {}
 
 /* The close gadget of the main window asks the program; the other windows
  * answer their close gadget like their own leave button. */
-void PagimoWindow::closeEvent(QCloseEvent *event)
+static void AskClose(int win)
 {
-    event->ignore();
     if (InputBlocked(win))
         return;
     static const int leave[PLATFORM_WINDOWS] = {0, 68, 72, 0, 85};
@@ -67,10 +71,21 @@ void PagimoWindow::closeEvent(QCloseEvent *event)
         Post(win, uint16_t(leave[win]), 0);
 }
 
+void PagimoWindow::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    AskClose(win);
+}
+
+/* Inside a scrolling view the key is taken here, so that the view, which
+ * passes on the keys it gets itself, does not report it a second time. */
 void PagimoWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Delete && win == 0)
+    if (event->key() == Qt::Key_Delete && win == 0) {
         PlatformPostMessage(win, WMHI_RAWKEY, 0, RAWKEY_DELETE, windows[win].mx, windows[win].my);
+        if (!isWindow())
+            return;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -79,6 +94,58 @@ void PagimoWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (win == 0)
         EnsureRastImage();
+}
+
+/* ------------------------------------------------------------ scrolling view */
+
+ScrollFrame::ScrollFrame(int w) : QScrollArea(nullptr), win(w)
+{
+    setWindowFlags(Qt::Window);
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(false);
+}
+
+void ScrollFrame::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    AskClose(win);
+}
+
+void ScrollFrame::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && windows[win].widget)
+        QCoreApplication::sendEvent(windows[win].widget, event);
+    else
+        QScrollArea::keyPressEvent(event);
+}
+
+static void TraceScroll(void)
+{
+    if (!PlatformTrace || !pagearea)
+        return;
+    QScrollArea *view = qobject_cast<QScrollArea *>(pagearea->window());
+    if (!view)
+        return;
+    QPoint g = pagearea->mapToGlobal(QPoint(0, 0));
+    std::printf("   view scrolled to %d,%d pagearea at %d,%d\n", view->horizontalScrollBar()->value(),
+                view->verticalScrollBar()->value(), g.x(), g.y());
+    std::fflush(stdout);
+}
+
+/* A main window larger than the screen keeps its size and layout and is
+ * shown in a view of the size it was asked for, which scrolls it. */
+static void HoldInScrollView(int win, QSize viewsize)
+{
+    QWidget *content = windows[win].widget;
+    auto *view = new ScrollFrame(win);
+    view->setWindowTitle(content->windowTitle());
+    view->setWidget(content);
+    content->show();
+    view->resize(viewsize);
+    int bar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    view->setMaximumSize(content->size() + QSize(bar, bar));
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, TraceScroll);
+    QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, TraceScroll);
 }
 
 /* ------------------------------------------------------------ page area */
@@ -92,18 +159,33 @@ PageAreaWidget::PageAreaWidget(QWidget *parent) : QWidget(parent)
     setMinimumSize(844, 844);
 }
 
+/* Where a point of a widget of the main window lies in the window's
+ * content: the one mapping from what Qt reports to the program's window
+ * coordinates. Mapping to the content, not to the top-level, takes the
+ * scroll offset of a scrolling view into account. */
+static QPoint ContentPos(const QWidget *w, QPoint p)
+{
+    QWidget *content = windows[0].widget;
+    if (!content || !content->isAncestorOf(w)) /* a window on its way out */
+        content = w->window();
+    return w->mapTo(content, p);
+}
+
 void PageAreaWidget::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     EnsureRastImage();
-    QPoint off = mapTo(window(), QPoint(0, 0));
     QRect r = event->rect();
-    p.drawImage(r, *rastimage, r.translated(off));
+    p.drawImage(r, *rastimage, r.translated(ContentPos(this, QPoint(0, 0))));
 }
 
 void PageAreaWidget::Report(uint32_t cls, uint16_t code, QPoint pos)
 {
-    QPoint w = mapTo(window(), pos);
+    QPoint w = ContentPos(this, pos);
+    if (PlatformTrace && cls == WMHI_MOUSEBUTTONS) {
+        std::printf("   button %u at %d,%d\n", code, w.x(), w.y());
+        std::fflush(stdout);
+    }
     PlatformPostMessage(0, cls, 0, code, w.x(), w.y());
 }
 
@@ -136,18 +218,18 @@ void UpdatePageArea(int x1, int y1, int x2, int y2)
 {
     if (!pagearea)
         return;
-    QPoint off = pagearea->mapTo(pagearea->window(), QPoint(0, 0));
+    QPoint off = ContentPos(pagearea, QPoint(0, 0));
     pagearea->update(QRect(QPoint(x1, y1) - off, QPoint(x2, y2) - off).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height)
 {
-    if (!pagearea) {
+    if (!pagearea || !windows[0].widget) {
         *left = *top = *width = *height = 0;
         return;
     }
-    pagearea->window()->layout()->activate(); /* the box as laid out now */
-    QPoint off = pagearea->mapTo(pagearea->window(), QPoint(0, 0));
+    windows[0].widget->layout()->activate(); /* the box as laid out now */
+    QPoint off = ContentPos(pagearea, QPoint(0, 0));
     *left = int16_t(off.x());
     *top = int16_t(off.y());
     *width = int16_t(pagearea->width());
@@ -181,7 +263,8 @@ bool PlatformWindowCreate(int win, const char *title, int width, int height, boo
 /* Shows a built window; the main window is laid out at once, so the page
  * area's box is known before the first page is painted. A main window
  * asked smaller than its contents need gets the least size that holds
- * them, never a page area cut short. */
+ * them, never a page area cut short, and is shown in a scrolling view of
+ * the size asked, so that a small screen reaches all of it. */
 bool PlatformWindowOpen(int win)
 {
     QWidget *w = windows[win].widget;
@@ -190,11 +273,14 @@ bool PlatformWindowOpen(int win)
     build_win = -1;
     build_stack.clear();
     if (windows[win].main) {
+        QSize asked = w->size();
         QSize least = w->layout()->totalMinimumSize();
-        w->setFixedSize(w->size().expandedTo(least));
-        w->move(0, 0);
+        w->setFixedSize(asked.expandedTo(least));
+        if (w->size() != asked)
+            HoldInScrollView(win, asked);
+        w->window()->move(0, 0);
     }
-    w->show();
+    w->window()->show();
     w->layout()->activate();
     PlatformProcessEvents();
     if (windows[win].main)
@@ -232,8 +318,9 @@ void PlatformWindowDestroy(int win)
             g = GadgetState{GK_NONE, -1, nullptr, 0, {}};
     if (win == 0)
         pagearea = nullptr;
-    windows[win].widget->hide();
-    windows[win].widget->deleteLater();
+    QWidget *top = windows[win].widget->window(); /* a scrolling view goes with it */
+    top->hide();
+    top->deleteLater();
     windows[win].widget = nullptr;
     windows[win].menubar = nullptr;
     windows[win].busy = false;
@@ -248,8 +335,10 @@ bool PlatformWindowExists(int win)
 
 void PlatformWindowSetTitle(int win, const char *title)
 {
-    if (PlatformWindowExists(win))
-        windows[win].widget->setWindowTitle(ToQt(title));
+    if (!PlatformWindowExists(win))
+        return;
+    windows[win].widget->setWindowTitle(ToQt(title));
+    windows[win].widget->window()->setWindowTitle(ToQt(title));
 }
 
 void PlatformWindowSetBusy(int win, bool busy)
@@ -258,9 +347,9 @@ void PlatformWindowSetBusy(int win, bool busy)
         return;
     windows[win].busy = busy;
     if (busy)
-        windows[win].widget->setCursor(Qt::BusyCursor);
+        windows[win].widget->window()->setCursor(Qt::BusyCursor);
     else
-        windows[win].widget->unsetCursor();
+        windows[win].widget->window()->unsetCursor();
 }
 
 bool PlatformWindowBusy(int win)
@@ -272,7 +361,7 @@ void PlatformWindowToFront(int win)
 {
     if (!PlatformWindowExists(win))
         return;
-    QWidget *w = windows[win].widget;
+    QWidget *w = windows[win].widget->window();
     w->showNormal();
     w->raise();
     w->activateWindow();
@@ -281,7 +370,7 @@ void PlatformWindowToFront(int win)
 void PlatformWindowRefreshFrame(int win)
 {
     if (PlatformWindowExists(win))
-        windows[win].widget->update();
+        windows[win].widget->window()->update();
 }
 
 /* The screen position of every gadget, so that a test driving the real
@@ -299,7 +388,7 @@ void PlatformDumpGadgets(int win)
     }
     if (win == 0 && pagearea) {
         QPoint g = pagearea->mapToGlobal(QPoint(0, 0));
-        QPoint o = pagearea->mapTo(pagearea->window(), QPoint(0, 0));
+        QPoint o = ContentPos(pagearea, QPoint(0, 0));
         std::printf("   pagearea at %d,%d window %d,%d size %dx%d\n", g.x(), g.y(), o.x(), o.y(),
                     pagearea->width(), pagearea->height());
     }

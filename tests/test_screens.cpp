@@ -2,7 +2,8 @@
  * test_screens.cpp - a project saved on one screen keeps every element
  * where it was on the page when it is opened on screens of other sizes,
  * in the page view and in the PDF the command-line job writes; a screen
- * too small for the page gets a window that holds it.
+ * too small for the page gets a window that holds it, shown in a scrolling
+ * view no larger than the screen.
  */
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,13 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "testutil.h"
 
@@ -123,5 +131,105 @@ TEST_F(Screens, ElementsKeepTheirPlaceOnThePageOnEveryScreen)
                 first = rects;
             EXPECT_EQ(rects, first) << "the PDF draws the rectangles where they were";
         }
+    }
+}
+
+/* The visible top-level that shows the project window, the only window
+ * these tests open. */
+static QWidget *ProjectTopLevel(void)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() == Qt::Window)
+            return w;
+    return nullptr;
+}
+
+static void DropMessages(void)
+{
+    GuiMessage m;
+    for (int win = 0; win < PLATFORM_WINDOWS; win++)
+        while (PlatformTakeMessage(win, &m)) {}
+}
+
+/* The classes of the messages waiting for the project window. */
+static std::vector<uint32_t> Waiting(void)
+{
+    std::vector<uint32_t> v;
+    GuiMessage m;
+    while (PlatformTakeMessage(WIN_PROJECT, &m))
+        v.push_back(m.cls);
+    return v;
+}
+
+struct PageRect {
+    uint32_t x1, y1, x2, y2;
+    bool operator==(const PageRect &o) const { return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2; }
+};
+
+TEST_F(Screens, ASmallScreenShowsTheWholeWindowInAScrollingView)
+{
+    /* A screen exactly as large as the window needs holds it as it is. */
+    OpenWindow(screens[0], 2);
+    int leastw, leasth;
+    PlatformWindowLeastSize(WIN_PROJECT, &leastw, &leasth);
+    const Screen fits = {uint32_t(std::max(leastw, 1366)), uint32_t(leasth + 30)};
+    OpenWindow(fits, 2);
+    QWidget *top = ProjectTopLevel();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(qobject_cast<QScrollArea *>(top), nullptr) << "no scrolling view where the window fits";
+    int fitw, fith;
+    PlatformWindowSize(WIN_PROJECT, &fitw, &fith);
+    const PageRect fitpage = {xstart, ystart, xend, yend};
+
+    /* 1366x768 cannot hold it: the window keeps that layout in a view no
+     * larger than the screen. */
+    OpenWindow(screens[3], 2);
+    top = ProjectTopLevel();
+    ASSERT_NE(top, nullptr);
+    EXPECT_LE(top->width(), 1366);
+    EXPECT_LE(top->height(), 768);
+    int w, h;
+    PlatformWindowSize(WIN_PROJECT, &w, &h);
+    EXPECT_EQ(w, fitw);
+    EXPECT_EQ(h, fith) << "the window keeps the size the page needs";
+    EXPECT_TRUE((PageRect{xstart, ystart, xend, yend} == fitpage)) << "the page lies where it lay";
+    auto *view = qobject_cast<QScrollArea *>(top);
+    ASSERT_NE(view, nullptr);
+
+    /* Scrolled to the bottom, a click near the page's lower edge arrives
+     * with the window coordinates of that spot, as does the pointer. */
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    const QPoint dx(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+    ASSERT_GT(dx.y(), 0);
+    const QPoint spot(int(xstart) + 40, int(yend) - 3);
+    const QPoint seen = spot - dx; /* where it shows in the view */
+    ASSERT_LT(seen.y(), view->viewport()->height());
+    QWidget *under = view->viewport()->childAt(seen);
+    ASSERT_NE(under, nullptr);
+    QPoint local = under->mapFrom(view->viewport(), seen);
+    DropMessages();
+    QMouseEvent press(QEvent::MouseButtonPress, local, under->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(under, &press);
+    GuiMessage msg;
+    ASSERT_TRUE(PlatformTakeMessage(WIN_PROJECT, &msg));
+    EXPECT_EQ(msg.cls, uint32_t(WMHI_MOUSEBUTTONS));
+    EXPECT_EQ(msg.mx, spot.x());
+    EXPECT_EQ(msg.my, spot.y());
+    int32_t px, py;
+    PlatformMousePos(WIN_PROJECT, &px, &py);
+    EXPECT_EQ(QPoint(px, py), spot);
+
+    /* The view's close gadget and the Delete key, wherever it arrives,
+     * each give one message. */
+    DropMessages();
+    QCloseEvent close;
+    QApplication::sendEvent(view, &close);
+    EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_CLOSEWINDOW});
+    for (QWidget *to : {static_cast<QWidget *>(view), view->widget(), under}) {
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(to, &del);
+        EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_RAWKEY}) << to->metaObject()->className();
     }
 }
