@@ -25,6 +25,7 @@
 
 #include "platform/breaksignal.h"
 #include "platform/charset.h"
+#include "platform/system.h"
 #include "platform/instance.h"
 
 WindowState windows[PLATFORM_WINDOWS];
@@ -205,6 +206,7 @@ static QApplication *MakeApplication(void)
     app_argc = 1;
     startup_previous = qInstallMessageHandler(StartupMessage);
     QApplication *made = new QApplication(app_argc, args);
+    X11ProbeRelease(); /* Qt holds its own connection now */
     qInstallMessageHandler(startup_previous);
     QMessageLogContext none;
     for (const auto &m : startup_held) {
