@@ -221,6 +221,10 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
     QImage img(40, 30, QImage::Format_RGB32);
     img.fill(Qt::blue);
     ASSERT_TRUE(img.save(QString::fromStdString(png), "PNG"));
+    std::string red = scratch + "/red.png";
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    ASSERT_TRUE(small.save(QString::fromStdString(red), "PNG"));
     std::vector<std::function<void()>> s;
     s.push_back([png] {
         Config.flags |= CFG_DELETE_FILES;
@@ -243,8 +247,22 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
         Press(GID_CURSOR);
     });
     s.push_back([] { Click(X(151), Y(165)); });
-    s.push_back([] {
+    s.push_back([red] {
         ASSERT_EQ(Loop.marked, 1);
+        Loop.saved = 1;
+        RequesterScriptAdd(red.c_str());
+        Press(GID_PICTUREADD);
+    });
+    s.push_back([] {
+        auto pics = OfType(1, ET_PICTURE);
+        ASSERT_EQ(pics.size(), 1u);
+        EXPECT_NE(HostPath(pics[0]->edata.pd.fn), picture) << "the selected picture shows the new one";
+        EXPECT_EQ(pics[0]->sx, uint32_t(X(150))) << "at its place";
+        EXPECT_EQ(pics[0]->ex - pics[0]->sx, 20u) << "and at its size";
+        EXPECT_EQ(pics[0]->ey - pics[0]->sy, 10u);
+        EXPECT_EQ(Loop.saved, 0);
+        EXPECT_EQ(Loop.marked, 1);
+        picture = HostPath(pics[0]->edata.pd.fn);
         Press(GID_COPY);
         Press(GID_PASTE);
     });
@@ -263,7 +281,7 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
     s.push_back([] {
         ASSERT_EQ(OfType(1, ET_PICTURE).size(), 2u);
         Press(GID_CURSOR);
-        Click(X(151), Y(165));
+        Click(X(152), Y(155));
     });
     s.push_back([] {
         ASSERT_EQ(Loop.marked, 1);
@@ -273,7 +291,7 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
     s.push_back([] {
         ASSERT_EQ(OfType(1, ET_PICTURE).size(), 1u) << "the menu deletes as well";
         EXPECT_TRUE(HostExists(picture)) << "the copy still shows that file";
-        Click(X(200), Y(200));
+        Click(X(185), Y(180));
     });
     s.push_back([] {
         ASSERT_EQ(Loop.marked, 1);
@@ -437,5 +455,54 @@ TEST_F(EditingTest, PropertyGadgetsChangeTheSelectedElement)
         Choose(GID_HEADLINE_LEVEL, 1);
     });
     s.push_back([] { EXPECT_EQ(Loop.saved, 1) << "the same level is no change"; });
+    EXPECT_TRUE(Run(s));
+}
+
+TEST_F(EditingTest, TextboxesTakeFontAndJustificationAndCopiesGetTheirOwnFile)
+{
+    static GElement *box;
+    std::vector<std::function<void()>> s;
+    s.push_back([] {
+        WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), "Once upon a time.\n");
+        GElement ge = MakeElement(ET_TEXTBOX, 0);
+        std::strcpy(ge.edata.tbd.fn, "PGT:PAG4/Texte/story.txt");
+        std::strcpy(ge.edata.tbd.fontname, "none.font");
+        ge.edata.tbd.size = 10;
+        ge.sx = uint32_t(X(100)), ge.sy = uint32_t(Y(100)), ge.ex = uint32_t(X(300)), ge.ey = uint32_t(Y(300));
+        box = AddGObject(1, &ge);
+        ASSERT_NE(box, nullptr);
+        Click(X(200), Y(200));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, box);
+        Loop.saved = 1;
+        GadgetSetNumber(GID_FONTSIZE, 20);
+        Press(GID_FONTSIZE);
+        Choose(GID_JUSTIFICATION, 2);
+        GadgetSetText(GID_TEXTCONT, "not for a textbox");
+        Press(GID_TEXTCONT);
+    });
+    s.push_back([] {
+        ASSERT_EQ(OfType(1, ET_TEXTBOX).size(), 1u);
+        EXPECT_EQ(OfType(1, ET_TEXTBOX)[0], box) << "a textbox is changed in place";
+        EXPECT_EQ(box->edata.tbd.size, 20u);
+        EXPECT_STRNE(box->edata.tbd.fontname, "none.font") << "the font follows the chooser";
+        EXPECT_EQ(box->edata.tbd.align, 2u);
+        EXPECT_EQ(box->sx, uint32_t(X(100)));
+        EXPECT_EQ(Loop.saved, 0);
+        EXPECT_EQ(Loop.marked, 1);
+        Press(GID_COPY);
+        Press(GID_PASTE);
+    });
+    s.push_back([] {
+        auto boxes = OfType(1, ET_TEXTBOX);
+        ASSERT_EQ(boxes.size(), 2u);
+        GElement *copy = boxes[0] == box ? boxes[1] : boxes[0];
+        std::string fn = copy->edata.tbd.fn;
+        EXPECT_EQ(fn.rfind("PGT:PAG4/Texte/", 0), 0u) << fn;
+        EXPECT_NE(fn, "PGT:PAG4/Texte/story.txt") << "the copy has a file of its own";
+        EXPECT_EQ(ReadTextFile(HostPath(fn.c_str())), "Once upon a time.\n");
+        EXPECT_EQ(copy->sx, box->sx + 25);
+    });
     EXPECT_TRUE(Run(s));
 }
