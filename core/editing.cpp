@@ -1,8 +1,11 @@
 /*
  * editing.cpp - editing commands of the main loop on its state.
  *
- * Relies on the page lists, the page tabs and the link correction. Page
- * numbers shown in tabs are rebuilt by CreateTabs after every change.
+ * Relies on the page lists, the page tabs and the link correction, the
+ * clipboard marks, the rubber band for moves and re-made elements, and
+ * the property gadgets. Page numbers shown in tabs are rebuilt by
+ * CreateTabs after every change. Invariant kept: `marked` counts the
+ * elements of the current page whose `marked` byte is set.
  */
 #include "core/editing.h"
 
@@ -14,11 +17,19 @@
 #include "document/headlines.h"
 #include "document/marks.h"
 #include "document/pagelist.h"
+#include "document/properties.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "platform/gui.h"
+#include "text/arexxtools.h"
 #include "text/utilities.h"
+#include "view/geometry.h"
+#include "view/pictures.h"
+#include "view/rubberband.h"
+#include "view/selection.h"
+
+enum { MSG_MOVE_MODE = 139 }; /* the status text of move mode */
 
 /* ------------------------------------------------------------ pages */
 
@@ -113,13 +124,229 @@ void DeleteSelection(LoopState *ls)
     HLManager();
 }
 
-/* Copy, cut, paste, move and the property gadgets act on a selection,
- * which only the page view can make; without one they do nothing. */
+/* ------------------------------------------------------------ clipboard */
+
+/* Takes the selection markers off the page view as well. */
+static void UnmarkShown(LoopState *ls)
+{
+    while (GElement *ge = FindMarkedElement(ls->aktpage, nullptr))
+        SetSelectMarks(ls->aktpage, ge, 0, ls->marked);
+    ls->marked = 0;
+    ls->mnode = nullptr;
+}
+
+/* The flagged elements are no longer selected: the count follows them, so
+ * a Delete after a copy finds nothing to delete. */
+static void ClipSelection(LoopState *ls, uint8_t oper)
+{
+    if (!ls->marked)
+        return;
+    SetMBitFlags(ls->aktpage, ls->marked, oper);
+    ls->marked = 0;
+    ls->mnode = nullptr;
+    ResetProperties();
+    Repaint(ls->aktpage);
+}
+
+static bool PastedHeadline(uint32_t page)
+{
+    for (GElement *ge = FindMarkedElement(page, nullptr); ge; ge = FindMarkedElement(page, ge))
+        if (ge->node.ln_Type == ET_TEXT && ge->edata.td.level >= LEVEL_FIRST)
+            return true;
+    return false;
+}
+
+/* The pasted elements become the selection, replacing the one before. */
+static void Paste(LoopState *ls)
+{
+    if (PDaten.spage == 0 || !GetPageNode(PDaten.spage))
+        return;
+    UnmarkShown(ls);
+    uint8_t n = ProcessMBitFlags(ls->aktpage);
+    Repaint(ls->aktpage);
+    ShowSelectMarks(ls->aktpage);
+    PlatformDelay(8);
+    ls->marked = n;
+    ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+    if (!ls->mnode)
+        return;
+    if (PastedHeadline(ls->aktpage))
+        HLManager();
+    ls->saved = 0;
+    SetObjData(ls->mnode, ls->filename);
+    SetARexxChooser(n == 1 ? ls->mnode->node.ln_Type : 0);
+}
+
+/* ------------------------------------------------------------ moving */
+
+static void EnterMoveMode(LoopState *ls)
+{
+    GadgetSetText(GID_STATUS, GetString(&localeinfo, MSG_MOVE_MODE));
+    ls->aktmode = GID_MOVE;
+}
+
+void StartMove(LoopState *ls, int32_t x, int32_t y)
+{
+    if (!ls->marked)
+        return;
+    for (GElement *ge = FindMarkedElement(ls->aktpage, nullptr); ge; ge = FindMarkedElement(ls->aktpage, ge))
+        MoveConstruct(ge, x, y, true, true);
+    ls->moving = true;
+}
+
+void FollowMove(LoopState *ls, int32_t x, int32_t y)
+{
+    for (GElement *ge = FindMarkedElement(ls->aktpage, nullptr); ge; ge = FindMarkedElement(ls->aktpage, ge))
+        MoveConstruct(ge, x, y, false, true);
+}
+
+/* The last outline shown is what is applied. An element that leaves the
+ * page is deleted, but its file stays: a slip of the hand must not cost
+ * the imported picture or text, which garbage collection takes later if
+ * nothing names it. */
+void EndMove(LoopState *ls, int32_t x, int32_t y)
+{
+    ls->saved = 0;
+    bool headline = false;
+    while (GElement *ge = FindMarkedElement(ls->aktpage, nullptr)) {
+        ge->marked = 0;
+        headline |= ge->node.ln_Type == ET_TEXT && ge->edata.td.level >= LEVEL_FIRST;
+        EndMoveConstruct(ge, x, y, ls->aktpage, true);
+        if (!ElementOnPage(ge, xstart, xend, ystart, yend))
+            RemoveGObject(ls->aktpage, ge, true, false);
+    }
+    if (headline)
+        HLManager();
+    ls->marked = 0;
+    ls->mnode = nullptr;
+    ls->draw = false;
+    Repaint(ls->aktpage);
+    ls->aktmode = GID_CURSOR;
+    ResetPagimoScreen(GID_CURSOR);
+    ResetProperties();
+    ls->moving = false;
+}
+
+/* ------------------------------------------------------------ properties */
+
+static void Reselect(LoopState *ls, GElement *ge)
+{
+    Repaint(ls->aktpage);
+    ls->marked = 1;
+    SetSelectMarks(ls->aktpage, ge, 1, 1);
+    ls->mnode = ge;
+    ls->saved = 0;
+}
+
+/* A text-like element is made anew from the gadgets, standing on the old
+ * one's anchor; fields keep their other corner too. A new text that cannot
+ * be made (no text) leaves the old element as it was. */
+static void RecreateText(LoopState *ls, uint32_t id)
+{
+    GElement *old = ls->mnode;
+    uint8_t type = old->node.ln_Type;
+    if (id == GID_STYLE)
+        SetFontData(GetFontStyle(old->edata.td.fontname), ls->code);
+    bool anchored = type == ET_TEXT || type == ET_LINK;
+    GElement *ge = EndDrawConstruct(ls->aktpage, anchored ? 0 : old->sx, anchored ? 0 : old->sy, old->ex,
+                                    old->ey, type);
+    if (!ge) {
+        Repaint(ls->aktpage);
+        SetSelectMarks(ls->aktpage, old, 1, 1);
+        return;
+    }
+    RemoveGObject(ls->aktpage, old, true, false);
+    HLManager();
+    Reselect(ls, ge);
+}
+
+static void ChangeTextbox(LoopState *ls, uint32_t id)
+{
+    TextboxData &tb = ls->mnode->edata.tbd;
+    if (id == GID_JUSTIFICATION) {
+        tb.align = uint32_t(GadgetNumber(GID_JUSTIFICATION));
+    } else if (id == GID_FONTS || id == GID_FONTSIZE || id == GID_STYLE) {
+        if (id == GID_STYLE)
+            SetFontData(GetFontStyle(tb.fontname), ls->code);
+        char text[81];
+        uint8_t level = 0;
+        GetTextData(ET_TEXTBOX, tb.fontname, &tb.size, text, &level);
+    } else {
+        return;
+    }
+    Reselect(ls, ls->mnode);
+}
+
+static void ChangeLevel(LoopState *ls)
+{
+    GElement *ge = ls->mnode;
+    if (!ge || ge->node.ln_Type != ET_TEXT)
+        return;
+    int32_t chosen = GadgetNumber(GID_HEADLINE_LEVEL);
+    uint8_t level = uint8_t(chosen + 1);
+    if (chosen < 0 || level == ge->edata.td.level)
+        return;
+    ge->edata.td.level = level;
+    HLManager();
+    ls->saved = 0;
+}
+
+/* A selected picture shows the new one at its place; without a selection
+ * the path is kept for the next picture placed. */
+static void NewPicture(LoopState *ls)
+{
+    GElement *ge = ls->mnode;
+    bool single = ge && ls->marked == 1 && ge->node.ln_Type == ET_PICTURE;
+    if (!SetPicture(ls->filename, single ? ge : nullptr))
+        return;
+    GadgetSetText(GID_PICTUREPATH, ls->filename);
+    if (!single)
+        return;
+    FreePicResources(ge);
+    LoadPicture(ge, false);
+    Reselect(ls, ge);
+}
+
+static bool TextGadget(uint32_t id)
+{
+    return id == GID_FONTS || id == GID_STYLE || id == GID_FONTSIZE || id == GID_JUSTIFICATION ||
+           id == GID_TEXTCONT || id == GID_LINKPAGE || id == GID_LINKWEB;
+}
+
+/* The gadgets describe the single selected element; without one they
+ * keep their values for the next element placed. */
+static void ChangeProperty(LoopState *ls, uint32_t id)
+{
+    bool single = ls->mnode && ls->marked == 1;
+    if (!single) {
+        if (id == GID_STYLE) {
+            SetFontData(ls->laststyle, ls->code);
+            ls->laststyle = ls->code;
+        }
+        return;
+    }
+    uint8_t type = ls->mnode->node.ln_Type;
+    if (IsTextType(type) && id != GID_JUSTIFICATION)
+        RecreateText(ls, id);
+    else if (type == ET_TEXTBOX)
+        ChangeTextbox(ls, id);
+}
+
+/* ------------------------------------------------------------ dispatch */
+
 void EditCommand(LoopState *ls, uint32_t id)
 {
     DebugPrint("-> EditCommand(%u) with %u selected\n", id, ls->marked);
-    if (id == GID_STYLE && !(ls->mnode && ls->marked == 1)) {
-        SetFontData(ls->laststyle, ls->code);
-        ls->laststyle = ls->code;
+    switch (id) {
+    case GID_COPY: ClipSelection(ls, MBIT_COPY); break;
+    case GID_CUT: ClipSelection(ls, MBIT_CUT); break;
+    case GID_PASTE: Paste(ls); break;
+    case GID_MOVE: EnterMoveMode(ls); break;
+    case GID_HEADLINE_LEVEL: ChangeLevel(ls); break;
+    case GID_PICTUREADD: NewPicture(ls); break;
+    default:
+        if (TextGadget(id))
+            ChangeProperty(ls, id);
+        break;
     }
 }

@@ -1,7 +1,7 @@
 /*
  * editing.h - the commands that change the contents of the project: page
- * insert and remove, deleting the selection, and the commands whose work
- * lies with the page view.
+ * insert and remove, deleting, the clipboard, moving the selection and
+ * changing the properties of the selected element.
  */
 #ifndef PAGIMO_CORE_EDITING_H
 #define PAGIMO_CORE_EDITING_H
@@ -14,5 +14,8 @@ void InsertPage(LoopState *ls);
 void RemovePage(LoopState *ls);
 void DeleteSelection(LoopState *ls);
 void EditCommand(LoopState *ls, uint32_t id);
+void StartMove(LoopState *ls, int32_t x, int32_t y);
+void FollowMove(LoopState *ls, int32_t x, int32_t y);
+void EndMove(LoopState *ls, int32_t x, int32_t y);
 
 #endif

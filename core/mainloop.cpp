@@ -425,7 +425,9 @@ static void ShowDistance(LoopState *ls, int32_t x, int32_t y)
 
 static void DragOnPage(LoopState *ls, int32_t x, int32_t y)
 {
-    if (ls->draw) {
+    if (ls->moving) {
+        FollowMove(ls, x, y);
+    } else if (ls->draw) {
         ls->draw = DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, true);
         ShowDistance(ls, x, y);
     } else if (ls->lasso) {
@@ -558,6 +560,10 @@ static void MouseButton(LoopState *ls)
         EndDrawing(ls, x, y);
     } else if (ls->code == SELECTDOWN && ls->aktmode == GID_CURSOR) {
         SelectDown(ls, x, y);
+    } else if (ls->code == SELECTDOWN && ls->aktmode == GID_MOVE) {
+        StartMove(ls, x, y);
+    } else if (ls->code == SELECTUP && ls->moving) {
+        EndMove(ls, x, y);
     } else if (ls->code == SELECTUP && (ls->aktmode == GID_CURSOR || ls->aktmode == GID_MOVE)) {
         SelectUp(ls, x, y);
     }

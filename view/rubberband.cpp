@@ -22,6 +22,7 @@
 #include "platform/rastport.h"
 #include "platform/strutil.h"
 #include "view/drawing.h"
+#include "view/pictures.h"
 
 static uint32_t band_x, band_y;
 static uint32_t text_w, text_h; /* size of the text being placed, fixed per drag */
@@ -44,14 +45,13 @@ static void Box(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 }
 
 /* The outline of tool `mode` from the anchor towards the pointer; text-like
- * tools show the text's box standing on the pointer. Pictures and textboxes
- * are not dragged out, so they show none. */
+ * tools show the text's box standing on the pointer. */
 static void Outline(RastPort *rp, uint32_t mode, int32_t sx, int32_t sy, int32_t ax, int32_t ay)
 {
     if (mode == ET_LINE) {
         Move(rp, sx, sy);
         Draw(rp, ax, ay);
-    } else if (mode == ET_RECT) {
+    } else if (mode == ET_RECT || mode == ET_PICTURE || mode == ET_TEXTBOX) {
         Box(rp, sx, sy, ax, ay);
     } else if (IsTextType(mode)) {
         Box(rp, ax, ay, ax + int32_t(text_w), ay - int32_t(text_h));
@@ -76,6 +76,64 @@ bool DrawConstruct(int32_t sx, int32_t sy, int32_t ax, int32_t ay, uint32_t aktm
     band_x = uint32_t(ax);
     band_y = uint32_t(ay);
     return true;
+}
+
+/* ------------------------------------------------------------ moves */
+
+/* An element's own outline shifted by (dx, dy): text-like elements show
+ * their text's box standing on their anchor (ex, ey). */
+static void MoveOutline(RastPort *rp, GElement *ge, int32_t dx, int32_t dy)
+{
+    int32_t sx = int32_t(ge->sx) + dx, sy = int32_t(ge->sy) + dy;
+    int32_t ex = int32_t(ge->ex) + dx, ey = int32_t(ge->ey) + dy;
+    uint32_t type = ge->node.ln_Type;
+    if (type == ET_LINE) {
+        Move(rp, sx, sy);
+        Draw(rp, ex, ey);
+    } else if (type == ET_RECT || type == ET_PICTURE || type == ET_TEXTBOX) {
+        Box(rp, sx, sy, ex, ey);
+    } else if (IsTextType(type)) {
+        uint32_t w = 0, h = 0;
+        GetObjSize(type, false, ge, &w, &h, nullptr);
+        Box(rp, ex, ey, ex + int32_t(w), ey - int32_t(h));
+    }
+}
+
+/* The element keeps the move's state: (ox, oy) where it began, (mx, my)
+ * the pointer of the outline shown. */
+void MoveConstruct(GElement *ge, int32_t ax, int32_t ay, bool startstop, bool draw)
+{
+    if (startstop) {
+        ge->ox = ge->mx = uint32_t(ax);
+        ge->oy = ge->my = uint32_t(ay);
+        return;
+    }
+    RastPort *rp = WindowRastPort(WIN_PROJECT);
+    if (rp) {
+        SetDrMd(rp, COMPLEMENT);
+        SetAPen(rp, 2);
+        MoveOutline(rp, ge, int32_t(ge->mx - ge->ox), int32_t(ge->my - ge->oy));
+        SetAPen(rp, 1);
+        if (draw)
+            MoveOutline(rp, ge, ax - int32_t(ge->ox), ay - int32_t(ge->oy));
+    }
+    ge->mx = uint32_t(ax);
+    ge->my = uint32_t(ay);
+}
+
+/* The release point is not used: what the user saw last is applied. An
+ * element moved beyond the left or top edge wraps to a huge coordinate,
+ * which the caller's page test rejects. */
+void EndMoveConstruct(GElement *ge, int32_t ax, int32_t ay, uint32_t page, bool draw)
+{
+    (void)ax, (void)ay, (void)page;
+    if (!draw) {
+        MoveConstruct(ge, int32_t(ge->mx), int32_t(ge->my), false, false);
+        return;
+    }
+    uint32_t dx = ge->mx - ge->ox, dy = ge->my - ge->oy;
+    ge->sx += dx, ge->ex += dx;
+    ge->sy += dy, ge->ey += dy;
 }
 
 /* ------------------------------------------------------------ new elements */
@@ -131,8 +189,23 @@ static GElement *AddShape(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy,
     return AddGObject(page, ge);
 }
 
-/* Pictures and textboxes are placed by their own commands, not by a drag:
- * for those tools, as for select, nothing is made. */
+/* The picture named in the picture path stands at its own size on the
+ * drag's top-left corner; without a readable picture nothing is made. */
+static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
+                            uint32_t ay)
+{
+    ge->sx = sx < ax ? sx : ax;
+    ge->sy = sy < ay ? sy : ay;
+    if (!LoadPicture(ge, false))
+        return nullptr;
+    GElement *added = AddGObject(page, ge);
+    if (!added)
+        FreePicResources(ge);
+    return added;
+}
+
+/* Textboxes are placed by their own command, not by a drag: for that
+ * tool, as for select, nothing is made. */
 GElement *EndDrawConstruct(uint32_t page, uint32_t sx, uint32_t sy, uint32_t ax, uint32_t ay,
                            uint32_t aktmode)
 {
@@ -147,6 +220,8 @@ GElement *EndDrawConstruct(uint32_t page, uint32_t sx, uint32_t sy, uint32_t ax,
     ge.apen = 1;
     if (aktmode == ET_LINE || aktmode == ET_RECT)
         return AddShape(page, &ge, sx, sy, ax, ay);
+    if (aktmode == ET_PICTURE)
+        return AddPicture(page, &ge, sx, sy, ax, ay);
     if (!IsTextType(aktmode))
         return nullptr;
     FillText(&ge, aktmode);
