@@ -36,23 +36,6 @@
 class MainLoopTest : public MainLoopScratchTest {
 };
 
-static void Press(int id, int code = 0, int window = WIN_PROJECT)
-{
-    PlatformPostMessage(window, WMHI_GADGETUP, uint16_t(id), uint16_t(code), 0, 0);
-}
-
-/* What a user does to a chooser or tab: it shows the choice and reports. */
-static void Choose(int id, int value)
-{
-    GadgetSetNumber(id, value);
-    Press(id, value);
-}
-
-static void Menu(int id)
-{
-    PlatformPostMessage(WIN_PROJECT, WMHI_MENUPICK, uint16_t(id), 0, 0, 0);
-}
-
 static void Pointer(int32_t x, int32_t y)
 {
     PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, x, y);

@@ -34,45 +34,6 @@ class PointerTest : public MainLoopScratchTest {
 static int32_t X(int32_t dx) { return int32_t(xstart) + dx; }
 static int32_t Y(int32_t dy) { return int32_t(ystart) + dy; }
 
-static void Press(int id, int code = 0)
-{
-    PlatformPostMessage(WIN_PROJECT, WMHI_GADGETUP, uint16_t(id), uint16_t(code), 0, 0);
-}
-
-static void Button(uint16_t code, int32_t x, int32_t y)
-{
-    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, code, x, y);
-}
-
-static void MoveTo(int32_t x, int32_t y)
-{
-    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, x, y);
-}
-
-/* A press, two moves and a release, as a hand makes them. */
-static void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
-{
-    Button(SELECTDOWN, x1, y1);
-    MoveTo((x1 + x2) / 2, (y1 + y2) / 2);
-    MoveTo(x2, y2);
-    Button(SELECTUP, x2, y2);
-}
-
-static void Click(int32_t x, int32_t y)
-{
-    Button(SELECTDOWN, x, y);
-    Button(SELECTUP, x, y);
-}
-
-static std::vector<GElement *> Elements(uint32_t page)
-{
-    std::vector<GElement *> v;
-    if (PageNode *pn = GetPageNode(page))
-        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
-            v.push_back(reinterpret_cast<GElement *>(n));
-    return v;
-}
-
 static GElement *OfType(uint32_t page, int type)
 {
     for (GElement *e : Elements(page))

@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "document/pagelist.h"
+#include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "platform/assign.h"
@@ -124,6 +125,59 @@ bool MainLoopScratchTest::Run(std::vector<std::function<void()>> s, std::vector<
     EXPECT_EQ(PagimoMain(int(av.size()), av.data()), 0);
     return next_step == steps.size();
 }
+
+/* ------------------------------------------------------------ user actions */
+
+void Press(int id, int code, int window)
+{
+    PlatformPostMessage(window, WMHI_GADGETUP, uint16_t(id), uint16_t(code), 0, 0);
+}
+
+void Choose(int id, int value)
+{
+    GadgetSetNumber(id, value);
+    Press(id, value);
+}
+
+void Menu(int id)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MENUPICK, uint16_t(id), 0, 0, 0);
+}
+
+void Button(uint16_t code, int32_t x, int32_t y)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, code, x, y);
+}
+
+void MoveTo(int32_t x, int32_t y)
+{
+    PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, x, y);
+}
+
+void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    Button(SELECTDOWN, x1, y1);
+    MoveTo((x1 + x2) / 2, (y1 + y2) / 2);
+    MoveTo(x2, y2);
+    Button(SELECTUP, x2, y2);
+}
+
+void Click(int32_t x, int32_t y)
+{
+    Button(SELECTDOWN, x, y);
+    Button(SELECTUP, x, y);
+}
+
+std::vector<GElement *> Elements(uint32_t page)
+{
+    std::vector<GElement *> v;
+    if (PageNode *pn = GetPageNode(page))
+        for (Node *n = GetHead(&pn->page); n; n = GetSucc(n))
+            v.push_back(reinterpret_cast<GElement *>(n));
+    return v;
+}
+
+/* ------------------------------------------------------------ files */
 
 void WriteTextFile(const std::string &path, const std::string &text)
 {

@@ -6,6 +6,7 @@
 #ifndef PAGIMO_TESTS_TESTUTIL_H
 #define PAGIMO_TESTS_TESTUTIL_H
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -51,6 +52,20 @@ protected:
     bool Run(std::vector<std::function<void()>> s, std::vector<std::string> args = {});
     char oldcwd[4096];
 };
+
+/* What a user does, posted to the main window as messages: a gadget
+ * released (Press), a chooser or tab changed (Choose), a menu item, a
+ * mouse button at a window position, the pointer moved there, a drag
+ * (press, two moves, release) and a click. */
+void Press(int id, int code = 0, int window = 0);
+void Choose(int id, int value);
+void Menu(int id);
+void Button(uint16_t code, int32_t x, int32_t y);
+void MoveTo(int32_t x, int32_t y);
+void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void Click(int32_t x, int32_t y);
+/* The elements of a page in list order. */
+std::vector<GElement *> Elements(uint32_t page);
 
 std::string MakeScratchDir(void);
 void WriteTextFile(const std::string &path, const std::string &text);
