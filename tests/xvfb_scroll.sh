@@ -8,40 +8,8 @@
 set -u
 bin=$1
 outdir=$2
-scratch=$(mktemp -d)
-out=$scratch/out.txt
-pid=""
-xpid=""
-
-cleanup() {
-    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAILED: $*"
-    echo "---- program output"
-    grep -v '^   gadget' "$out" | tail -40
-    exit 1
-}
-
-wait_for() { # pattern, seconds
-    for _ in $(seq 1 $(($2 * 10))); do
-        grep -q -- "$1" "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-for n in $(seq 141 190); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xpid=$!
-export DISPLAY=$display
-for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/xvfb_common.sh"
+start_x 141 190 1366x768x24 -noreset
 
 mkdir -p "$scratch/T" "$scratch/fonts"
 export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts
