@@ -9,7 +9,9 @@
 #include <vector>
 
 enum { RUN_WAIT = 1, RUN_KEEP_OUTPUT = 2 };
+enum { RUN_NOT_STARTED = -1, RUN_TIMED_OUT = -2, RUN_LOST = -3 /* could not be waited for */ };
 
 int RunCommand(const std::vector<std::string> &argv, int flags);
+int RunCommandFor(const std::vector<std::string> &argv, long long millis);
 
 #endif
