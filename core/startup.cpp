@@ -223,45 +223,6 @@ static void AddFirstPage(void)
     CreateProjectStructure();
 }
 
-/* Whether Qt finds a display for the platform it is asked to use; without
- * one it would end the program with an abort. Displayless platforms
- * (offscreen, vnc, ...) always do. */
-static bool DisplayAvailable(void)
-{
-    auto set = [](const char *var) { return std::getenv(var) && *std::getenv(var); };
-    bool x11 = set("DISPLAY"), wayland = set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET");
-    const char *platform = std::getenv("QT_QPA_PLATFORM");
-    if (!platform || !*platform)
-        return x11 || wayland;
-    std::string all(platform);
-    for (size_t start = 0; start <= all.size();) {
-        size_t end = all.find(';', start);
-        std::string name = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        name = name.substr(0, name.find(':'));
-        if ((name == "xcb" && x11) || (name.rfind("wayland", 0) == 0 && wayland) ||
-            (name != "xcb" && name.rfind("wayland", 0) != 0 && !name.empty()))
-            return true;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return false;
-}
-
-/* Qt opens the X display itself when no Wayland display is named and no
- * other platform is asked for (a list of platforms lets Qt try the next). */
-static bool X11Chosen(void)
-{
-    auto set = [](const char *var) { return std::getenv(var) && *std::getenv(var); };
-    if (!set("DISPLAY") || set("WAYLAND_DISPLAY") || set("WAYLAND_SOCKET"))
-        return false;
-    const char *platform = std::getenv("QT_QPA_PLATFORM");
-    if (!platform || !*platform)
-        return true;
-    std::string name(platform);
-    return name.substr(0, name.find(':')) == "xcb";
-}
-
 /* Steps 17 to 23: the windows, the main loop and their closing. */
 static void RunWindows(void)
 {
@@ -490,16 +451,15 @@ int PagimoMain(int argc, char **argv)
             return 1;
         }
     }
-    if (!job_mode && !DisplayAvailable()) {
+    int display = job_mode ? DISPLAY_USABLE : CheckDisplay();
+    if (display != DISPLAY_USABLE) {
         InstanceEnd();
-        std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
-                             "WAYLAND_DISPLAY is set); --pdf exports without one\n");
-        return 1;
-    }
-    if (!job_mode && X11Chosen() && !X11DisplayReachable()) {
-        InstanceEnd();
-        std::fprintf(stderr, "pagimo: the display %s cannot be opened; --pdf exports without one\n",
-                     std::getenv("DISPLAY"));
+        if (display == DISPLAY_NONE)
+            std::fprintf(stderr, "pagimo: no display to open the window on (neither DISPLAY nor "
+                                 "WAYLAND_DISPLAY is set); --pdf exports without one\n");
+        else
+            std::fprintf(stderr, "pagimo: the display %s cannot be opened; --pdf exports without one\n",
+                         std::getenv("DISPLAY"));
         return 1;
     }
     if (!ApplyToolTypes(tt)) {

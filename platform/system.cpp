@@ -1,13 +1,16 @@
 /*
  * system.cpp - the system checks of the start-up: the Qt libraries the
  * program runs on must be at least as new as those it was built with, and
- * the X server must answer before Qt is asked to open a window on it (Qt
- * aborts the program when it cannot). libxcb is loaded only for that test,
- * the library Qt's own X connection uses.
+ * the display Qt will use must be there (and an X server must answer)
+ * before Qt is asked to open a window on it: Qt aborts the program when it
+ * cannot. libxcb is loaded only for that test, the library Qt's own X
+ * connection uses.
  */
 #include "platform/system.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
+#include <string>
 
 #include <QtGlobal>
 #include <QVersionNumber>
@@ -19,6 +22,61 @@ bool SystemRecentEnough(void)
     return QVersionNumber::compare(running, built) >= 0;
 }
 
+/* ------------------------------------------------------------ the display */
+
+static bool EnvSet(const char *var)
+{
+    const char *v = std::getenv(var);
+    return v && *v;
+}
+
+/* Whether Qt finds a display for the platform it is asked to use.
+ * Displayless platforms (offscreen, vnc, ...) always do. */
+static bool DisplayNamed(void)
+{
+    bool x11 = EnvSet("DISPLAY"), wayland = EnvSet("WAYLAND_DISPLAY") || EnvSet("WAYLAND_SOCKET");
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        return x11 || wayland;
+    std::string all(platform);
+    for (size_t start = 0; start <= all.size();) {
+        size_t end = all.find(';', start);
+        std::string name = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        name = name.substr(0, name.find(':'));
+        if ((name == "xcb" && x11) || (name.rfind("wayland", 0) == 0 && wayland) ||
+            (name != "xcb" && name.rfind("wayland", 0) != 0 && !name.empty()))
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
+/* Qt opens the X display itself when no Wayland display is named and no
+ * other platform is asked for (a list of platforms lets Qt try the next). */
+static bool X11Chosen(void)
+{
+    if (!EnvSet("DISPLAY") || EnvSet("WAYLAND_DISPLAY") || EnvSet("WAYLAND_SOCKET"))
+        return false;
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform)
+        return true;
+    std::string name(platform);
+    return name.substr(0, name.find(':')) == "xcb";
+}
+
+static bool X11DisplayReachable(void);
+
+int CheckDisplay(void)
+{
+    if (!DisplayNamed())
+        return DISPLAY_NONE;
+    if (X11Chosen() && !X11DisplayReachable())
+        return DISPLAY_UNREACHABLE;
+    return DISPLAY_USABLE;
+}
+
 /* The probe's connection and library, kept until Qt holds its own: an X
  * server with no other client (Xvfb, say) resets when its last client
  * leaves, and Qt connecting during that reset fails as if there were no
@@ -27,7 +85,9 @@ static void *probe_lib;
 static void *probe_conn;
 static void (*probe_disconnect)(void *);
 
-bool X11DisplayReachable(void)
+/* Whether the X server that DISPLAY names accepts a connection; true when
+ * this cannot be found out here (no libxcb), so Qt decides. */
+static bool X11DisplayReachable(void)
 {
     X11ProbeRelease();
     void *xcb = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);

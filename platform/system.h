@@ -5,9 +5,11 @@
 #define PAGIMO_PLATFORM_SYSTEM_H
 
 bool SystemRecentEnough(void);
-/* Whether the X server that DISPLAY names accepts a connection; true when
- * this cannot be found out here (no libxcb), so Qt decides. */
-bool X11DisplayReachable(void);
+
+/* Whether the window can be opened: a display is named for the platform Qt
+ * will use, and an X server named by DISPLAY answers. */
+enum { DISPLAY_USABLE, DISPLAY_NONE, DISPLAY_UNREACHABLE };
+int CheckDisplay(void);
 /* Closes the connection the check keeps open until Qt has its own. */
 void X11ProbeRelease(void);
 
