@@ -269,3 +269,20 @@ void ChangeNodeData(GElement *mnode)
         mnode->ey = mnode->sy + ph;
     }
 }
+
+/* ------------------------------------------------------------ field texts */
+
+/* Date and time fields show the moment they are drawn, page-number fields
+ * their page ("%3u"). The page view and the PDF both write them as they
+ * draw, so a page not drawn since opening (every page of the PDF job)
+ * shows the moment of export rather than that of saving. */
+void RefreshFieldText(GElement *ge, uint32_t pageno)
+{
+    TextData &td = ge->edata.td;
+    if (ge->node.ln_Type == ET_DATE)
+        ActualDate(DATE_TEXT, td.text, sizeof(td.text));
+    else if (ge->node.ln_Type == ET_TIME)
+        ActualDate(TIME_TEXT, td.text, sizeof(td.text));
+    else if (ge->node.ln_Type == ET_PAGENO)
+        std::snprintf(td.text, sizeof(td.text), "%3u", pageno);
+}

@@ -18,5 +18,6 @@ int GetObjSize(uint32_t type, bool calc, GElement *gnode, uint32_t *width, uint3
                const char *textline);
 void CreatePageElementList(uint32_t aktpage);
 void ChangeNodeData(GElement *mnode);
+void RefreshFieldText(GElement *ge, uint32_t pageno);
 
 #endif

@@ -170,26 +170,11 @@ static void AddLink(GElement *ge, HPDF_Page *page, uint32_t pno, uint32_t xs, ui
         HPDF_LinkAnnot_SetBorderStyle(annot, 0, 0, 0);
 }
 
-/* The page view writes the moment of drawing into date and time fields and
- * its number into a page-number field; the export does the same, so a page
- * not drawn since the project was opened (every page of the PDF job) shows
- * the moment of export rather than that of saving. */
-static void RefreshField(GElement *ge, uint32_t pno)
-{
-    TextData &td = ge->edata.td;
-    if (ge->node.ln_Type == ET_DATE)
-        ActualDate(DATE_TEXT, td.text, sizeof(td.text));
-    else if (ge->node.ln_Type == ET_TIME)
-        ActualDate(TIME_TEXT, td.text, sizeof(td.text));
-    else if (ge->node.ln_Type == ET_PAGENO)
-        std::snprintf(td.text, sizeof(td.text), "%3u", pno);
-}
-
 static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, uint32_t xs, uint32_t ye)
 {
     HPDF_Page p = page[pno];
     TextData &td = ge->edata.td;
-    RefreshField(ge, pno);
+    RefreshFieldText(ge, pno);
     if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST &&
         HeadlineRow(ge))
         AddOutline(pdf, p, td);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "document/properties.h"
 #include "document/records.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
@@ -90,25 +91,13 @@ static ScreenFont *OpenElementFont(TextData &td)
     return OpenScreenFont(td.fontname, uint16_t(td.size));
 }
 
-/* Date and time show the moment of drawing, page numbers their page. */
-static void FillField(GElement *e, uint32_t page)
-{
-    TextData &td = e->edata.td;
-    if (e->node.ln_Type == ET_DATE)
-        ActualDate(DATE_TEXT, td.text, sizeof(td.text));
-    else if (e->node.ln_Type == ET_TIME)
-        ActualDate(TIME_TEXT, td.text, sizeof(td.text));
-    else if (e->node.ln_Type == ET_PAGENO)
-        std::snprintf(td.text, sizeof(td.text), "%3u", page);
-}
-
 /* The text's baseline lies on `ey`: its top is the font's height above,
  * exactly where the PDF puts the same text. */
 bool DrawTextElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, bool newtext, uint32_t page)
 {
     (void)newtext;
     TextData &td = element->edata.td;
-    FillField(element, page);
+    RefreshFieldText(element, page);
     ScreenFont *sf = OpenElementFont(td);
     SetDrMd(rp, dmode);
     SetAPen(rp, del ? uint8_t(BACK_PEN) : element->apen);

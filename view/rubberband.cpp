@@ -44,18 +44,26 @@ static void Box(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     Draw(rp, x1, y1);
 }
 
-/* The outline of tool `mode` from the anchor towards the pointer; text-like
- * tools show the text's box standing on the pointer. */
+/* The outline of an element of `type` from (sx, sy) to (ex, ey): a line
+ * between them, a box for the framed kinds, and for text-like kinds the
+ * text's box (w × h) standing on (ex, ey), where their text is anchored. */
+static void Shape(RastPort *rp, uint32_t type, int32_t sx, int32_t sy, int32_t ex, int32_t ey, uint32_t w,
+                  uint32_t h)
+{
+    if (type == ET_LINE) {
+        Move(rp, sx, sy);
+        Draw(rp, ex, ey);
+    } else if (type == ET_RECT || type == ET_PICTURE || type == ET_TEXTBOX) {
+        Box(rp, sx, sy, ex, ey);
+    } else if (IsTextType(type)) {
+        Box(rp, ex, ey, ex + int32_t(w), ey - int32_t(h));
+    }
+}
+
+/* The outline of tool `mode` from the anchor towards the pointer. */
 static void Outline(RastPort *rp, uint32_t mode, int32_t sx, int32_t sy, int32_t ax, int32_t ay)
 {
-    if (mode == ET_LINE) {
-        Move(rp, sx, sy);
-        Draw(rp, ax, ay);
-    } else if (mode == ET_RECT || mode == ET_PICTURE || mode == ET_TEXTBOX) {
-        Box(rp, sx, sy, ax, ay);
-    } else if (IsTextType(mode)) {
-        Box(rp, ax, ay, ax + int32_t(text_w), ay - int32_t(text_h));
-    }
+    Shape(rp, mode, sx, sy, ax, ay, text_w, text_h);
 }
 
 bool DrawConstruct(int32_t sx, int32_t sy, int32_t ax, int32_t ay, uint32_t aktmode, bool draw)
@@ -80,23 +88,13 @@ bool DrawConstruct(int32_t sx, int32_t sy, int32_t ax, int32_t ay, uint32_t aktm
 
 /* ------------------------------------------------------------ moves */
 
-/* An element's own outline shifted by (dx, dy): text-like elements show
- * their text's box standing on their anchor (ex, ey). */
+/* An element's own outline shifted by (dx, dy). */
 static void MoveOutline(RastPort *rp, GElement *ge, int32_t dx, int32_t dy)
 {
-    int32_t sx = int32_t(ge->sx) + dx, sy = int32_t(ge->sy) + dy;
-    int32_t ex = int32_t(ge->ex) + dx, ey = int32_t(ge->ey) + dy;
-    uint32_t type = ge->node.ln_Type;
-    if (type == ET_LINE) {
-        Move(rp, sx, sy);
-        Draw(rp, ex, ey);
-    } else if (type == ET_RECT || type == ET_PICTURE || type == ET_TEXTBOX) {
-        Box(rp, sx, sy, ex, ey);
-    } else if (IsTextType(type)) {
-        uint32_t w = 0, h = 0;
+    uint32_t type = ge->node.ln_Type, w = 0, h = 0;
+    if (IsTextType(type))
         GetObjSize(type, false, ge, &w, &h, nullptr);
-        Box(rp, ex, ey, ex + int32_t(w), ey - int32_t(h));
-    }
+    Shape(rp, type, int32_t(ge->sx) + dx, int32_t(ge->sy) + dy, int32_t(ge->ex) + dx, int32_t(ge->ey) + dy, w, h);
 }
 
 /* The element keeps the move's state: (ox, oy) where it began, (mx, my)
