@@ -295,13 +295,6 @@ static bool IsProjectFile(const struct stat &st)
            project.st_dev == st.st_dev && project.st_ino == st.st_ino;
 }
 
-static mode_t NewFileMode(void)
-{
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 /* Makes the empty temporary file beside the target; 0, or the message id
  * that refuses the target. */
 static int PrepareTarget(const char *path)
@@ -326,7 +319,7 @@ static int PrepareTarget(const char *path)
     int fd = mkstemp(temp_host);
     if (fd < 0)
         return MSG_FILE_FAILED;
-    fchmod(fd, exists ? st.st_mode & 07777 : NewFileMode());
+    fchmod(fd, ReplacementMode(host));
     close(fd);
     return 0;
 }

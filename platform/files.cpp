@@ -176,3 +176,15 @@ bool ListDirectory(const char *path, std::vector<DirEntry> &entries)
               [](const DirEntry &a, const DirEntry &b) { return a.name < b.name; });
     return true;
 }
+
+/* ------------------------------------------------------------ replacing */
+
+unsigned ReplacementMode(const std::string &host)
+{
+    struct stat st;
+    if (stat(host.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    mode_t mask = umask(0); /* reading the mask means setting it */
+    umask(mask);
+    return 0666 & ~mask;
+}

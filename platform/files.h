@@ -27,5 +27,8 @@ bool DeleteFile(const char *path);
 bool DeleteAll(const char *path);
 bool CreateDirTree(const char *path);
 bool ListDirectory(const char *path, std::vector<DirEntry> &entries);
+/* The permissions of a file written anew to replace `host` (a host path):
+ * those of the file it replaces, or the usual ones of the user's new files. */
+unsigned ReplacementMode(const std::string &host);
 
 #endif

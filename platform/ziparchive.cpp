@@ -63,18 +63,6 @@ static bool AddTree(zip_t *za, const std::string &host, const std::string &entry
     return true;
 }
 
-/* A replaced archive keeps its permissions; a new one gets the usual
- * permissions of the user's new files. */
-static mode_t ArchiveMode(const std::string &dest)
-{
-    struct stat st;
-    if (stat(dest.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 /* Packs parent/top into `archive` with entries "top/...". */
 bool ZipDirectory(const char *parent, const char *top, const char *archive, std::string &error)
 {
@@ -107,7 +95,7 @@ bool ZipDirectory(const char *parent, const char *top, const char *archive, std:
         unlink(tmp.c_str());
         return false;
     }
-    chmod(tmp.c_str(), ArchiveMode(dest));
+    chmod(tmp.c_str(), ReplacementMode(dest)); /* a replaced archive keeps its permissions */
     if (rename(tmp.c_str(), dest.c_str()) != 0) {
         error = "cannot replace " + dest + ": " + std::strerror(errno);
         unlink(tmp.c_str());
