@@ -379,8 +379,14 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     case GID_COPY: case GID_CUT: case GID_PASTE: case GID_MOVE:
     case GID_FONTS: case GID_STYLE: case GID_FONTSIZE: case GID_TEXTCONT:
     case GID_HEADLINE_LEVEL: case GID_PICTUREADD: case GID_JUSTIFICATION:
-    case GID_TEXTADD: case GID_TEXTEDT: case GID_LINKPAGE: case GID_LINKWEB:
+    case GID_TEXTADD: case GID_LINKPAGE: case GID_LINKWEB:
         EditCommand(ls, id);
+        break;
+    /* The text file is part of the project: what the editor saves is
+     * packed by the next project save. */
+    case GID_TEXTEDT:
+        EditTextboxFile(ls->marked, ls->mnode, loop_port, loop_mstrip, EDIT_OPEN, ls->aktpage);
+        ls->saved = 0;
         break;
     default:
         ls->saved = CheckPrefsGadgets(loop_port, loop_mstrip, id, ls->saved);
@@ -666,6 +672,9 @@ static bool HandleMessage(LoopState *ls, uint32_t msg)
     uint32_t cls = msg >> 16, value = msg & 0xFFFF;
     switch (cls) {
     case WMHI_CLOSEWINDOW:
+        /* The editor's close box leaves it as its own button does. */
+        if (ls->winnr == WIN_EDITOR)
+            return GadgetCommand(ls, GID_QUITEDITOR);
         return ls->winnr != WIN_PROJECT || !Close(ls, false);
     case WMHI_GADGETUP:
         return GadgetCommand(ls, value);

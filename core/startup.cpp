@@ -41,6 +41,7 @@
 #include "platform/mempool.h"
 #include "platform/strutil.h"
 #include "platform/system.h"
+#include "text/spellcheck.h"
 #include "text/utilities.h"
 
 const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
@@ -219,6 +220,7 @@ static void AddFirstPage(void)
     char *label = AllocString(GetString(&localeinfo, 27), 1, 0);
     GUIAddClickTab(&ClickTabLists[0], GID_PROJ_PAGES, label ? label : "", ProjectPage(), WIN_PROJECT);
     FreeString(label);
+    SpellcheckerManager(SPELL_START, nullptr, nullptr, nullptr);
     AddPageList(nullptr);
     CreateProjectStructure();
 }
@@ -244,6 +246,7 @@ static void RunWindows(void)
     if (opened) {
         AddFirstPage();
         MainLoop(MenuStrip, SPort);
+        SpellcheckerManager(SPELL_STOP, nullptr, nullptr, nullptr);
     }
     /* Other starts are served no longer: closing the window processes
      * events, and a request taken then would be lost. */

@@ -201,6 +201,18 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 187 */ "Page %lu holds %lu elements.\nRemove the page with all of them?",
     /* 188 */ "Remove page|Cancel",
     /* 189 */ "The export was stopped; no PDF was written.",
+    /* 190 */ "",
+    /* 191 */ "",
+    /* 192 */ "",
+    /* 193 */ "",
+    /* 194 */ "",
+    /* 195 */ "",
+    /* 196 */ "",
+    /* 197 */ "",
+    /* 198 */ "",
+    /* 199 */ "",
+    /* 200 */ "Spell checking needs the program %s, which is not installed.",
+    /* 201 */ "Spell checking needs the dictionary %s, which is not installed.",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 190 };
+enum { MSG_COUNT = 202 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -23,6 +23,11 @@ enum {
     MSG_REPLACE_FONT = 79,   /* a missing font and its replacement */
     MSG_FONT_NOT_FOUND = 80,
     MSG_OKAY = 88,
+    MSG_SPELL_IGNORE = 158,   /* the spell question's buttons and texts */
+    MSG_SPELL_CANCEL = 159,
+    MSG_SPELL_TITLE = 160,
+    MSG_SPELL_QUESTION = 161, /* the unknown word */
+    MSG_SPELL_ADD = 162,
     MSG_FILE_FAILED = 179, /* a file that could not be read or written */
     MSG_PDF_FAILED = 180,  /* an export error without a file to name */
 };
@@ -38,6 +43,8 @@ enum {
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
+    MSG_SPELL_NO_PROGRAM = 200,    /* the spell checker that cannot be started */
+    MSG_SPELL_NO_DICTIONARY = 201, /* the dictionary that is not installed */
 };
 
 struct Catalog;
