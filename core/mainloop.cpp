@@ -26,6 +26,7 @@
 #include "gui/menus.h"
 #include "gui/windows.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdfmerge.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
 #include "text/arexxtools.h"
@@ -348,6 +349,13 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         CreateProject(xstart, ystart, xend, yend, loop_mstrip, loop_port);
         ResetProperties();
         break;
+    case CMD_MERGE:
+        UnmarkAll(ls);
+        Repaint(ls->aktpage);
+        ResetPagimoScreen(GID_CURSOR);
+        MergeCommand(xstart, ystart, xend, yend, loop_mstrip);
+        ResetProperties();
+        break;
     case GID_ABOUT:
         GUISetWinAktivPassiv(WIN_PROJECT, true, loop_mstrip);
         if (!GUIOpenWindow(WIN_ABOUT, nullptr, loop_port, false, 0))
@@ -397,7 +405,8 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     return true;
 }
 
-/* Menu picks become the gadget ids of the same commands. */
+/* Menu picks become the gadget ids of the same commands; a command without
+ * a gadget has an id of its own above them. */
 uint32_t MapMenueSelection(void *mstrip)
 {
     static const uint16_t map[][2] = {
@@ -407,6 +416,7 @@ uint32_t MapMenueSelection(void *mstrip)
         {MENU_PASTE, GID_PASTE},   {MENU_PAGE_INSERT, GID_TAB_ADD},
         {MENU_PAGE_REMOVE, GID_TAB_REMOVE}, {MENU_DELETE, GID_DELETE},
         {MENU_MOVE, GID_MOVE},     {MENU_PREFS, GID_PREFS},
+        {MENU_MERGE, CMD_MERGE},
     };
     uint32_t result = 0xFFFF;
     for (int item = PlatformMenuNextSelection(mstrip, -1); item != -1;

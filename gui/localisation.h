@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 202 };
+enum { MSG_COUNT = 212 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -45,6 +45,16 @@ enum {
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
     MSG_SPELL_NO_PROGRAM = 200,    /* the spell checker that cannot be started */
     MSG_SPELL_NO_DICTIONARY = 201, /* the dictionary that is not installed */
+    MSG_MERGE_TABLE_FAILED = 202, /* the table that cannot be read, and why */
+    MSG_MERGE_NO_RECORDS = 203, /* the table without records */
+    MSG_MERGE_NO_FIELD = 204, /* page, field, table: a placeholder the table cannot fill */
+    MSG_MERGE_NO_FIELD_NAME = 205, /* name pattern, field, table */
+    MSG_MERGE_DONE = 206, /* how many PDFs a merge wrote */
+    MSG_MERGE_MENU = 207, /* the menu item */
+    MSG_MERGE_CHOICE = 208, /* one PDF or one per record? */
+    MSG_MERGE_CHOICE_BUTTONS = 209,
+    MSG_MERGE_TABLE_TITLE = 210, /* the table requester */
+    MSG_MERGE_PATTERN_TITLE = 211, /* the name pattern requester */
 };
 
 struct Catalog;
