@@ -21,6 +21,7 @@
 #include "document/archive.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
+#include "gui/menus.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
@@ -463,7 +464,7 @@ TEST_F(JobAndWindow, TheJobWritesThePdfTheWindowCreates)
 
 /* A letter template: a salutation, a link to the record's page, a headline
  * and a page number on each of its two pages. */
-class Merge : public Cli {
+class Merge : public JobAndWindow {
 protected:
     void LetterTemplate(void);
 };
@@ -568,4 +569,27 @@ TEST_F(Merge, AMergeThatCannotBeDoneSaysWhyAndWritesNothing)
     EXPECT_EQ(r.rc, 1) << "a merge is a PDF job";
     EXPECT_EQ(Leftovers(scratch), 0);
     EXPECT_FALSE(HostExists(scratch + "/out.pdf"));
+}
+
+TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    std::string table = scratch + "/kunden.csv", pattern = scratch + "/fenster/{Name}.pdf";
+    WriteTextFile(table, "Name,Anrede,Id\nAnna,Frau,1\nBert,Herr,2\n");
+    EXPECT_TRUE(RunWindow({[table, pattern] {
+                               RequesterLog.clear();
+                               RequesterScriptAdd(table.c_str());
+                               RequesterScriptAdd("2"); /* one PDF per record */
+                               RequesterScriptAdd(pattern.c_str());
+                               Menu(MENU_MERGE);
+                           },
+                           [] {
+                               ASSERT_FALSE(RequesterLog.empty());
+                               EXPECT_NE(RequesterLog.back().find("2 PDF files were written"), std::string::npos)
+                                   << RequesterLog.back();
+                           }},
+                          scratch + "/Brief.pfz"));
+    EXPECT_NE(Shell("pdftotext '" + scratch + "/fenster/Bert.pdf' -").find("Herr Bert"), std::string::npos);
+    EXPECT_TRUE(IsPdf(scratch + "/fenster/Anna.pdf"));
 }
