@@ -65,11 +65,7 @@ static void MakeTable(const std::string &path)
 
 int main(int argc, char **argv)
 {
-    std::string dir = BenchSetUp(argc, argv);
-    InstallFonts();
-    LookforTTFonts();
-    PdfBatch = true;
-    xstart = 100, ystart = 50, xend = 695, yend = 892;
+    std::string dir = BenchExportSetUp(argc, argv);
     MakeLetter();
     std::string table = dir + "/table.csv";
     MakeTable(table);

@@ -94,11 +94,7 @@ static double Sanitize(const char *ttf)
 
 int main(int argc, char **argv)
 {
-    std::string dir = BenchSetUp(argc, argv);
-    InstallFonts();
-    LookforTTFonts();
-    PdfBatch = true;
-    xstart = 100, ystart = 50, xend = 695, yend = 892;
+    std::string dir = BenchExportSetUp(argc, argv);
     MakeProject();
     const char *ttf = nullptr;
     for (uint32_t i = 0; i < fontconv_count; i++)

@@ -7,9 +7,13 @@
 
 #include "core/settings.h"
 #include "document/pagelist.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "platform/fontinstall.h"
 #include "platform/assign.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "view/geometry.h"
 
 /* A fresh temporary folder holding "T:" (and so "PGT:"); returned. */
 std::string BenchSetUp(int argc, char **argv)
@@ -25,6 +29,18 @@ std::string BenchSetUp(int argc, char **argv)
     APMemPool = PoolCreate();
     InitLists();
     PlatformGuiInit(argc, argv);
+    return dir;
+}
+
+/* BenchSetUp and what an export without a window needs: the fonts found
+ * and an A4 page where the page view puts it. */
+std::string BenchExportSetUp(int argc, char **argv)
+{
+    std::string dir = BenchSetUp(argc, argv);
+    InstallFonts();
+    LookforTTFonts();
+    PdfBatch = true;
+    xstart = 100, ystart = 50, xend = 695, yend = 892;
     return dir;
 }
 

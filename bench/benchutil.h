@@ -9,6 +9,7 @@
 #include <string>
 
 std::string BenchSetUp(int argc, char **argv);
+std::string BenchExportSetUp(int argc, char **argv);
 double Seconds(std::chrono::steady_clock::time_point since);
 
 #endif

@@ -43,3 +43,23 @@ start_x() {
     export DISPLAY=$display
     for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 }
+
+# start_pagimo [ARGS]: the program on that server with assigns of the test's
+# own (requester answers come from $scratch/answers when it exists), up to
+# its main loop; its output goes to $out.
+start_pagimo() {
+    mkdir -p "$scratch/T" "$scratch/fonts"
+    export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts
+    [ -f "$scratch/answers" ] && export PAGIMO_REQUESTERS=$scratch/answers
+    unset QT_QPA_PLATFORM PAGIMO_SCREEN
+    cd "$scratch" || fail "no scratch folder"
+    "$bin" "$@" > "$out" 2>&1 &
+    pid=$!
+    wait_for "-> MainLoop()" 20 || fail "the main window did not open"
+    sleep 1
+}
+
+centre() { # gadget id -> "x y" on the screen
+    grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
+        awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
+}

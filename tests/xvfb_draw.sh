@@ -19,22 +19,11 @@ start_x 191 240 "${size}x24" -noreset
 tag=${size}
 mkdir -p "$outdir"
 
-mkdir -p "$scratch/T" "$scratch/fonts"
 printf '%s\n' "$scratch/drawn.pfz" > "$scratch/answers"
-export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts PAGIMO_REQUESTERS=$scratch/answers
-unset QT_QPA_PLATFORM PAGIMO_SCREEN
-cd "$scratch"
-"$bin" > "$out" 2>&1 &
-pid=$!
-wait_for "-> MainLoop()" 20 || fail "the main window did not open"
-sleep 1
+start_pagimo
 wid=$(xdotool search --name '^unnamend$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamend"
 
-centre() { # gadget id -> "x y" on the screen
-    grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
-        awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
-}
 tool() { # gadget id: a click on it, and the mode it sets
     read -r gx gy <<< "$(centre "$1")"
     xdotool mousemove "$gx" "$gy" click 1

@@ -11,14 +11,7 @@ outdir=$2
 . "$(dirname "$0")/xvfb_common.sh"
 start_x 141 190 1366x768x24 -noreset
 
-mkdir -p "$scratch/T" "$scratch/fonts"
-export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts
-unset QT_QPA_PLATFORM PAGIMO_SCREEN
-cd "$scratch"
-"$bin" > "$out" 2>&1 &
-pid=$!
-wait_for "-> MainLoop()" 20 || fail "the main window did not open"
-sleep 1
+start_pagimo
 
 wid=$(xdotool search --name '^unnamend$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamend"

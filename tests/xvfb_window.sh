@@ -10,20 +10,8 @@ outdir=$2
 . "$(dirname "$0")/xvfb_common.sh"
 start_x 91 140 1920x1200x24
 
-mkdir -p "$scratch/T" "$scratch/fonts"
 printf '0\n1\n' > "$scratch/answers"
-export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts PAGIMO_REQUESTERS=$scratch/answers
-unset QT_QPA_PLATFORM PAGIMO_SCREEN
-cd "$scratch"
-"$bin" > "$out" 2>&1 &
-pid=$!
-wait_for "-> MainLoop()" 20 || fail "the main window did not open"
-sleep 1
-
-centre() { # gadget id -> "x y" on the screen
-    grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
-        awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
-}
+start_pagimo
 
 read -r lx ly <<< "$(centre 19)"
 xdotool mousemove "$lx" "$ly" click 1
