@@ -41,6 +41,7 @@
 #include "platform/mempool.h"
 #include "platform/strutil.h"
 #include "platform/system.h"
+#include "text/arexxtools.h"
 #include "text/utilities.h"
 
 const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
@@ -240,6 +241,7 @@ static void RunWindows(void)
     LoadConfig();
     InstallFonts();
     LookforTTFonts();
+    ReadARexxTools();
     bool opened = GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0);
     if (opened) {
         AddFirstPage();

@@ -201,6 +201,16 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 187 */ "Page %lu holds %lu elements.\nRemove the page with all of them?",
     /* 188 */ "Remove page|Cancel",
     /* 189 */ "The export was stopped; no PDF was written.",
+    /* 190 */ "",
+    /* 191 */ "",
+    /* 192 */ "",
+    /* 193 */ "",
+    /* 194 */ "",
+    /* 195 */ "The ARexx-tool %s failed; the picture stays as it was placed.",
+    /* 196 */ "",
+    /* 197 */ "",
+    /* 198 */ "",
+    /* 199 */ "",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 190 };
+enum { MSG_COUNT = 200 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -23,6 +23,8 @@ enum {
     MSG_REPLACE_FONT = 79,   /* a missing font and its replacement */
     MSG_FONT_NOT_FOUND = 80,
     MSG_OKAY = 88,
+    MSG_AREXX_NOTHING = 136, /* the chooser's entry for no tool */
+    MSG_AREXX_NO_PORT = 137, /* a tool's program that cannot be found */
     MSG_FILE_FAILED = 179, /* a file that could not be read or written */
     MSG_PDF_FAILED = 180,  /* an export error without a file to name */
 };
@@ -38,6 +40,7 @@ enum {
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
+    MSG_AREXX_TOOL_FAILED = 195, /* a tool that failed on a picture, by name */
 };
 
 struct Catalog;
