@@ -433,6 +433,12 @@ TEST_F(ToolsLoop, TheChooserRemembersEachModesToolAndRunsOneOfThem)
     });
     s.push_back([] {
         EXPECT_EQ(GadgetNumber(GID_AREXX_SEL), 2) << "the picture mode's tool comes back";
+        Choose(GID_AREXX_SEL, 1);
+        Press(GID_PICTURES); /* again, as for the next picture */
+    });
+    s.push_back([] {
+        EXPECT_EQ(GadgetNumber(GID_AREXX_SEL), 1) << "the tool just chosen stays";
+        Choose(GID_AREXX_SEL, 2);
         Press(GID_LINE);
     });
     s.push_back([] {

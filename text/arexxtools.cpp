@@ -185,10 +185,12 @@ static ARexxData *ToolOfMode(uint32_t typ, uint32_t n)
     return nullptr;
 }
 
-/* Offers the tools of mode `typ`, with the selection that mode had last. */
+/* Offers the tools of mode `typ`, with the selection that mode had last.
+ * The mode shown keeps its selection even when it is set again (the tool
+ * button pressed anew for the next picture): it is stored first. */
 void SetARexxChooser(uint32_t typ)
 {
-    if (typ != shown_mode && ModeRemembers(shown_mode)) {
+    if (ModeRemembers(shown_mode)) {
         int32_t sel = GadgetNumber(GID_AREXX_SEL);
         remembered[shown_mode - FIRST_MODE] = sel > 0 ? uint32_t(sel) : 0;
     }
