@@ -144,24 +144,34 @@ TEST_F(ToolsFile, TheUsersLanguageElseEnglishElseNoTools)
     EXPECT_STREQ(Tools()[0]->name, "Rotate");
 }
 
-/* ------------------------------------------------------------ parameters */
-
-TEST(ARexxParam, KeywordsAreTakenFromTheFrontIgnoringCase)
+TEST_F(ToolsFile, TheShippedFilesDeclareTheFourPictureToolsInBothLanguages)
 {
-    char p[128] = "sfn  r18 Pox poy WID hei wip HEP dfn R09 r27";
-    std::vector<uint32_t> codes;
-    uint32_t c;
-    while ((c = GetARexxParam(p)) != RXP_NONE)
-        codes.push_back(c);
-    EXPECT_EQ(codes, (std::vector<uint32_t>{RXP_SFN, RXP_R18, RXP_POX, RXP_POY, RXP_WID, RXP_HEI,
-                                             RXP_WIP, RXP_HEP, RXP_DFN, RXP_R09, RXP_R27}));
-    char unknown[128] = " XYZ SFN";
-    EXPECT_EQ(GetARexxParam(unknown), RXP_NONE);
-    char shortone[128] = "SF";
-    EXPECT_EQ(GetARexxParam(shortone), RXP_NONE);
-    char empty[128] = "";
-    EXPECT_EQ(GetARexxParam(empty), RXP_NONE);
+    unlink((scratch + "/ARexx/a.rexx").c_str());
+    unlink((scratch + "/ARexx/b.rexx").c_str());
+    unlink((scratch + "/ARexx/c.rexx").c_str());
+    rmdir((scratch + "/ARexx").c_str());
+    ASSERT_EQ(symlink(PAGIMO_SOURCE_DIR "/ARexx", (scratch + "/ARexx").c_str()), 0);
+    mkdir((scratch + "/catalogs").c_str(), 0755);
+    mkdir((scratch + "/catalogs/de").c_str(), 0755);
+    WriteTextFile(scratch + "/catalogs/de/pagimo.catalog", "");
+    for (const char *lang : {"C", "de_DE.UTF-8"}) {
+        setenv("LANG", lang, 1);
+        FreeLists(2);
+        EXPECT_TRUE(ReadARexxTools()) << lang;
+        auto t = Tools();
+        ASSERT_EQ(t.size(), 4u) << lang;
+        std::vector<std::string> params;
+        for (ARexxData *ad : t) {
+            EXPECT_EQ(ad->typ, ET_PICTURE) << ad->name;
+            EXPECT_STREQ(ad->exepath, "convert");
+            params.push_back(ad->param);
+        }
+        EXPECT_EQ(params, (std::vector<std::string>{"SFN R09", "SFN R18", "SFN R27", "SFN WIP HEP"}));
+        EXPECT_STREQ(t[0]->name, std::string(lang) == "C" ? "Rotate by 90 degrees" : "Um 90 Grad drehen");
+    }
 }
+
+/* ------------------------------------------------------------ parameters */
 
 class Parameters : public ScratchTest {
 protected:
@@ -457,8 +467,9 @@ TEST_F(ToolsLoop, TheChooserRemembersEachModesToolAndRunsOneOfThem)
     EXPECT_TRUE(Run(s));
 }
 
-/* A tool that fails, one that breaks the picture and one whose program is
- * missing all leave the picture placed as it was chosen, and say so. */
+/* A tool that fails, one that breaks the picture, one whose program is
+ * missing and one that runs too long all leave the picture placed as it
+ * was chosen, and say so. */
 TEST_F(ToolsLoop, FailingToolsLeaveThePictureAsPlaced)
 {
     static std::string dir, png, original;
@@ -469,19 +480,24 @@ TEST_F(ToolsLoop, FailingToolsLeaveThePictureAsPlaced)
     MakePicture(png, 40, 30);
     original = ReadTextFile(png);
     WriteTextFile(dir + "/ARexx/fail.rexx", "exit 1\n");
+    WriteTextFile(dir + "/ARexx/slow.rexx", "address command 'sleep 3'\nexit 0\n");
     WriteTextFile(dir + "/ARexx/break.rexx", "parse arg '\"' f '\"'\ncall charout f, 'garbage', 1\nexit 0\n");
     std::vector<std::function<void()>> s;
     s.push_back([] {
         UseTools(dir, "fail.rexx\nFailing\np\ntrue\nSFN\n21\n"
                       "break.rexx\nBreaking\np\ntrue\nSFN\n21\n"
-                      "fail.rexx\nMissing\nNoSuchPort\n/nonexistent/tool\nSFN\n21\n");
+                      "fail.rexx\nMissing\nNoSuchPort\n/nonexistent/tool\nSFN\n21\n"
+                      "slow.rexx\nSlow\np\ntrue\nSFN\n21\n");
+        ARexxToolMillis = 300;
         Press(GID_PICTURES);
     });
     s.push_back([] { PlaceWithTool(png, 1, 100, 10, 10); });
     s.push_back([] { PlaceWithTool(png, 2, 200, 10, 10); });
     s.push_back([] { PlaceWithTool(png, 3, 300, 10, 10); });
+    s.push_back([] { PlaceWithTool(png, 4, 400, 10, 10); });
     s.push_back([] {
-        for (int32_t x : {100, 200, 300}) {
+        ARexxToolMillis = 120000;
+        for (int32_t x : {100, 200, 300, 400}) {
             GElement *ge = PictureAt(x);
             ASSERT_NE(ge, nullptr) << x;
             EXPECT_EQ(ge->ex - ge->sx, 40u) << x;
@@ -494,7 +510,8 @@ TEST_F(ToolsLoop, FailingToolsLeaveThePictureAsPlaced)
         EXPECT_EQ(shown, (std::vector<std::string>{
                              "Hint|The ARexx-tool Failing failed; the picture stays as it was placed.|Okay",
                              "Hint|The ARexx-tool Breaking failed; the picture stays as it was placed.|Okay",
-                             "Hint|Can not find the arexx-port NoSuchPort!|Okay"}));
+                             "Hint|Can not find the arexx-port NoSuchPort!|Okay",
+                             "Hint|The ARexx-tool Slow failed; the picture stays as it was placed.|Okay"}));
     });
     EXPECT_TRUE(Run(s));
 }
