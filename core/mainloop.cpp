@@ -10,6 +10,8 @@
  */
 #include "core/mainloop.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "core/config.h"
@@ -24,6 +26,7 @@
 #include "gui/menus.h"
 #include "gui/windows.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdfmerge.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
 #include "text/arexxtools.h"
@@ -346,6 +349,13 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         CreateProject(xstart, ystart, xend, yend, loop_mstrip, loop_port);
         ResetProperties();
         break;
+    case CMD_MERGE:
+        UnmarkAll(ls);
+        Repaint(ls->aktpage);
+        ResetPagimoScreen(GID_CURSOR);
+        MergeCommand(xstart, ystart, xend, yend, loop_mstrip);
+        ResetProperties();
+        break;
     case GID_ABOUT:
         GUISetWinAktivPassiv(WIN_PROJECT, true, loop_mstrip);
         if (!GUIOpenWindow(WIN_ABOUT, nullptr, loop_port, false, 0))
@@ -377,8 +387,14 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     case GID_COPY: case GID_CUT: case GID_PASTE: case GID_MOVE:
     case GID_FONTS: case GID_STYLE: case GID_FONTSIZE: case GID_TEXTCONT:
     case GID_HEADLINE_LEVEL: case GID_PICTUREADD: case GID_JUSTIFICATION:
-    case GID_TEXTADD: case GID_TEXTEDT: case GID_LINKPAGE: case GID_LINKWEB:
+    case GID_TEXTADD: case GID_LINKPAGE: case GID_LINKWEB:
         EditCommand(ls, id);
+        break;
+    /* The text file is part of the project: what the editor saves is
+     * packed by the next project save. */
+    case GID_TEXTEDT:
+        EditTextboxFile(ls->marked, ls->mnode, loop_port, loop_mstrip, EDIT_OPEN, ls->aktpage);
+        ls->saved = 0;
         break;
     default:
         ls->saved = CheckPrefsGadgets(loop_port, loop_mstrip, id, ls->saved);
@@ -389,7 +405,8 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     return true;
 }
 
-/* Menu picks become the gadget ids of the same commands. */
+/* Menu picks become the gadget ids of the same commands; a command without
+ * a gadget has an id of its own above them. */
 uint32_t MapMenueSelection(void *mstrip)
 {
     static const uint16_t map[][2] = {
@@ -399,6 +416,7 @@ uint32_t MapMenueSelection(void *mstrip)
         {MENU_PASTE, GID_PASTE},   {MENU_PAGE_INSERT, GID_TAB_ADD},
         {MENU_PAGE_REMOVE, GID_TAB_REMOVE}, {MENU_DELETE, GID_DELETE},
         {MENU_MOVE, GID_MOVE},     {MENU_PREFS, GID_PREFS},
+        {MENU_MERGE, CMD_MERGE},
     };
     uint32_t result = 0xFFFF;
     for (int item = PlatformMenuNextSelection(mstrip, -1); item != -1;
@@ -435,6 +453,16 @@ static void DragOnPage(LoopState *ls, int32_t x, int32_t y)
     }
 }
 
+/* A reshape that ends without a release on the page leaves the element as
+ * it was and select mode back. */
+static void AbandonReshape(LoopState *ls)
+{
+    ls->aktmode = GID_CURSOR;
+    ResetPagimoScreen(GID_CURSOR);
+    Repaint(ls->aktpage);
+    ls->reshaped = nullptr;
+}
+
 /* Leaving the page ends a drag: its outline goes. */
 static void DragOffPage(LoopState *ls, int32_t x, int32_t y)
 {
@@ -449,6 +477,8 @@ static void DragOffPage(LoopState *ls, int32_t x, int32_t y)
     } else if (ls->draw || ls->lasso) {
         DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y,
                       ls->draw ? ls->aktmode : uint32_t(ET_RECT), false);
+        if (ls->reshaping)
+            AbandonReshape(ls);
         SetGlobalVariables(0, 0);
         ls->reshaping = false;
         ls->draw = false;
@@ -479,24 +509,100 @@ static uint8_t CountMarked(uint32_t page)
     return uint8_t(n > 255 ? 255 : n);
 }
 
+/* ------------------------------------------------------------ reshaping */
+
+/* The handle not grabbed stays where it is and anchors the rubber band; the
+ * element's own drawing stands for the band's first outline, so the first
+ * mouse move complements it away. */
+static void StartReshape(LoopState *ls, GElement *ge, int8_t handle)
+{
+    ls->aktmode = ge->node.ln_Type;
+    ResetPagimoScreen(ls->aktmode);
+    UnmarkShown(ls);
+    if (handle == 1) {
+        ls->startx = ge->ex, ls->starty = ge->ey;
+        SetGlobalVariables(ge->sx, ge->sy);
+    } else {
+        ls->startx = ge->sx, ls->starty = ge->sy;
+        SetGlobalVariables(ge->ex, ge->ey);
+    }
+    if (ge->node.ln_Type == ET_TEXTBOX) {
+        std::snprintf(ls->filename, sizeof(ls->filename), "%s", ge->edata.tbd.fn);
+        GadgetSetText(GID_TEXTPATH, ls->filename);
+    }
+    ls->reshaped = ge;
+    ls->draw = true;
+    ls->reshaping = true;
+    ls->mnode = nullptr;
+}
+
+/* A textbox keeps its data and chain place and only takes the new corners,
+ * kept in order so that its text has a box to flow into. A line or a
+ * rectangle is made anew from the drag, in the pen it had. */
+static void EndReshape(LoopState *ls, int32_t x, int32_t y)
+{
+    GElement *old = ls->reshaped;
+    if (old->node.ln_Type == ET_TEXTBOX) {
+        uint32_t ax = uint32_t(x), ay = uint32_t(y);
+        old->sx = std::min(ls->startx, ax), old->ex = std::max(ls->startx, ax);
+        old->sy = std::min(ls->starty, ay), old->ey = std::max(ls->starty, ay);
+        DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, false);
+        SetGlobalVariables(0, 0);
+    } else if (GElement *made = EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x),
+                                                 uint32_t(y), ls->aktmode)) {
+        made->apen = old->apen;
+        RemoveGObject(ls->aktpage, old, true, false);
+    }
+    ls->reshaped = nullptr;
+    ls->aktmode = GID_CURSOR;
+    ResetPagimoScreen(GID_CURSOR);
+}
+
 /* A new element is made from the drag; the tool stays for the next one.
  * A drag that makes nothing (no text, or a tool not dragged out) leaves the
  * project unchanged. */
 static void EndDrawing(LoopState *ls, int32_t x, int32_t y)
 {
     SetCoordinates(2);
-    if (EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y), ls->aktmode))
+    if (ls->reshaping) {
+        EndReshape(ls, x, y);
         ls->saved = 0;
+    } else if (EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y),
+                                ls->aktmode)) {
+        ls->saved = 0;
+    }
     ls->draw = false;
     Repaint(ls->aktpage);
     ls->reshaping = false;
     ls->moving = false;
 }
 
+/* ------------------------------------------------------------ selecting */
+
+/* With a selection, a press on a handle of the element whose properties
+ * are shown reshapes it. */
+static bool GrabHandle(LoopState *ls, int32_t x, int32_t y)
+{
+    if (!ls->marked)
+        return false;
+    if (!ls->mnode) {
+        ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+        return false;
+    }
+    int8_t handle = MarkerSelected(ls->mnode, uint32_t(x), uint32_t(y));
+    if (handle != 1 && handle != 2)
+        return false;
+    StartReshape(ls, ls->mnode, handle);
+    return true;
+}
+
 /* A click toggles the element under the pointer in the selection, so
- * clicks add to it; a click on empty paper starts a lasso. */
+ * clicks add to it (with or without a modifier key); a click on empty paper
+ * starts a lasso. */
 static void SelectDown(LoopState *ls, int32_t x, int32_t y)
 {
+    if (GrabHandle(ls, x, y))
+        return;
     GElement *ge = GetElementAtPos(ls->aktpage, uint32_t(x), uint32_t(y), xstart, ystart);
     if (!ge) {
         ls->lasso = true;
@@ -576,6 +682,9 @@ static bool HandleMessage(LoopState *ls, uint32_t msg)
     uint32_t cls = msg >> 16, value = msg & 0xFFFF;
     switch (cls) {
     case WMHI_CLOSEWINDOW:
+        /* The editor's close box leaves it as its own button does. */
+        if (ls->winnr == WIN_EDITOR)
+            return GadgetCommand(ls, GID_QUITEDITOR);
         return ls->winnr != WIN_PROJECT || !Close(ls, false);
     case WMHI_GADGETUP:
         return GadgetCommand(ls, value);

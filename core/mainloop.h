@@ -9,6 +9,9 @@
 #include <cstdint>
 
 struct GElement;
+
+/* Commands only the menu gives, beyond the gadget ids. */
+enum { CMD_MERGE = 200 };
 struct MsgPort;
 
 struct LoopState {

@@ -31,6 +31,7 @@
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdfmerge.h"
 #include "platform/fontinstall.h"
 #include "view/geometry.h"
 #include "platform/assign.h"
@@ -42,6 +43,7 @@
 #include "platform/strutil.h"
 #include "platform/system.h"
 #include "text/arexxtools.h"
+#include "text/spellcheck.h"
 #include "text/utilities.h"
 
 const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
@@ -49,12 +51,15 @@ const char VersionString[] = "$VER: Pagimo V1.00 (06.12.2026)";
 static bool job_mode;          /* the start is the PDF job of "--pdf" */
 static std::string refused;    /* a path from the command line that does not fit */
 static int startup_projects;   /* projects named on the command line; the last opens */
+static std::string merge_table; /* the table of "--merge": the job merges it */
 
 /* ------------------------------------------------------------ options */
 
 static const char Usage[] =
     "Usage: pagimo [PROJECT.pfz] [TOOLTYPE=VALUE ...]\n"
     "       pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n"
+    "       pagimo --pdf OUT.pdf --merge TABLE.csv PROJECT.pfz   (one PDF of all records)\n"
+    "       pagimo --pdf 'DIR/{Field}.pdf' --merge TABLE.csv PROJECT.pfz   (one PDF per record)\n"
     "       pagimo --help | --version\n"
     "Tool types: Debug=Off|On DataPath=DIR PDFPath=DIR TempPath=DIR LocalImages=True\n"
     "            PColor=N iSpellLanguage=NAME\n";
@@ -220,6 +225,7 @@ static void AddFirstPage(void)
     char *label = AllocString(GetString(&localeinfo, 27), 1, 0);
     GUIAddClickTab(&ClickTabLists[0], GID_PROJ_PAGES, label ? label : "", ProjectPage(), WIN_PROJECT);
     FreeString(label);
+    SpellcheckerManager(SPELL_START, nullptr, nullptr, nullptr);
     AddPageList(nullptr);
     CreateProjectStructure();
 }
@@ -246,6 +252,7 @@ static void RunWindows(void)
     if (opened) {
         AddFirstPage();
         MainLoop(MenuStrip, SPort);
+        SpellcheckerManager(SPELL_STOP, nullptr, nullptr, nullptr);
     }
     /* Other starts are served no longer: closing the window processes
      * events, and a request taken then would be lost. */
@@ -316,11 +323,12 @@ static int CheckRequirements(void)
 
 /* ------------------------------------------------------------ the PDF job */
 
-/* "--pdf OUT" anywhere among the arguments; both are taken out. */
-static bool TakePdfOption(ToolTypes &tt, std::string &out)
+/* "--pdf OUT" (or another option with a value) anywhere among the
+ * arguments; both are taken out. */
+static bool TakePdfOption(ToolTypes &tt, std::string &out, const char *option = "--pdf")
 {
     for (size_t i = 0; i < tt.size(); i++) {
-        if (tt[i] != "--pdf")
+        if (tt[i] != option)
             continue;
         out = i + 1 < tt.size() ? tt[i + 1] : std::string();
         tt.erase(tt.begin() + long(i), tt.begin() + long(std::min(i + 2, tt.size())));
@@ -389,7 +397,10 @@ static int RunExportJob(const char *out)
     if (rc == 0 && MenuStrip && (win[WIN_PROJECT] || GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0))) {
         CreateEmptyPage(PDaten.pageformat);
         HLManager(); /* the outline shows what the table of contents lists, in its order */
-        rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
+        if (merge_table.empty())
+            rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
+        else
+            rc = MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend) >= 0 ? 0 : 1;
     } else {
         rc = 1;
     }
@@ -435,6 +446,12 @@ int PagimoMain(int argc, char **argv)
     std::string pdfout;
     refused.clear();
     job_mode = TakePdfOption(tt, pdfout);
+    merge_table.clear();
+    if (TakePdfOption(tt, merge_table, "--merge") && (!job_mode || merge_table.empty())) {
+        std::fputs("pagimo: --merge TABLE.csv goes with --pdf OUT.pdf\n", stderr);
+        std::fputs(Usage, stderr);
+        return 1;
+    }
     int rc = HandleOptions(tt);
     if (rc >= 0)
         return rc;

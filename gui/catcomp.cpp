@@ -211,6 +211,18 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 197 */ "",
     /* 198 */ "",
     /* 199 */ "",
+    /* 200 */ "Spell checking needs the program %s, which is not installed.",
+    /* 201 */ "Spell checking needs the dictionary %s, which is not installed.",
+    /* 202 */ "The table %s cannot be read: %s.",
+    /* 203 */ "The table %s holds no records.",
+    /* 204 */ "Page %s names the field {%s}, which the table %s lacks.",
+    /* 205 */ "The file name %s names the field {%s}, which the table %s lacks.",
+    /* 206 */ "%s PDF files were written.",
+    /* 207 */ "Merge...",
+    /* 208 */ "Write all records into one PDF, or one PDF for each record, named from its fields?",
+    /* 209 */ "One PDF|One per record|Cancel",
+    /* 210 */ "Choose the table (CSV)",
+    /* 211 */ "Name of the PDFs ({field} stands for a field)",
 };
 
 static constexpr size_t TextLength(const char *s)

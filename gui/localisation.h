@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 200 };
+enum { MSG_COUNT = 212 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -25,6 +25,11 @@ enum {
     MSG_OKAY = 88,
     MSG_AREXX_NOTHING = 136, /* the chooser's entry for no tool */
     MSG_AREXX_NO_PORT = 137, /* a tool's program that cannot be found */
+    MSG_SPELL_IGNORE = 158,   /* the spell question's buttons and texts */
+    MSG_SPELL_CANCEL = 159,
+    MSG_SPELL_TITLE = 160,
+    MSG_SPELL_QUESTION = 161, /* the unknown word */
+    MSG_SPELL_ADD = 162,
     MSG_FILE_FAILED = 179, /* a file that could not be read or written */
     MSG_PDF_FAILED = 180,  /* an export error without a file to name */
 };
@@ -41,6 +46,18 @@ enum {
     MSG_REMOVE_PAGE_BUTTONS = 188,
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
     MSG_AREXX_TOOL_FAILED = 195, /* a tool that failed on a picture, by name */
+    MSG_SPELL_NO_PROGRAM = 200,    /* the spell checker that cannot be started */
+    MSG_SPELL_NO_DICTIONARY = 201, /* the dictionary that is not installed */
+    MSG_MERGE_TABLE_FAILED = 202, /* the table that cannot be read, and why */
+    MSG_MERGE_NO_RECORDS = 203, /* the table without records */
+    MSG_MERGE_NO_FIELD = 204, /* page, field, table: a placeholder the table cannot fill */
+    MSG_MERGE_NO_FIELD_NAME = 205, /* name pattern, field, table */
+    MSG_MERGE_DONE = 206, /* how many PDFs a merge wrote */
+    MSG_MERGE_MENU = 207, /* the menu item */
+    MSG_MERGE_CHOICE = 208, /* one PDF or one per record? */
+    MSG_MERGE_CHOICE_BUTTONS = 209,
+    MSG_MERGE_TABLE_TITLE = 210, /* the table requester */
+    MSG_MERGE_PATTERN_TITLE = 211, /* the name pattern requester */
 };
 
 struct Catalog;

@@ -52,6 +52,7 @@ void *InitMenu(bool locimages)
         Item(1, 5, MENU_SAVEAS, "saveas"),
         Separator(),
         Item(1, 8, MENU_PDF, "pdf"),
+        Item(1, MSG_MERGE_MENU, MENU_MERGE, "pdf"),
         Item(1, 9, MENU_ABOUT, "info"),
         Separator(),
         Item(1, 10, MENU_QUIT, "quit"),

@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "document/headlines.h"
 #include "document/pagelist.h"
+#include "document/placeholders.h"
 #include "document/properties.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
@@ -138,9 +139,10 @@ static void WorkName(char *work, const char *fontname)
 
 /* Headline level L (level code L + 1) hangs below the latest entry of level
  * L - 1; level 1 below the outline root, when there is one. */
-static void AddOutline(HPDF_Doc pdf, HPDF_Page p, const TextData &td)
+static void AddOutline(HPDF_Doc pdf, HPDF_Page p, const GElement *ge)
 {
-    HPDF_Outline entry = HPDF_CreateOutline(pdf, headlines[td.level - 2], td.text,
+    const TextData &td = ge->edata.td;
+    HPDF_Outline entry = HPDF_CreateOutline(pdf, headlines[td.level - 2], ElementText(ge),
                                             HPDF_GetEncoder(pdf, "CP1252"));
     headlines[td.level - 1] = entry;
     HPDF_Destination dest = HPDF_Page_CreateDestination(p);
@@ -156,12 +158,13 @@ static void AddLink(GElement *ge, HPDF_Page *page, uint32_t pno, uint32_t xs, ui
     HPDF_Rect r;
     r.left = ConvertX(ge->ex, xs, 0);
     r.bottom = ConvertY(ge->ey, 0, ye);
-    r.right = r.left + float(w);
+    /* A filled text has its own width, which the page view never measured. */
+    r.right = r.left + (Merging() ? HPDF_Page_TextWidth(page[pno], ElementText(ge)) : float(w));
     r.top = r.bottom + float(h);
     const TextData &td = ge->edata.td;
     HPDF_Annotation annot = nullptr;
-    if (td.link[0]) {
-        annot = HPDF_Page_CreateURILinkAnnot(page[pno], r, td.link);
+    if (ElementLink(ge)[0]) {
+        annot = HPDF_Page_CreateURILinkAnnot(page[pno], r, ElementLink(ge));
     } else if (td.page >= 1 && td.page < PDF_MAXPAGES && td.page <= PDaten.count && page[td.page]) {
         HPDF_Destination dest = HPDF_Page_CreateDestination(page[td.page]);
         annot = HPDF_Page_CreateLinkAnnot(page[pno], r, dest);
@@ -177,7 +180,7 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
     RefreshFieldText(ge, pno);
     if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST &&
         HeadlineRow(ge))
-        AddOutline(pdf, p, td);
+        AddOutline(pdf, p, ge);
     char work[81];
     WorkName(work, td.fontname);
     float intern;
@@ -189,7 +192,7 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
     HPDF_Page_SetFontAndSize(p, font, float(size));
     HPDF_Page_SetWordSpace(p, float(ssize));
     HPDF_Page_BeginText(p);
-    HPDF_Page_TextOut(p, ConvertX(ge->ex, xs, 0), ConvertY(ge->ey, 0, ye), td.text);
+    HPDF_Page_TextOut(p, ConvertX(ge->ex, xs, 0), ConvertY(ge->ey, 0, ye), ElementText(ge));
     if (ge->node.ln_Type == ET_LINK)
         AddLink(ge, page, pno, xs, ye);
     HPDF_Page_EndText(p);

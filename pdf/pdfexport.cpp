@@ -29,6 +29,7 @@
 #include "core/settings.h"
 #include "document/archive.h"
 #include "document/pagelist.h"
+#include "document/placeholders.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
 #include "pdf/pdfdraw.h"
@@ -66,18 +67,30 @@ static const char *S(int msg)
 
 /* ------------------------------------------------------------ windows */
 
-static void OpenProgress(void)
+/* The progress window of an export, or of a merge that writes many. While
+ * a merge owns it, the single documents leave it alone. */
+static bool progress_owned;
+
+void PdfProgressOpen(int32_t steps)
 {
-    if (PdfBatch)
+    if (PdfBatch || progress_owned)
         return;
     GUISetWinAktivPassiv(WIN_PROJECT, true, gmstrip);
     if (GUIOpenWindow(WIN_PROGRESS, nullptr, winmsgport[WIN_PROJECT], false, 0))
-        GadgetSetMax(GID_GAUGE, int32_t(PDaten.count));
+        GadgetSetMax(GID_GAUGE, steps);
 }
 
-static void CloseProgress(bool pause)
+void PdfProgressStep(int32_t step)
 {
-    if (PdfBatch)
+    if (PdfBatch || !win[WIN_PROGRESS])
+        return;
+    GadgetSetNumber(GID_GAUGE, step);
+    PlatformProcessEvents();
+}
+
+void PdfProgressClose(bool pause)
+{
+    if (PdfBatch || progress_owned)
         return;
     GUISetWinAktivPassiv(WIN_PROJECT, false, gmstrip);
     if (pause)
@@ -86,6 +99,12 @@ static void CloseProgress(bool pause)
         GUICloseWindow(WIN_PROGRESS, false);
     if (pause)
         PlatformDelay(8);
+}
+
+void PdfProgressOwn(bool own, void *mstrip)
+{
+    gmstrip = mstrip;
+    progress_owned = own;
 }
 
 /* ------------------------------------------------------------ errors */
@@ -170,7 +189,7 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
         error_no = PDF_STOPPED;
     FormatError(error_no);
     GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
-    CloseProgress(false);
+    PdfProgressClose(false);
     std::longjmp(env, 1);
 }
 
@@ -211,31 +230,43 @@ static void SetInformation(HPDF_Doc pdf)
         HPDF_SetInfoAttr(pdf, HPDF_INFO_AUTHOR, PDaten.author);
 }
 
-static HPDF_Page pagetable[PDF_MAXPAGES];
+/* The pages of the document; a merged document holds the project's pages
+ * once per record, each record's from `base` + 1 on, so that page numbers
+ * and page links count within the record. Sized before the recovery point
+ * is set and never in between. */
+static std::vector<HPDF_Page> pagetable;
 
-static void DrawPages(HPDF_Doc pdf, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+/* A merge into this document: the records from first to last. */
+static const MergeTable *doc_table;
+static size_t doc_first, doc_last;
+
+static uint32_t LastPage(void)
 {
-    uint32_t last = PDaten.count < PDF_MAXPAGES ? PDaten.count : PDF_MAXPAGES - 1;
+    return PDaten.count < PDF_MAXPAGES ? PDaten.count : PDF_MAXPAGES - 1;
+}
+
+static void DrawPages(HPDF_Doc pdf, size_t base, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+{
+    uint32_t last = LastPage();
     uint32_t format = PDaten.pageformat <= 5 ? PDaten.pageformat : 2;
+    HPDF_Page *table = pagetable.data() + base;
     for (uint32_t n = 1; n <= last; n++)
-        pagetable[n] = HPDF_AddPage(pdf);
+        table[n] = HPDF_AddPage(pdf);
     /* One walk along the pages, counting them as it goes. */
     Node *node = GetHead(&pages);
     for (uint32_t n = 1; n <= last && node; n++, node = GetSucc(node)) {
         export_pageno = n;
         StopWhenTold();
-        if (!PdfBatch) {
-            GadgetSetNumber(GID_GAUGE, int32_t(n));
-            PlatformProcessEvents();
-        }
+        if (!doc_table)
+            PdfProgressStep(int32_t(n));
         PageNode *pn = reinterpret_cast<PageNode *>(node);
-        HPDF_Page p = pagetable[n];
+        HPDF_Page p = table[n];
         HPDF_Page_SetWordSpace(p, -2.0f);
         HPDF_Page_SetWidth(p, float(pagesize[format][0]));
         HPDF_Page_SetHeight(p, float(pagesize[format][1]));
         HPDF_Page_SetLineWidth(p, 1.0f);
         for (Node *e = GetHead(&pn->page); e; e = GetSucc(e))
-            DrawElement(n, pdf, pagetable, reinterpret_cast<GElement *>(e), xs, ys, xe, ye);
+            DrawElement(n, pdf, table, reinterpret_cast<GElement *>(e), xs, ys, xe, ye);
     }
     export_pageno = 0;
 }
@@ -250,17 +281,36 @@ static void SetPasswords(HPDF_Doc pdf)
     HPDF_SetEncryptionMode(pdf, HPDF_ENCRYPT_R3, 16);
 }
 
+/* Each record's pages under an outline entry named by its first field;
+ * the record's headlines hang below that entry. */
+static void DrawRecords(HPDF_Doc pdf, HPDF_Outline root, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+{
+    for (size_t r = doc_first; r <= doc_last; r++) {
+        MergeRecord(r);
+        std::memset(headlines, 0, sizeof(headlines));
+        headlines[0] = HPDF_CreateOutline(pdf, root, doc_table->records[r][0].c_str(),
+                                          HPDF_GetEncoder(pdf, "CP1252"));
+        size_t base = (r - doc_first) * LastPage();
+        PdfProgressStep(int32_t(r - doc_first + 1));
+        DrawPages(pdf, base, xs, ys, xe, ye);
+        HPDF_Destination dest = HPDF_Page_CreateDestination(pagetable[base + 1]);
+        HPDF_Outline_SetDestination(headlines[0], dest);
+    }
+}
+
 static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
-    if (PDaten.maxlevel > 2) {
+    if (PDaten.maxlevel > 2 || doc_table) {
         headlines[0] = HPDF_CreateOutline(pdf, nullptr, ProjectName(), HPDF_GetEncoder(pdf, "CP1252"));
         HPDF_Outline_SetOpened(headlines[0], HPDF_TRUE);
     }
-    OpenProgress();
+    PdfProgressOpen(int32_t(doc_table ? doc_last - doc_first + 1 : PDaten.count));
     SetInformation(pdf);
-    if (PDaten.count)
-        DrawPages(pdf, xs, ys, xe, ye);
-    CloseProgress(true);
+    if (PDaten.count && doc_table)
+        DrawRecords(pdf, headlines[0], xs, ys, xe, ye);
+    else if (PDaten.count)
+        DrawPages(pdf, 0, xs, ys, xe, ye);
+    PdfProgressClose(true);
     SetPasswords(pdf);
     StopWhenTold();
     errinfo = path;
@@ -339,14 +389,23 @@ static bool PlaceTarget(const char *path)
  * file at `path` is as it was. */
 bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
+    return ExportMerged(path, nullptr, 0, 0, xs, ys, xe, ye);
+}
+
+/* With a table, the document holds the records from first to last (their
+ * texts filled by the merge, see placeholders.h). */
+bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_t last, uint32_t xs,
+                  uint32_t ys, uint32_t xe, uint32_t ye)
+{
     DebugPrint("-> ExportProject(%s)\n", path);
     int refused = PrepareTarget(path);
     if (refused) {
         ShowPathMessage(refused, path);
         return false;
     }
+    doc_table = table, doc_first = first, doc_last = last;
     std::memset(headlines, 0, sizeof(headlines));
-    std::memset(pagetable, 0, sizeof(pagetable));
+    pagetable.assign((table ? last - first + 1 : 1) * LastPage() + 2, nullptr);
     ResetharuFonts();
     ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);

@@ -40,11 +40,31 @@ static char copy_path[1024];
 static char described[LOADED_MAX][256]; /* files named only by a description */
 static int described_count;
 
+/* A merge writes many documents from the same fonts: their sanitized
+ * copies are kept from one document to the next until the merge ends. */
+static bool keep_copies;
+static char kept_file[LOADED_MAX][256], kept_copy[LOADED_MAX][1024];
+static int kept_count;
+
+static void DropCopies(void)
+{
+    if (keep_copies)
+        return;
+    kept_count = 0;
+    FontCopiesClose();
+}
+
+void KeepFontCopies(bool keep)
+{
+    keep_copies = keep;
+    DropCopies();
+}
+
 void ResetharuFonts(void)
 {
     loaded_count = 0;
     described_count = 0;
-    FontCopiesClose();
+    DropCopies();
 }
 
 /* Called once the document is freed: libharu no longer reads the copies. */
@@ -52,7 +72,7 @@ void CloseharuFonts(void)
 {
     loaded_count = 0;
     described_count = 0;
-    FontCopiesClose();
+    DropCopies();
 }
 
 const char *GetharuFont(const char *afont, int16_t *disk)
@@ -80,9 +100,18 @@ const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *re
         *result = SANITIZE_NO_FOLDER;
         return nullptr;
     }
+    for (int i = 0; i < kept_count; i++)
+        if (!std::strcmp(kept_file[i], file)) {
+            *result = SANITIZED;
+            return HPDF_LoadTTFontFromFile(pdf, kept_copy[i], HPDF_TRUE);
+        }
     *result = SanitizeFont(file, copy_path, sizeof(copy_path));
     if (*result != SANITIZED)
         return nullptr;
+    if (keep_copies && kept_count < LOADED_MAX && std::strlen(file) < sizeof(kept_file[0])) {
+        Strlcpy(kept_file[kept_count], file, sizeof(kept_file[0]));
+        Strlcpy(kept_copy[kept_count++], copy_path, sizeof(kept_copy[0]));
+    }
     return HPDF_LoadTTFontFromFile(pdf, copy_path, HPDF_TRUE);
 }
 

@@ -20,6 +20,7 @@ extern const char *errinfo; /* the name the libharu call under way concerns */
 const char *GetharuFont(const char *afont, int16_t *disk);
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern);
 void ResetharuFonts(void);
+void KeepFontCopies(bool keep);
 void CloseharuFonts(void);
 const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result);
 

@@ -105,3 +105,46 @@ size_t CharsetFromUtf8(const char *utf8, char *out, size_t size)
     out[n] = '\0';
     return n;
 }
+
+/* ------------------------------------------------------------ UTF-8 texts */
+
+/* The code point at *pos, strictly decoded: a byte that starts no complete
+ * sequence, an overlong form or a surrogate is not valid and stands for
+ * itself. *pos moves past what was taken. */
+uint32_t Utf8Next(const std::string &s, size_t *pos, bool *valid)
+{
+    unsigned char c = (unsigned char)s[*pos];
+    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    *valid = extra >= 0 && *pos + size_t(extra) < s.size();
+    uint32_t u = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+    for (int i = 1; *valid && i <= extra; i++) {
+        unsigned char k = (unsigned char)s[*pos + size_t(i)];
+        *valid = (k & 0xC0) == 0x80;
+        u = (u << 6) | (k & 0x3F);
+    }
+    static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (*valid && extra > 0)
+        *valid = u >= least[extra] && u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
+    *pos += *valid ? size_t(extra) + 1 : 1;
+    return *valid ? u : c;
+}
+
+bool IsUtf8(const std::string &s)
+{
+    bool valid = true;
+    for (size_t pos = 0; pos < s.size() && valid;)
+        Utf8Next(s, &pos, &valid);
+    return valid;
+}
+
+/* A text file's bytes as UTF-8: as they are when they are UTF-8, otherwise
+ * taken as the program's 8-bit set. */
+std::string TextFileToUtf8(const std::string &bytes)
+{
+    if (IsUtf8(bytes))
+        return bytes;
+    std::string out;
+    for (unsigned char c : bytes)
+        PutUtf8(out, CharsetToUnicode(c));
+    return out;
+}

@@ -19,5 +19,8 @@ size_t CharsetFromUtf8(const char *utf8, char *out, size_t size);
 uint32_t CharsetToUnicode(unsigned char c);
 int CharsetFromUnicode(uint32_t u);
 unsigned char CharToLower(unsigned char c);
+uint32_t Utf8Next(const std::string &s, size_t *pos, bool *valid);
+bool IsUtf8(const std::string &s);
+std::string TextFileToUtf8(const std::string &bytes);
 
 #endif

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -187,4 +188,46 @@ unsigned ReplacementMode(const std::string &host)
     mode_t mask = umask(0); /* reading the mask means setting it */
     umask(mask);
     return 0666 & ~mask;
+}
+
+/* The new contents go into a file of their own beside the old one, which
+ * the rename replaces in one step: a failed write (a full disk) leaves the
+ * old file as it was. */
+bool WriteFileReplacing(const char *path, const std::string &data)
+{
+    std::string host = HostPath(path);
+    std::string temp = host + ".XXXXXX";
+    int fd = mkstemp(&temp[0]);
+    if (fd < 0)
+        return false;
+    bool ok = fchmod(fd, mode_t(ReplacementMode(host))) == 0;
+    for (size_t done = 0; ok && done < data.size();) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? size_t(n) : 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), host.c_str()) == 0;
+    if (!ok)
+        unlink(temp.c_str());
+    return ok;
+}
+
+/* The whole file, or false when it cannot be read. */
+bool ReadWholeFile(const char *path, std::string *data)
+{
+    FILE *f = OpenFile(path, "rb");
+    if (!f)
+        return false;
+    data->clear();
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0)
+        data->append(buf, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }

@@ -30,5 +30,7 @@ bool ListDirectory(const char *path, std::vector<DirEntry> &entries);
 /* The permissions of a file written anew to replace `host` (a host path):
  * those of the file it replaces, or the usual ones of the user's new files. */
 unsigned ReplacementMode(const std::string &host);
+bool WriteFileReplacing(const char *path, const std::string &data);
+bool ReadWholeFile(const char *path, std::string *data);
 
 #endif

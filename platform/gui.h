@@ -109,6 +109,9 @@ void GadgetSetSecret(int id); /* a string gadget that hides what is typed */
 bool GadgetDisabled(int id);
 void GadgetSetText(int id, const char *text);
 void GadgetGetText(int id, char *buf, size_t size);
+void GadgetSetUtf8Text(int id, const std::string &text);
+std::string GadgetUtf8Text(int id);
+void GadgetSetHint(int id, const char *hint);
 void GadgetSetNumber(int id, int32_t value);
 int32_t GadgetNumber(int id);
 void GadgetSetMax(int id, int32_t max);

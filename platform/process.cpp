@@ -59,7 +59,9 @@ static int WaitChild(pid_t pid)
 
 /* ------------------------------------------------------------ starting */
 
-static pid_t SpawnChild(const std::vector<std::string> &argv, int flags)
+/* `in` and `out`, when not -1, become the child's standard input and
+ * output; its errors then go to /dev/null. */
+static pid_t SpawnChild(const std::vector<std::string> &argv, int flags, int in = -1, int out = -1)
 {
     if (argv.empty())
         return -1;
@@ -70,11 +72,16 @@ static pid_t SpawnChild(const std::vector<std::string> &argv, int flags)
 
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    if (!(flags & RUN_KEEP_OUTPUT)) {
+    if (in >= 0)
+        posix_spawn_file_actions_adddup2(&fa, in, 0);
+    else
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    if (out >= 0)
+        posix_spawn_file_actions_adddup2(&fa, out, 1);
+    else if (!(flags & RUN_KEEP_OUTPUT))
         posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    if (!(flags & RUN_KEEP_OUTPUT))
         posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    }
     /* It needs none of the program's files (open fonts, the PDF, pipes). */
     posix_spawn_file_actions_addclosefrom_np(&fa, 3);
     /* The program ignores SIGPIPE for itself (IgnoreBrokenPipes); an
@@ -161,4 +168,101 @@ int RunCommandFor(const std::vector<std::string> &argv, long long millis)
         if (pause_ns < 1000000)
             pause_ns *= 2;
     }
+}
+
+/* ------------------------------------------------------------ a child spoken to */
+
+/* Both pipe ends the program keeps are close-on-exec, so no later child
+ * inherits them and the partner sees the end of its input when the program
+ * closes its end or dies. */
+bool PipeChildStart(PipeChild *c, const std::vector<std::string> &argv)
+{
+    ReapBackground();
+    int to[2], from[2];
+    if (pipe2(to, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(from, O_CLOEXEC) != 0) {
+        close(to[0]), close(to[1]);
+        return false;
+    }
+    c->pid = SpawnChild(argv, 0, to[0], from[1]);
+    close(to[0]), close(from[1]);
+    if (c->pid < 0) {
+        close(to[1]), close(from[0]);
+        c->in = c->out = -1;
+        return false;
+    }
+    c->in = to[1], c->out = from[0];
+    c->pending.clear();
+    return true;
+}
+
+bool PipeChildWrite(PipeChild *c, const std::string &text)
+{
+    size_t done = 0;
+    while (c->in >= 0 && done < text.size()) {
+        ssize_t n = write(c->in, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return c->in >= 0;
+}
+
+/* One line without its line end: 1, or 0 at the end of the output, or -1
+ * when none came within the time. */
+int PipeChildReadLine(PipeChild *c, std::string *line, long long millis)
+{
+    long long deadline = NowMillis() + millis;
+    for (;;) {
+        size_t nl = c->pending.find('\n');
+        if (nl != std::string::npos) {
+            *line = c->pending.substr(0, nl);
+            c->pending.erase(0, nl + 1);
+            return 1;
+        }
+        long long left = deadline - NowMillis();
+        if (c->out < 0 || left <= 0)
+            return c->out < 0 ? 0 : -1;
+        struct pollfd p = {c->out, POLLIN, 0};
+        int r = poll(&p, 1, int(left));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return -1;
+        char buf[4096];
+        ssize_t n = read(c->out, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 0;
+        c->pending.append(buf, size_t(n));
+    }
+}
+
+/* Closing its input asks the child to end; one that does not within the
+ * time is killed. Either way it is reaped. */
+void PipeChildStop(PipeChild *c, long long millis)
+{
+    if (c->in >= 0)
+        close(c->in);
+    if (c->out >= 0)
+        close(c->out);
+    c->in = c->out = -1;
+    if (c->pid <= 0)
+        return;
+    long long deadline = NowMillis() + millis;
+    int status;
+    while (waitpid(c->pid, &status, WNOHANG) == 0) {
+        if (NowMillis() >= deadline) {
+            kill(c->pid, SIGKILL);
+            WaitChild(c->pid);
+            break;
+        }
+        struct timespec ts = {0, 5000000};
+        nanosleep(&ts, nullptr);
+    }
+    c->pid = -1;
 }

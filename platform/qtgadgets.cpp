@@ -86,6 +86,31 @@ void GadgetGetText(int id, char *buf, size_t size)
     Strlcpy(buf, text.c_str(), size);
 }
 
+/* A text editor's whole text in UTF-8, for texts that live in files
+ * rather than in the program's 8-bit fields. */
+void GadgetSetUtf8Text(int id, const std::string &text)
+{
+    GadgetState *g = Find(id);
+    if (auto *p = g ? qobject_cast<QPlainTextEdit *>(g->widget) : nullptr) {
+        QSignalBlocker block(g->widget);
+        p->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    }
+}
+
+std::string GadgetUtf8Text(int id)
+{
+    GadgetState *g = Find(id);
+    if (auto *p = g ? qobject_cast<QPlainTextEdit *>(g->widget) : nullptr)
+        return p->toPlainText().toStdString();
+    return std::string();
+}
+
+void GadgetSetHint(int id, const char *hint)
+{
+    if (GadgetState *g = Find(id))
+        g->widget->setToolTip(ToQt(hint));
+}
+
 /* ------------------------------------------------------------ numbers */
 
 /* The number of a gadget: an integer's value, a chooser's or radio group's

@@ -21,6 +21,7 @@
 #include "document/archive.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
+#include "gui/menus.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
@@ -457,4 +458,138 @@ TEST_F(JobAndWindow, TheJobWritesThePdfTheWindowCreates)
     EXPECT_EQ(text.find("999"), std::string::npos) << "the page number of its page";
     EXPECT_EQ(Shell("pdftotext '" + window + "' -").find("01-Jan-2000"), std::string::npos)
         << "a page the window has not drawn shows the moment of export too";
+}
+
+/* ------------------------------------------------------------ merging a table */
+
+/* A letter template: a salutation, a link to the record's page, a headline
+ * and a page number on each of its two pages. */
+class Merge : public JobAndWindow {
+protected:
+    void LetterTemplate(void);
+};
+
+void Merge::LetterTemplate(void)
+{
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Text(1, ET_TEXT, "Sehr geehrte/r {Anrede} {Name}", 60, 100);
+    Text(1, ET_TEXT, "Angebot", 60, 60, 2);
+    GElement *web = Text(1, ET_LINK, "Ihr Angebot", 60, 200);
+    std::strcpy(web->edata.td.link, "https://example.org/{Id}");
+    Text(2, ET_TEXT, "Rabatt {{Rabatt}} {Id}", 60, 100);
+    Text(2, ET_PAGENO, "  2", 500, 800);
+}
+
+TEST_F(Merge, AMergeFillsEveryRecordsPagesWithItsOwnValues)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    std::string longname(100, 'i'); /* more than a text field holds, less than the page */
+    WriteTextFile(scratch + "/kunden.csv", "\xEF\xBB\xBFName,Anrede,Id\r\n"
+                                          "M\xC3\xBCller,Herr,17\r\n"
+                                          "\"Schmidt, Dr.\",Frau,18\r\n" +
+                                              longname + ",Herr,19\r\n");
+    WriteTextFile(scratch + "/kunden-de.csv", "Name;Anrede;Id\nM\xFCller;Herr;17\n\"Schmidt, Dr.\";Frau;18\n" +
+                                                  longname + ";Herr;19\n");
+    Ran r = Pagimo("--pdf alle.pdf --merge kunden.csv Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string pdf = scratch + "/alle.pdf";
+    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           6"), std::string::npos);
+    std::string text = Shell("pdftotext -layout '" + pdf + "' -");
+    EXPECT_TRUE(std::regex_search(text, std::regex("Sehr geehrte/r Herr Müller[\\s\\S]*Rabatt \\{Rabatt\\} 17"
+                                                   "[\\s\\S]*Sehr geehrte/r Frau Schmidt, Dr\\.[\\s\\S]*"
+                                                   "Rabatt \\{Rabatt\\} 18[\\s\\S]*Herr " + longname)))
+        << "each record's pages in order, nothing cut\n" << text;
+    EXPECT_EQ(text.find("{Name}"), std::string::npos);
+    std::string pages = Shell("pdftotext -f 4 -l 4 '" + pdf + "' -");
+    EXPECT_NE(pages.find("2"), std::string::npos) << "page numbers count within the record";
+    std::string json = Shell("qpdf --json '" + pdf + "'");
+    for (const char *id : {"17", "18", "19"})
+        EXPECT_NE(json.find(std::string("https://example.org/") + id), std::string::npos) << id;
+    std::string outline = Shell("qpdf --json --json-key=outlines '" + pdf + "'");
+    EXPECT_NE(outline.find("\"title\": \"Brief\""), std::string::npos) << "the project is the root";
+    EXPECT_TRUE(std::regex_search(outline, std::regex("\"Müller\"[\\s\\S]*\"Angebot\"[\\s\\S]*"
+                                                      "\"Schmidt, Dr.\"[\\s\\S]*\"Angebot\"")))
+        << "one entry per record above its headlines\n" << outline;
+
+    r = Pagimo("--pdf alle-de.pdf --merge kunden-de.csv Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(Shell("pdftotext -layout '" + scratch + "/alle-de.pdf' -"), text)
+        << "the semicolon table in the 8-bit set gives the same letters";
+
+    /* The project itself is unchanged. */
+    std::string again = scratch + "/plain.pdf";
+    r = Pagimo("--pdf plain.pdf Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_NE(Shell("pdftotext '" + again + "' -").find("{Anrede} {Name}"), std::string::npos);
+}
+
+TEST_F(Merge, AMergeWritesOnePdfPerRecordNamedFromItsFields)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    WriteTextFile(scratch + "/kunden.csv", "Name,Anrede,Id\nM\xC3\xBCller,Herr,1\nM\xC3\xBCller,Frau,2\n"
+                                          "Auf/Ab,Herr,3\n,Frau,4\n");
+    Shell("mkdir -p '" + scratch + "/briefe' && echo old > '" + scratch + "/briefe/Auf_Ab.pdf'");
+    Ran r = Pagimo("--pdf 'briefe/{Name}.pdf' --merge kunden.csv Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    for (const char *name : {"Müller.pdf", "Müller-2.pdf", "Auf_Ab.pdf", "4.pdf"}) {
+        std::string pdf = scratch + "/briefe/" + name;
+        ASSERT_TRUE(IsPdf(pdf)) << name << "\n" << Shell("ls '" + scratch + "/briefe'");
+        EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           2"), std::string::npos) << name;
+    }
+    EXPECT_NE(Shell("pdftotext '" + scratch + "/briefe/Müller-2.pdf' -").find("Frau Müller"), std::string::npos);
+    EXPECT_EQ(Shell("ls '" + scratch + "/briefe' | wc -l"), "4\n") << "no other files, no leftovers";
+}
+
+TEST_F(Merge, AMergeThatCannotBeDoneSaysWhyAndWritesNothing)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    WriteTextFile(scratch + "/ohne-anrede.csv", "Name,Id\nMüller,1\n");
+    WriteTextFile(scratch + "/leer.csv", "Name,Anrede,Id\n\n");
+    Ran r = Pagimo("--pdf out.pdf --merge ohne-anrede.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("Page 1"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("{Anrede}"), std::string::npos) << r.err;
+    r = Pagimo("--pdf out.pdf --merge leer.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("no records"), std::string::npos) << r.err;
+    r = Pagimo("--pdf out.pdf --merge fehlt.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("fehlt.csv cannot be read"), std::string::npos) << r.err;
+    r = Pagimo("--pdf '{Ort}.pdf' --merge leer.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    WriteTextFile(scratch + "/gut.csv", "Name,Anrede,Id\nA,Herr,1\n");
+    r = Pagimo("--pdf '{Ort}.pdf' --merge gut.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("{Ort}"), std::string::npos) << r.err;
+    r = Pagimo("--merge gut.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1) << "a merge is a PDF job";
+    EXPECT_EQ(Leftovers(scratch), 0);
+    EXPECT_FALSE(HostExists(scratch + "/out.pdf"));
+}
+
+TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    std::string table = scratch + "/kunden.csv", pattern = scratch + "/fenster/{Name}.pdf";
+    WriteTextFile(table, "Name,Anrede,Id\nAnna,Frau,1\nBert,Herr,2\n");
+    EXPECT_TRUE(RunWindow({[table, pattern] {
+                               RequesterLog.clear();
+                               RequesterScriptAdd(table.c_str());
+                               RequesterScriptAdd("2"); /* one PDF per record */
+                               RequesterScriptAdd(pattern.c_str());
+                               Menu(MENU_MERGE);
+                           },
+                           [] {
+                               ASSERT_FALSE(RequesterLog.empty());
+                               EXPECT_NE(RequesterLog.back().find("2 PDF files were written"), std::string::npos)
+                                   << RequesterLog.back();
+                           }},
+                          scratch + "/Brief.pfz"));
+    EXPECT_NE(Shell("pdftotext '" + scratch + "/fenster/Bert.pdf' -").find("Herr Bert"), std::string::npos);
+    EXPECT_TRUE(IsPdf(scratch + "/fenster/Anna.pdf"));
 }

@@ -36,6 +36,8 @@
 #include "text/utilities.h"
 
 class Drawing : public MainLoopScratchTest {
+protected:
+    void ExpectScreenShowsWhatThePdfShows(void);
 };
 
 /* ------------------------------------------------------------ building pages */
@@ -119,7 +121,9 @@ static int CountColor(const QImage &img, QRgb color)
 
 /* ------------------------------------------------------------ tests */
 
-TEST_F(Drawing, ScreenShowsWhatThePdfShows)
+/* Every kind of element, each alone in a region of the page, lies on the
+ * window's image where the PDF rendered at 72 dpi puts it. */
+void Drawing::ExpectScreenShowsWhatThePdfShows(void)
 {
     std::string pdf = scratch + "/page.pdf";
     struct Region {
@@ -168,6 +172,21 @@ TEST_F(Drawing, ScreenShowsWhatThePdfShows)
         EXPECT_EQ(pic.x2 - pic.x1 + 1, 120) << "a picture keeps its own width";
         EXPECT_EQ(pic.y2 - pic.y1 + 1, 80);
     }}));
+}
+
+TEST_F(Drawing, ScreenShowsWhatThePdfShows)
+{
+    ExpectScreenShowsWhatThePdfShows();
+}
+
+/* On a screen too small for the page the window scrolls; what it draws
+ * still lies where the PDF puts it. */
+TEST_F(Drawing, ScreenShowsWhatThePdfShowsOnASmallScreen)
+{
+    setenv("PAGIMO_SCREEN", "1366x768", 1);
+    ExpectScreenShowsWhatThePdfShows();
+    EXPECT_EQ(ScreenWidth, 1366u) << "the program ran on the small screen";
+    setenv("PAGIMO_SCREEN", "1920x1200", 1);
 }
 
 TEST_F(Drawing, PicturesFieldsAndMissingFonts)

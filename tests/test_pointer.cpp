@@ -339,3 +339,110 @@ TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
     });
     EXPECT_TRUE(Run(s));
 }
+
+/* ------------------------------------------------------------ reshaping */
+
+TEST_F(PointerTest, HandlesReshapeLinesRectanglesAndTextboxesOnly)
+{
+    static GElement *rect, *line, *box;
+    static uint32_t paper;
+    std::vector<std::function<void()>> s;
+    s.push_back([] { Press(GID_RECT); });
+    s.push_back([] { Drag(X(100), Y(100), X(300), Y(200)); Press(GID_LINE); });
+    s.push_back([] { Drag(X(400), Y(100), X(400), Y(200)); Press(GID_CURSOR); });
+    s.push_back([] {
+        rect = OfType(1, ET_RECT), line = OfType(1, ET_LINE);
+        ASSERT_TRUE(rect && line);
+        rect->apen = 3;
+        GElement tb = MakeElement(ET_TEXTBOX, -1);
+        tb.sx = uint32_t(X(100)), tb.sy = uint32_t(Y(500));
+        tb.ex = uint32_t(X(300)), tb.ey = uint32_t(Y(700));
+        std::snprintf(tb.edata.tbd.fn, sizeof(tb.edata.tbd.fn), "PGT:PAG4/Texte/story.txt");
+        box = AddGObject(1, &tb);
+        ASSERT_NE(box, nullptr);
+        Repaint(1);
+        paper = ReadPixelRGB(WindowRastPort(WIN_PROJECT), X(500), Y(500));
+        Click(X(200), Y(100));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, rect);
+        Loop.saved = 1;
+        Button(SELECTDOWN, X(304), Y(204)); /* its end handle */
+    });
+    s.push_back([] {
+        EXPECT_TRUE(Loop.reshaping);
+        EXPECT_EQ(Loop.aktmode, uint32_t(ET_RECT)) << "the reshape draws with the element's tool";
+        EXPECT_EQ(Loop.marked, 0) << "the selection goes while reshaping";
+        MoveTo(X(330), Y(240));
+        MoveTo(X(350), Y(260));
+    });
+    s.push_back([] {
+        EXPECT_EQ(GetPageNode(1)->count, 3u) << "nothing changes before the release";
+        Button(SELECTUP, X(350), Y(260));
+    });
+    s.push_back([] {
+        ASSERT_EQ(GetPageNode(1)->count, 3u) << "the reshaped rectangle replaces the old one";
+        rect = OfType(1, ET_RECT);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->sx, uint32_t(X(100))) << "the other corner stays";
+        EXPECT_EQ(rect->sy, uint32_t(Y(100)));
+        EXPECT_EQ(rect->ex, uint32_t(X(350)));
+        EXPECT_EQ(rect->ey, uint32_t(Y(260)));
+        EXPECT_EQ(rect->apen, 3) << "it keeps its pen";
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        EXPECT_FALSE(Loop.reshaping);
+        EXPECT_EQ(Loop.saved, 0);
+        RastPort *rp = WindowRastPort(WIN_PROJECT);
+        EXPECT_EQ(ReadPixelRGB(rp, X(300), Y(150)), paper) << "the old edge is gone";
+        EXPECT_NE(ReadPixelRGB(rp, X(350), Y(150)), paper) << "the new edge shows";
+        Click(X(400), Y(150));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, line);
+        Button(SELECTDOWN, X(401), Y(99)); /* its start handle */
+        MoveTo(X(450), Y(50));
+        MoveTo(int32_t(xend) + 10, Y(50));
+    });
+    s.push_back([] {
+        EXPECT_FALSE(Loop.reshaping) << "leaving the page abandons the reshape";
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        Button(SELECTUP, int32_t(xend) + 10, Y(50));
+    });
+    s.push_back([] {
+        ASSERT_EQ(OfType(1, ET_LINE), line) << "the line is left as it was";
+        EXPECT_EQ(line->sy, uint32_t(Y(100)));
+        EXPECT_EQ(line->ey, uint32_t(Y(200)));
+        Click(X(400), Y(150));
+    });
+    s.push_back([] { Button(SELECTDOWN, X(400), Y(100)); MoveTo(X(450), Y(60)); });
+    s.push_back([] { Button(SELECTUP, X(450), Y(60)); });
+    s.push_back([] {
+        line = OfType(1, ET_LINE);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->sx, uint32_t(X(400))) << "the end it was not held by stays";
+        EXPECT_EQ(line->sy, uint32_t(Y(200)));
+        EXPECT_EQ(line->ex, uint32_t(X(450)));
+        EXPECT_EQ(line->ey, uint32_t(Y(60)));
+        Click(X(200), Y(600));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, box);
+        Button(SELECTDOWN, X(300), Y(700));
+    });
+    s.push_back([] {
+        EXPECT_STREQ(Loop.filename, "PGT:PAG4/Texte/story.txt");
+        EXPECT_EQ(Text(GID_TEXTPATH), "PGT:PAG4/Texte/story.txt");
+        MoveTo(X(60), Y(450));
+        Button(SELECTUP, X(60), Y(450));
+    });
+    s.push_back([] {
+        ASSERT_EQ(OfType(1, ET_TEXTBOX), box) << "a textbox keeps its record";
+        EXPECT_EQ(box->node.ln_Pri, -1) << "and its place in the chain";
+        EXPECT_STREQ(box->edata.tbd.fn, "PGT:PAG4/Texte/story.txt");
+        EXPECT_EQ(box->sx, uint32_t(X(60))) << "its corners are kept in order";
+        EXPECT_EQ(box->sy, uint32_t(Y(450)));
+        EXPECT_EQ(box->ex, uint32_t(X(100)));
+        EXPECT_EQ(box->ey, uint32_t(Y(500)));
+    });
+    EXPECT_TRUE(Run(s));
+}

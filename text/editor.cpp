@@ -1,13 +1,151 @@
 /*
- * editor.cpp - the gadgets of the text editor window. The editor cannot be
- * opened yet, so none of its gadgets can send anything; the saved state
- * passes through unchanged.
+ * editor.cpp - the text editor window of textboxes.
+ *
+ * The editor shows a textbox's text file as text, whatever its encoding:
+ * a file that is UTF-8 is shown as it is, any other is taken as the
+ * program's 8-bit set; saving writes UTF-8, which the textboxes read back
+ * the same. A save replaces the file in one step (a new file beside it,
+ * renamed over it), so a failed save keeps the old text. The spell check
+ * works on what the editor holds, typed and unsaved text included, and
+ * puts the corrected text back into the editor.
+ *
+ * While the editor is open the project window is passive. Relies on the
+ * window layer (gui/windows), the spell checker and the file operations.
  */
 #include "text/editor.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "document/records.h"
+#include "gui/layouts.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/charset.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "text/spellcheck.h"
+#include "view/geometry.h"
+#include "view/redraw.h"
+
+/* ------------------------------------------------------------ messages */
+
+static void FileFailed(const char *name)
+{
+    const char *form = GetString(&localeinfo, MSG_FILE_FAILED);
+    std::vector<char> text(std::strlen(form) + std::strlen(name) + 1);
+    std::snprintf(text.data(), text.size(), form, name);
+    GuiEasyDialog(PlatformWindowExists(WIN_EDITOR) ? WIN_EDITOR : WIN_PROJECT,
+                  GetString(&localeinfo, MSG_HINT), text.data(), GetString(&localeinfo, MSG_OKAY));
+}
+
+/* ------------------------------------------------------------ opening */
+
+/* The spell-check button works only with a running spell checker; its
+ * hint then says what is missing. */
+static void ShowSpellButton(void)
+{
+    bool on = SpellAvailable();
+    GadgetSetDisabled(GID_CORRECTOR, !on);
+    GadgetSetHint(GID_CORRECTOR, on ? GetString(&localeinfo, 117) : SpellUnavailableReason());
+}
+
+static bool OpenEditor(MsgPort *SPort, void *mstrip, const std::string &text)
+{
+    GUISetWinAktivPassiv(WIN_PROJECT, true, mstrip);
+    if (!GUIOpenWindow(WIN_EDITOR, nullptr, SPort, false, 0)) {
+        GUISetWinAktivPassiv(WIN_PROJECT, false, mstrip);
+        return false;
+    }
+    ShowSpellButton();
+    GadgetSetUtf8Text(GID_TEXTEDITOR, text);
+    return true;
+}
+
+/* The selected textbox's file; the path field already shows its name. */
+static bool OpenOnTextbox(GElement *mnode, std::string *text)
+{
+    if (!mnode || mnode->node.ln_Type != ET_TEXTBOX)
+        return false;
+    std::string bytes;
+    if (!ReadWholeFile(mnode->edata.tbd.fn, &bytes)) {
+        FileFailed(mnode->edata.tbd.fn);
+        return false;
+    }
+    *text = TextFileToUtf8(bytes);
+    return true;
+}
+
+/* ------------------------------------------------------------ saving */
+
+static bool SaveEditorText(void)
+{
+    char name[256];
+    GadgetGetText(GID_TEXTPATH, name, sizeof(name));
+    if (!name[0])
+        return false;
+    if (WriteFileReplacing(name, GadgetUtf8Text(GID_TEXTEDITOR)))
+        return true;
+    FileFailed(name);
+    return false;
+}
+
+bool EditTextboxFile(uint8_t marked, GElement *mnode, MsgPort *SPort, void *mstrip, int mode,
+                     uint32_t aktpage)
+{
+    DebugPrint("-> EditTextboxFile(%u, %d, page %u)\n", marked, mode, aktpage);
+    if (mode == EDIT_SAVE)
+        return SaveEditorText();
+    if (mode != EDIT_OPEN || marked != 1)
+        return false;
+    std::string text;
+    return OpenOnTextbox(mnode, &text) && OpenEditor(SPort, mstrip, text);
+}
+
+/* ------------------------------------------------------------ the buttons */
+
+/* Leaving shows the page again, with nothing selected and select mode. */
+static void LeaveEditor(void *mstrip, GElement *mnode, uint32_t aktpage, uint32_t *aktmode, uint8_t *marked)
+{
+    CreateEmptyPage(PDaten.pageformat);
+    GUISetWinAktivPassiv(WIN_PROJECT, false, mstrip);
+    GUICloseWindow(WIN_EDITOR, false);
+    ReDrawPage(aktpage);
+    *marked = 0;
+    if (mnode)
+        mnode->marked = 0;
+    *aktmode = GID_CURSOR;
+    SetGUIElements(0, false, true);
+}
+
+/* True when the check changed the editor's text. */
+static bool CheckSpelling(void)
+{
+    GadgetSetDisabled(GID_CORRECTOR, true);
+    std::string corrected;
+    bool changed = SpellcheckText(GadgetUtf8Text(GID_TEXTEDITOR), &corrected);
+    if (changed)
+        GadgetSetUtf8Text(GID_TEXTEDITOR, corrected);
+    ShowSpellButton();
+    return changed;
+}
 
 int16_t CheckEditorGadgets(MsgPort *SPort, void *mstrip, uint32_t id, GElement *mnode,
                            uint32_t aktpage, uint32_t *aktmode, uint8_t *marked, int16_t saved)
 {
-    (void)SPort, (void)mstrip, (void)id, (void)mnode, (void)aktpage, (void)aktmode, (void)marked;
-    return saved;
+    switch (id) {
+    case GID_SAVETEXT:
+        EditTextboxFile(*marked, mnode, SPort, mstrip, EDIT_SAVE, aktpage);
+        return saved;
+    case GID_QUITEDITOR:
+        LeaveEditor(mstrip, mnode, aktpage, aktmode, marked);
+        return saved;
+    case GID_CORRECTOR:
+        return CheckSpelling() ? 0 : saved;
+    default:
+        return saved;
+    }
 }

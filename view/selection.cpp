@@ -148,6 +148,7 @@ uint32_t LassoSelect(uint32_t page, uint32_t x1, uint32_t y1, uint32_t x2, uint3
         if (upwards ? (a || b) : (a && b))
             SetSelectMarks(page, e, e->marked ? 0 : 1, ++count);
     }
+    DebugPrint("-> LassoSelect(%u) toggled %u\n", page, count);
     return count;
 }
 

@@ -1,0 +1,92 @@
+/*
+ * bench_merge.cpp - how long merging a table takes: a one-page letter of
+ * twelve text lines with placeholders and a link, filled from a table of
+ * 200 records, into one PDF and into one PDF per record. Each figure is the
+ * best of a few rounds. Prints the figures; asserts nothing.
+ */
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "benchutil.h"
+#include "core/settings.h"
+#include "document/pagelist.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "pdf/pdfmerge.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/fontinstall.h"
+#include "view/geometry.h"
+
+enum { RECORDS = 200, LINES = 12, ROUNDS = 3 };
+
+static void Line(int type, const char *text, uint32_t y)
+{
+    GElement ge;
+    std::memset(&ge, 0, sizeof(ge));
+    ge.node.ln_Type = uint8_t(type);
+    ge.node.ln_Pri = int8_t(type);
+    std::snprintf(ge.edata.td.text, 81, "%s", text);
+    std::strcpy(ge.edata.td.fontname, "DejaVu Sans.font");
+    ge.edata.td.size = 12;
+    ge.edata.td.level = 1;
+    ge.ex = xstart + 60, ge.ey = ystart + y;
+    if (type == ET_LINK)
+        std::strcpy(ge.edata.td.link, "https://example.org/customer/{Id}");
+    AddGObject(1, &ge);
+}
+
+static void MakeLetter(void)
+{
+    PDaten.pageformat = 2;
+    AddPageList(nullptr);
+    Line(ET_TEXT, "{Anrede} {Vorname} {Name}", 100);
+    Line(ET_TEXT, "{Strasse}", 115);
+    Line(ET_TEXT, "{PLZ} {Ort}", 130);
+    for (int i = 0; i < LINES - 4; i++)
+        Line(ET_TEXT, i == 0 ? "Sehr geehrte/r {Anrede} {Name}," : "wir freuen uns, Ihnen heute zu schreiben.",
+             uint32_t(200 + 15 * i));
+    Line(ET_LINK, "Ihr Kundenkonto {Id}", 400);
+}
+
+static void MakeTable(const std::string &path)
+{
+    std::string csv = "Id,Anrede,Vorname,Name,Strasse,PLZ,Ort\n";
+    for (int r = 1; r <= RECORDS; r++)
+        csv += std::to_string(r) + ",Frau,Anna,M\xC3\xBCller " + std::to_string(r) +
+               ",\"Hauptstra\xC3\x9F" "e " + std::to_string(r) + "\",12345,K\xC3\xB6ln\n";
+    FILE *f = std::fopen(path.c_str(), "w");
+    std::fwrite(csv.data(), 1, csv.size(), f);
+    std::fclose(f);
+}
+
+int main(int argc, char **argv)
+{
+    std::string dir = BenchSetUp(argc, argv);
+    InstallFonts();
+    LookforTTFonts();
+    PdfBatch = true;
+    xstart = 100, ystart = 50, xend = 695, yend = 892;
+    MakeLetter();
+    std::string table = dir + "/table.csv";
+    MakeTable(table);
+    double one = 1e9, each = 1e9;
+    long written_one = 0, written_each = 0;
+    for (int round = 0; round < ROUNDS; round++) {
+        auto t0 = std::chrono::steady_clock::now();
+        written_one = MergeExport((dir + "/all.pdf").c_str(), table.c_str(), xstart, ystart, xend, yend);
+        one = std::min(one, Seconds(t0));
+        t0 = std::chrono::steady_clock::now();
+        written_each = MergeExport((dir + "/each/{Id}.pdf").c_str(), table.c_str(), xstart, ystart, xend, yend);
+        each = std::min(each, Seconds(t0));
+    }
+    std::printf("letter: 1 page, %d texts with placeholders; table: %d records; best of %d rounds\n", LINES,
+                RECORDS, ROUNDS);
+    std::printf("one PDF of all records: %.3f s (%ld written)\n", one, written_one);
+    std::printf("one PDF per record: %.3f s (%ld written)\n", each, written_each);
+    std::printf("merge %d records: one PDF %.3f s, one per record %.3f s\n", RECORDS, one, each);
+    return written_one == 1 && written_each == RECORDS ? 0 : 1;
+}

@@ -1,0 +1,166 @@
+/*
+ * pdfmerge.cpp - the merge of a table into the project's PDF.
+ *
+ * The table is read and every placeholder of the project checked against
+ * its fields before anything is written. One PDF holds every record's
+ * pages in record order, each record under an outline entry of its own;
+ * with a name pattern each record gets its own PDF, its name filled from
+ * the record (see RecordFileName). Every file is written complete before it
+ * replaces one of the same name, as any export is. The sanitized fonts are
+ * kept from one PDF to the next. The project never changes: the filled
+ * texts live beside it (placeholders.h).
+ *
+ * Relies on the export (ExportMerged), the table reader and the requesters.
+ */
+#include "pdf/pdfmerge.h"
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/mergetable.h"
+#include "document/placeholders.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "pdf/pdfexport.h"
+#include "pdf/pdffonts.h"
+#include "platform/assign.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/strutil.h"
+
+/* ------------------------------------------------------------ messages */
+
+/* A message of up to three texts; the job's messages name the project. */
+static void Tell(int msg, const std::string &a, const std::string &b = "", const std::string &c = "")
+{
+    const char *form = GetString(&localeinfo, msg);
+    std::string project = PdfJob ? std::string(ProjectFile()[0] ? ProjectFile() : ProjectName()) + ": " : "";
+    std::vector<char> text(project.size() + std::strlen(form) + a.size() + b.size() + c.size() + 1);
+    int at = std::snprintf(text.data(), text.size(), "%s", project.c_str());
+    std::snprintf(text.data() + at, text.size() - size_t(at), form, a.c_str(), b.c_str(), c.c_str());
+    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.data(), GetString(&localeinfo, MSG_OKAY));
+}
+
+/* ------------------------------------------------------------ checking */
+
+static bool LoadTable(const char *path, MergeTable *table)
+{
+    std::string why;
+    int rc = ReadMergeTable(path, table, &why);
+    if (rc == TABLE_EMPTY)
+        Tell(MSG_MERGE_NO_RECORDS, path);
+    else if (rc != TABLE_OK)
+        Tell(MSG_MERGE_TABLE_FAILED, path, why);
+    return rc == TABLE_OK;
+}
+
+static bool CheckProject(const char *path, const MergeTable *table)
+{
+    std::string missing;
+    uint32_t page = 0;
+    if (MergeBegin(table, &missing, &page))
+        return true;
+    Tell(MSG_MERGE_NO_FIELD, std::to_string(page), missing, path);
+    return false;
+}
+
+/* The name pattern may name only fields of the table. */
+static bool CheckPattern(const std::string &out, const MergeTable *table, const char *path)
+{
+    std::string filled, missing;
+    if (FillPlaceholders(out, table, 0, true, &filled, &missing))
+        return true;
+    Tell(MSG_MERGE_NO_FIELD_NAME, out, missing, path);
+    return false;
+}
+
+/* ------------------------------------------------------------ writing */
+
+static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table, uint32_t xs, uint32_t ys,
+                            uint32_t xe, uint32_t ye)
+{
+    std::set<std::string> used;
+    long written = 0;
+    for (size_t r = 0; r < table->records.size(); r++) {
+        std::string name = RecordFileName(pattern, table, r, &used);
+        PdfProgressStep(int32_t(r + 1));
+        size_t slash = name.rfind('/');
+        if (slash != std::string::npos && slash > 0)
+            CreateDirTree(name.substr(0, slash).c_str());
+        if (!ExportMerged(name.c_str(), table, r, r, xs, ys, xe, ye))
+            return -1;
+        written++;
+    }
+    return written;
+}
+
+long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+{
+    DebugPrint("-> MergeExport(%s, %s)\n", out, path);
+    MergeTable table;
+    if (!LoadTable(path, &table) || !CheckProject(path, &table))
+        return -1;
+    long written = -1;
+    if (!HasPlaceholders(out) || CheckPattern(out, &table, path)) {
+        KeepFontCopies(true);
+        if (HasPlaceholders(out))
+            written = OnePdfPerRecord(out, &table, xs, ys, xe, ye);
+        else
+            written = ExportMerged(out, &table, 0, table.records.size() - 1, xs, ys, xe, ye) ? 1 : -1;
+        KeepFontCopies(false);
+    }
+    MergeEnd();
+    return written;
+}
+
+/* ------------------------------------------------------------ the command */
+
+static const char *S(int msg)
+{
+    return GetString(&localeinfo, msg);
+}
+
+enum { MERGE_ONE_PDF = 1, MERGE_PER_RECORD = 2 };
+
+/* The table, how to write, and where: false when the user cancels. */
+static bool AskMerge(std::string *table, std::string *out)
+{
+    const char *drawer = PDFPath[0] ? PDFPath : DataPath;
+    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "#?.csv", false, *table))
+        return false;
+    int how = GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(MSG_MERGE_CHOICE), S(MSG_MERGE_CHOICE_BUTTONS));
+    if (how == MERGE_ONE_PDF)
+        return PlatformFileRequest(WIN_PROJECT, S(121), drawer, ProjectName(), "#?.pdf", true, *out);
+    if (how != MERGE_PER_RECORD)
+        return false;
+    MergeTable t;
+    std::string why;
+    std::string name = ReadMergeTable(table->c_str(), &t, &why) == TABLE_OK ? "{" + t.names_utf8[0] + "}.pdf" : "";
+    return PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_PATTERN_TITLE), drawer, name.c_str(), "#?.pdf", true, *out);
+}
+
+bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstrip)
+{
+    std::string table, out;
+    if (!AskMerge(&table, &out))
+        return false;
+    if (out.size() < 4 || out.compare(out.size() - 4, 4, ".pdf") != 0)
+        out += ".pdf";
+    MergeTable t;
+    std::string why;
+    int32_t steps = ReadMergeTable(table.c_str(), &t, &why) == TABLE_OK ? int32_t(t.records.size()) : 1;
+    PdfProgressOwn(false, mstrip);
+    PdfProgressOpen(steps);
+    PdfProgressOwn(true, mstrip);
+    long written = MergeExport(out.c_str(), table.c_str(), xs, ys, xe, ye);
+    PdfProgressOwn(false, mstrip);
+    PdfProgressClose(false);
+    if (written >= 0)
+        Tell(MSG_MERGE_DONE, std::to_string(written));
+    return written >= 0;
+}

@@ -1,0 +1,87 @@
+/*
+ * test_merge.cpp - the pieces of a merge: reading CSV tables as
+ * spreadsheets write them, filling placeholders, and naming one PDF per
+ * record. The whole merge through the program is in test_cli.cpp.
+ */
+#include <set>
+#include <string>
+
+#include "testutil.h"
+
+#include "document/mergetable.h"
+#include "document/placeholders.h"
+
+static MergeTable Table(const std::string &csv)
+{
+    MergeTable t;
+    std::string why;
+    EXPECT_EQ(ParseMergeTable(csv, &t, &why), TABLE_OK) << why;
+    return t;
+}
+
+TEST(MergeTable, SpreadsheetExportsReadAsTheyWereMeant)
+{
+    /* UTF-8 with a byte-order mark, CR LF, quotes around commas, quotes
+     * and line ends, and blank lines at the end. */
+    MergeTable t = Table("\xEF\xBB\xBFName,Anrede,Ort\r\n"
+                         "M\xC3\xBCller,Herr,\"K\xC3\xB6ln, Altstadt\"\r\n"
+                         "\"Schmidt \"\"Schmiddi\"\"\",Frau,\"Zeile eins\nZeile zwei\"\r\n"
+                         "Kurz\r\n"
+                         "\r\n,,\r\n");
+    ASSERT_EQ(t.names.size(), 3u);
+    EXPECT_EQ(t.names[0], "Name") << "the byte-order mark is no part of the first name";
+    ASSERT_EQ(t.records.size(), 3u) << "empty lines are no records";
+    EXPECT_EQ(t.separator, ',');
+    EXPECT_EQ(t.records[0][0], "M\xFCller") << "8-bit for the texts of elements";
+    EXPECT_EQ(t.records_utf8[0][0], "M\xC3\xBCller") << "UTF-8 for file names";
+    EXPECT_EQ(t.records[0][2], "K\xF6ln, Altstadt");
+    EXPECT_EQ(t.records[1][0], "Schmidt \"Schmiddi\"");
+    EXPECT_EQ(t.records[1][2], "Zeile eins\nZeile zwei");
+    EXPECT_EQ(t.records[2][1], "") << "missing fields are empty";
+
+    /* German spreadsheets: semicolons, commas inside values, 8-bit text. */
+    MergeTable g = Table("Name;Betrag;Ort\nM\xFCller;1,50;\"A;B\"\n");
+    EXPECT_EQ(g.separator, ';');
+    ASSERT_EQ(g.records.size(), 1u);
+    EXPECT_EQ(g.records[0][0], "M\xFCller");
+    EXPECT_EQ(g.records_utf8[0][0], "M\xC3\xBCller");
+    EXPECT_EQ(g.records[0][1], "1,50");
+    EXPECT_EQ(g.records[0][2], "A;B");
+
+    MergeTable none;
+    std::string why;
+    EXPECT_EQ(ParseMergeTable("Name,Ort\n", &none, &why), TABLE_EMPTY);
+    EXPECT_EQ(ParseMergeTable("", &none, &why), TABLE_EMPTY);
+    EXPECT_EQ(ReadMergeTable("/nonexistent/table.csv", &none, &why), TABLE_UNREADABLE);
+}
+
+TEST(MergeTable, PlaceholdersAreFilledAndBracesDoubledStayBraces)
+{
+    MergeTable t = Table("Name,Anrede\nM\xC3\xBCller,Herr\n");
+    std::string out, missing;
+    ASSERT_TRUE(FillPlaceholders("Sehr geehrter {Anrede} {Name}, {{Rabatt}} }x{", &t, 0, false, &out, &missing));
+    EXPECT_EQ(out, "Sehr geehrter Herr M\xFCller, {Rabatt} }x{");
+    ASSERT_TRUE(FillPlaceholders("{Name}", &t, 0, true, &out, &missing));
+    EXPECT_EQ(out, "M\xC3\xBCller");
+    EXPECT_FALSE(FillPlaceholders("Hallo {Vorname}", &t, 0, false, &out, &missing));
+    EXPECT_EQ(missing, "Vorname");
+    EXPECT_TRUE(HasPlaceholders("a {Name} b"));
+    EXPECT_FALSE(HasPlaceholders("a {{Name}} b {} {\n}"));
+
+    /* A value longer than any element field is filled whole. */
+    std::string longname(300, 'x');
+    MergeTable l = Table("Name\n" + longname + "\n");
+    ASSERT_TRUE(FillPlaceholders("Hallo {Name}!", &l, 0, false, &out, &missing));
+    EXPECT_EQ(out, "Hallo " + longname + "!");
+}
+
+TEST(MergeTable, OnePdfPerRecordGetsANameOfItsOwn)
+{
+    MergeTable t = Table("Name,Nr\nM\xC3\xBCller,1\nM\xC3\xBCller,2\nA/B: \"C\",3\n,4\nM\xC3\xBCller,5\n");
+    std::set<std::string> used;
+    EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 0, &used), "out/M\xC3\xBCller.pdf");
+    EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 1, &used), "out/M\xC3\xBCller-2.pdf");
+    EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 2, &used), "out/A_B_ _C_.pdf") << "no folders from values";
+    EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 3, &used), "out/4.pdf") << "an empty name is the number";
+    EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 4, &used), "out/M\xC3\xBCller-3.pdf");
+}

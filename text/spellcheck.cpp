@@ -1,0 +1,309 @@
+/*
+ * spellcheck.cpp - the spell server and the word-by-word check of a text.
+ *
+ * The server is one `hunspell -a` child per program run, started in UTF-8
+ * with the dictionary the tool type iSpellLanguage names. Every word goes
+ * out on a line of its own behind "^", so that no word is taken as one of
+ * hunspell's commands; hunspell answers each word of the line ("*", "+",
+ * "-" known, "& word n off: s1, s2" unknown with suggestions, "# word off"
+ * unknown without) and ends the answer with an empty line. Words are sent
+ * as they stand and suggestions taken as given: the dictionaries spell
+ * umlauts and the suggestions' case is right as it comes.
+ *
+ * Relies on platform/process (the pipe child), the catalog, and the
+ * requester for the question about each unknown word.
+ */
+#include "text/spellcheck.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+#include <locale.h>
+
+#include "core/settings.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/charset.h"
+#include "platform/process.h"
+
+/* Time for hunspell to load its dictionary, and to answer one word. */
+enum { SPELL_START_MILLIS = 15000, SPELL_ANSWER_MILLIS = 5000, SPELL_STOP_MILLIS = 2000 };
+
+static PipeChild server;
+static bool server_started; /* started, its greeting not yet read */
+static bool server_on;      /* greeted: it answers */
+static char unavailable[300] = "";
+
+/* ------------------------------------------------------------ the server */
+
+/* "Deutsch" and "English" are the program's own names; anything else is
+ * taken as hunspell's dictionary name as it stands. */
+std::string SpellDictionaryName(const char *language)
+{
+    if (strcasecmp(language, "Deutsch") == 0 || strcasecmp(language, "German") == 0)
+        return "de_DE";
+    if (strcasecmp(language, "English") == 0)
+        return "en_US";
+    return language;
+}
+
+static void Unavailable(int32_t msg, const char *what)
+{
+    std::snprintf(unavailable, sizeof(unavailable), GetString(&localeinfo, msg), what);
+    DebugPrint("   spelling unavailable: %s\n", unavailable);
+}
+
+/* The server is started with the program and loads its dictionary while
+ * the user works; only the first use waits for it to be ready. */
+static void StartServer(void)
+{
+    std::string dict = SpellDictionaryName(Language);
+    if (dict.empty() || dict[0] == '-') {
+        Unavailable(MSG_SPELL_NO_DICTIONARY, dict.c_str());
+        return;
+    }
+    if (!PipeChildStart(&server, {"hunspell", "-a", "-i", "utf-8", "-d", dict})) {
+        Unavailable(MSG_SPELL_NO_PROGRAM, "hunspell");
+        return;
+    }
+    server_started = true;
+    DebugPrint("   spell server hunspell -d %s started\n", dict.c_str());
+}
+
+/* hunspell greets with a version line once its dictionary is loaded; one
+ * that cannot find the dictionary ends without it. */
+static void AwaitServer(void)
+{
+    if (!server_started)
+        return;
+    server_started = false;
+    std::string greeting;
+    if (PipeChildReadLine(&server, &greeting, SPELL_START_MILLIS) != 1 || greeting.compare(0, 1, "@") != 0) {
+        PipeChildStop(&server, SPELL_STOP_MILLIS);
+        Unavailable(MSG_SPELL_NO_DICTIONARY, SpellDictionaryName(Language).c_str());
+        return;
+    }
+    /* Terse mode: known words give no answer line, only the empty line. */
+    server_on = PipeChildWrite(&server, "!\n");
+    unavailable[0] = '\0';
+}
+
+static void StopServer(void)
+{
+    if (server_on || server_started)
+        PipeChildStop(&server, SPELL_STOP_MILLIS);
+    server_on = server_started = false;
+}
+
+/* A server that stops answering is given up for the rest of the run. */
+static void LoseServer(void)
+{
+    StopServer();
+    Unavailable(MSG_SPELL_NO_PROGRAM, "hunspell");
+}
+
+/* "& word n off: s1, s2, ..." */
+static void TakeSuggestions(const std::string &answer, std::string cword[SPELL_SUGGESTIONS], uint32_t *size)
+{
+    size_t colon = answer.find(": ");
+    if (colon == std::string::npos)
+        return;
+    size_t pos = colon + 2;
+    while (pos < answer.size() && *size < SPELL_SUGGESTIONS) {
+        size_t comma = answer.find(", ", pos);
+        size_t end = comma == std::string::npos ? answer.size() : comma;
+        if (end > pos)
+            cword[(*size)++] = answer.substr(pos, end - pos);
+        pos = end + 2;
+    }
+}
+
+/* The answer lines of one word up to the empty line: misspelled when one
+ * of them says so. */
+static int CheckWord(const char *word, std::string cword[SPELL_SUGGESTIONS], uint32_t *size)
+{
+    if (!PipeChildWrite(&server, std::string("^") + word + "\n")) {
+        LoseServer();
+        return 0;
+    }
+    int misspelled = 0;
+    std::string line;
+    for (;;) {
+        if (PipeChildReadLine(&server, &line, SPELL_ANSWER_MILLIS) != 1) {
+            LoseServer();
+            return 0;
+        }
+        if (line.empty())
+            return misspelled;
+        if ((line[0] == '&' || line[0] == '#' || line[0] == '?') && !misspelled) {
+            misspelled = 1;
+            TakeSuggestions(line, cword, size);
+        }
+    }
+}
+
+/* Words with a line end inside could smuggle a command to the server. */
+static bool SafeWord(const char *word)
+{
+    return word && *word && !std::strpbrk(word, "\n\r") && std::strlen(word) <= 4 * SPELL_MAX_WORD;
+}
+
+bool SpellcheckerManager(int32_t mode, const char *word, std::string cword[SPELL_SUGGESTIONS], uint32_t *size)
+{
+    if (size)
+        *size = 0;
+    switch (mode) {
+    case SPELL_START:
+        if (!server_on && !server_started)
+            StartServer();
+        return false;
+    case SPELL_STOP:
+        StopServer();
+        return false;
+    case SPELL_CHECK:
+        AwaitServer();
+        return server_on && SafeWord(word) && cword && size && CheckWord(word, cword, size) == 1;
+    case SPELL_ACCEPT:
+        AwaitServer();
+        if (server_on && SafeWord(word))
+            PipeChildWrite(&server, std::string("@") + word + "\n");
+        return false;
+    case SPELL_ADD:
+        /* "#" saves the personal dictionary at once. */
+        AwaitServer();
+        if (server_on && SafeWord(word))
+            PipeChildWrite(&server, std::string("*") + word + "\n#\n");
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool SpellAvailable(void)
+{
+    AwaitServer();
+    return server_on;
+}
+
+const char *SpellUnavailableReason(void)
+{
+    return unavailable;
+}
+
+/* ------------------------------------------------------------ characters */
+
+/* The character classes of Unicode, whatever the user's locale is. */
+static locale_t Classes(void)
+{
+    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    return loc;
+}
+
+static bool IsLetter(uint32_t cp, bool valid)
+{
+    return valid && Classes() && iswalpha_l(wint_t(cp), Classes());
+}
+
+static bool EndsWord(uint32_t cp, bool valid)
+{
+    if (!valid)
+        return true;
+    return cp == '\n' || (Classes() && (iswspace_l(wint_t(cp), Classes()) || iswpunct_l(wint_t(cp), Classes())));
+}
+
+/* ------------------------------------------------------------ asking */
+
+/* Texts of requesters are in the program's 8-bit set; a "|" would split a
+ * button. */
+static std::string ForRequester(const std::string &utf8)
+{
+    std::string text(utf8.size() + 1, '\0');
+    text.resize(CharsetFromUtf8(utf8.c_str(), &text[0], text.size()));
+    for (char &c : text)
+        if (c == '|')
+            c = '/';
+    return text;
+}
+
+/* The question about one unknown word: -1 Cancel, 0 Ignore, 1 Add word,
+ * 2 + n the suggestion n. */
+static int AskAboutWord(const std::string &word, const std::string cword[SPELL_SUGGESTIONS], uint32_t n)
+{
+    std::string shown = ForRequester(word);
+    std::vector<char> text(std::strlen(GetString(&localeinfo, MSG_SPELL_QUESTION)) + shown.size() + 1);
+    std::snprintf(text.data(), text.size(), GetString(&localeinfo, MSG_SPELL_QUESTION), shown.c_str());
+    std::string buttons = std::string(GetString(&localeinfo, MSG_SPELL_IGNORE)) + "|" +
+                          GetString(&localeinfo, MSG_SPELL_ADD) + "|";
+    for (uint32_t i = 0; i < n; i++)
+        buttons += ForRequester(cword[i]) + "|";
+    buttons += GetString(&localeinfo, MSG_SPELL_CANCEL);
+    int answer = GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_SPELL_TITLE), text.data(), buttons.c_str());
+    if (answer <= 0 || answer > int(n) + 2)
+        return -1;
+    return answer - 1;
+}
+
+/* ------------------------------------------------------------ the check */
+
+struct SpellRun {
+    std::string out;
+    bool changed, cancelled;
+};
+
+/* A word of more characters than the server takes is passed over. */
+static void HandleWord(SpellRun *run, const std::string &word, size_t chars)
+{
+    std::string cword[SPELL_SUGGESTIONS];
+    uint32_t n = 0;
+    if (chars > SPELL_MAX_WORD || !SpellcheckerManager(SPELL_CHECK, word.c_str(), cword, &n)) {
+        run->out += word;
+        return;
+    }
+    int answer = AskAboutWord(word, cword, n);
+    if (answer < 0) {
+        run->cancelled = true;
+        return;
+    }
+    if (answer >= 2) {
+        run->out += cword[answer - 2];
+        run->changed = true;
+        return;
+    }
+    run->out += word;
+    SpellcheckerManager(answer == 0 ? SPELL_ACCEPT : SPELL_ADD, word.c_str(), nullptr, nullptr);
+}
+
+/* A letter starts a word; a blank, a punctuation mark or a line end ends
+ * it; anything else, digits included, belongs to it. What lies between
+ * words is copied as it is. */
+bool SpellcheckText(const std::string &text, std::string *corrected)
+{
+    SpellRun run = {std::string(), false, false};
+    std::string word;
+    size_t chars = 0;
+    bool inword = false;
+    for (size_t pos = 0; pos < text.size() && !run.cancelled;) {
+        size_t start = pos;
+        bool valid;
+        uint32_t cp = Utf8Next(text, &pos, &valid);
+        std::string piece = text.substr(start, pos - start);
+        if (!inword && IsLetter(cp, valid)) {
+            inword = true, word = piece, chars = 1;
+        } else if (!inword) {
+            run.out += piece;
+        } else if (EndsWord(cp, valid)) {
+            HandleWord(&run, word, chars);
+            run.out += piece;
+            inword = false;
+        } else {
+            word += piece, chars++;
+        }
+    }
+    if (inword && !run.cancelled)
+        HandleWord(&run, word, chars);
+    if (run.cancelled)
+        return false;
+    *corrected = run.out;
+    return run.changed;
+}
