@@ -42,6 +42,7 @@
 #include "platform/mempool.h"
 #include "platform/strutil.h"
 #include "platform/system.h"
+#include "text/arexxtools.h"
 #include "text/spellcheck.h"
 #include "text/utilities.h"
 
@@ -246,6 +247,7 @@ static void RunWindows(void)
     LoadConfig();
     InstallFonts();
     LookforTTFonts();
+    ReadARexxTools();
     bool opened = GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0);
     if (opened) {
         AddFirstPage();

@@ -206,7 +206,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 192 */ "",
     /* 193 */ "",
     /* 194 */ "",
-    /* 195 */ "",
+    /* 195 */ "The ARexx-tool %s failed; the picture stays as it was placed.",
     /* 196 */ "",
     /* 197 */ "",
     /* 198 */ "",

@@ -23,6 +23,8 @@ enum {
     MSG_REPLACE_FONT = 79,   /* a missing font and its replacement */
     MSG_FONT_NOT_FOUND = 80,
     MSG_OKAY = 88,
+    MSG_AREXX_NOTHING = 136, /* the chooser's entry for no tool */
+    MSG_AREXX_NO_PORT = 137, /* a tool's program that cannot be found */
     MSG_SPELL_IGNORE = 158,   /* the spell question's buttons and texts */
     MSG_SPELL_CANCEL = 159,
     MSG_SPELL_TITLE = 160,
@@ -43,6 +45,7 @@ enum {
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
+    MSG_AREXX_TOOL_FAILED = 195, /* a tool that failed on a picture, by name */
     MSG_SPELL_NO_PROGRAM = 200,    /* the spell checker that cannot be started */
     MSG_SPELL_NO_DICTIONARY = 201, /* the dictionary that is not installed */
     MSG_MERGE_TABLE_FAILED = 202, /* the table that cannot be read, and why */

@@ -23,6 +23,7 @@
 #include "platform/gui.h"
 #include "platform/picture.h"
 #include "platform/strutil.h"
+#include "text/arexxtools.h"
 #include "text/utilities.h"
 
 static const char PICTURE_DRAWER[] = "PGT:PAG4/Bilder";
@@ -86,8 +87,9 @@ static std::string DrawerPart(const std::string &path)
 }
 
 /* Copies the chosen file into the project's pictures under a free name;
- * `fn` (256 characters) gets the copy's path. A copy that fails leaves the
- * element without a new picture and says nothing. */
+ * `fn` (256 characters) gets the copy's path, and the tool chosen in the
+ * ARexx chooser runs on it for a picture element. A copy that fails leaves
+ * the element without a new picture and says nothing. */
 bool SetPicture(char *fn, GElement *elem)
 {
     DebugPrint("-> SetPicture()\n");
@@ -110,5 +112,8 @@ bool SetPicture(char *fn, GElement *elem)
     Strlcpy(fn, target, 256);
     if (elem && elem->node.ln_Type == ET_PICTURE)
         Strlcpy(elem->edata.pd.fn, fn, sizeof(elem->edata.pd.fn));
+    /* The copy is in place whatever the tool does: a tool that cannot run
+     * or fails has said so and left the picture as it was chosen. */
+    CheckARexxTool(elem && elem->node.ln_Type == ET_PICTURE ? elem : nullptr);
     return true;
 }

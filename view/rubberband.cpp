@@ -188,13 +188,17 @@ static GElement *AddShape(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy,
 }
 
 /* The picture named in the picture path stands at its own size on the
- * drag's top-left corner; without a readable picture nothing is made. */
+ * drag's top-left corner; without one the user is asked for a picture, and
+ * the ARexx tool chosen runs on it with the dragged box. Without a
+ * readable picture nothing is made. */
 static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
                             uint32_t ay)
 {
     ge->sx = sx < ax ? sx : ax;
     ge->sy = sy < ay ? sy : ay;
-    if (!LoadPicture(ge, false))
+    ge->ex = sx < ax ? ax : sx;
+    ge->ey = sy < ay ? ay : sy;
+    if (!LoadPicture(ge, true))
         return nullptr;
     GElement *added = AddGObject(page, ge);
     if (!added)
