@@ -37,6 +37,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
+#include "text/textbox.h"
 #include "text/utilities.h"
 #include "view/geometry.h"
 
@@ -258,6 +259,9 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     }
     OpenProgress();
     SetInformation(pdf);
+    /* Each box continues where the box before it ends: laid out here for
+     * every chain, not taken from what the page view last drew. */
+    LayoutTextboxChains();
     if (PDaten.count)
         DrawPages(pdf, xs, ys, xe, ye);
     CloseProgress(true);
@@ -358,6 +362,7 @@ bool ExportProject(const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint
     if (setjmp(env)) {
         env_armed = false;
         export_pageno = 0;
+        EndTextboxLines(); /* a jump out of a textbox line */
         HPDF_Free(export_doc);
         export_doc = nullptr;
         unlink(temp_host);
