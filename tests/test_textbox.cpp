@@ -250,8 +250,8 @@ TEST_F(Textbox, ABoxSetsWhatFitsAndTheNextBoxOfTheChainContinues)
 
     lines = Lines(second, end, &end);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().text.substr(lines.back().text.size() - 7), " word39");
-    EXPECT_EQ(lines.back().result, TBL_END);
+    EXPECT_NE(lines.back().text.rfind("word39"), std::string::npos) << lines.back().text;
+    EXPECT_EQ(lines.back().result, TBL_PARAGRAPH) << "the text ends with its newline";
     EXPECT_EQ(end, text.size()) << "the text ended in this box";
     EXPECT_TRUE(Lines(second, end).empty()) << "so a box after it stays empty";
 
