@@ -255,6 +255,11 @@ TEST_F(Textbox, ABoxSetsWhatFitsAndTheNextBoxOfTheChainContinues)
     EXPECT_EQ(end, text.size()) << "the text ended in this box";
     EXPECT_TRUE(Lines(second, end).empty()) << "so a box after it stays empty";
 
+    Write("tail.txt", "alpha beta");
+    GElement *tail = Box(1, "tail.txt", 0, 500, 300, 100, 100);
+    ASSERT_EQ(Lines(tail, 0, &end).size(), 1u);
+    EXPECT_EQ(end, 10u) << "a last line without a newline is not shown again by the next box";
+
     GElement *flat = Box(1, "c.txt", 0, 500, 0, 100, 0);
     EXPECT_TRUE(Lines(flat, 0, &end).empty()) << "an empty box height sets nothing";
     EXPECT_EQ(end, 0u);
