@@ -25,10 +25,12 @@
 #include "document/pagelist.h"
 #include "document/records.h"
 #include "gui/windows.h"
+#include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "pdf/pdftextbox.h"
 #include "platform/assign.h"
 #include "platform/charset.h"
+#include "platform/fontinstall.h"
 #include "platform/gui.h"
 #include "platform/screenfont.h"
 #include "text/textbox.h"
@@ -445,4 +447,67 @@ TEST_F(Textbox, BlockSpacingStopsAtLibharusLimit)
     EXPECT_EQ(harus_errors, 0);
     HPDF_Page_EndText(page);
     HPDF_Free(pdf);
+}
+
+/* ------------------------------------------------------------ the job */
+
+/* A saved project exported by the real binary: the chain's follow-on
+ * boxes carry a stale position of 0, one file is in the 8-bit set. */
+class TextboxJob : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+        PlatformGuiInit(0, nullptr);
+        InstallFonts();
+        LookforTTFonts();
+        CreateProjectStructure();
+        RequesterScriptClear();
+        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+        GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
+        CreateEmptyPage(2);
+        GUICloseWindow(WIN_PROJECT, false);
+        PDaten.pageformat = 2;
+        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
+    }
+};
+
+TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), Story());
+    WriteTextFile(HostPath("PGT:PAG4/Texte/latin.txt"), "Gr\xFC\xDF" "e aus K\xF6ln \x84" "gut\x93 \x96 5\x80");
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    auto box = [](uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+        GElement ge = MakeElement(ET_TEXTBOX, pri);
+        std::strcpy(ge.edata.tbd.fn, fn);
+        std::strcpy(ge.edata.tbd.fontname, FONT);
+        ge.edata.tbd.size = 12;
+        ge.edata.tbd.align = 3;
+        ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
+        AddGObject(page, &ge);
+    };
+    box(1, "PGT:PAG4/Texte/story.txt", 0, 60, 60, 240, 300);
+    box(1, "PGT:PAG4/Texte/latin.txt", 0, 60, 600, 300, 100);
+    box(2, "PGT:PAG4/Texte/story.txt", -1, 60, 60, 300, 260);
+    box(2, "PGT:PAG4/Texte/story.txt", -2, 60, 400, 300, 800);
+    std::strcpy(DataPath, scratch.c_str());
+    SetProjectName("job");
+    ASSERT_EQ(SaveProject(false), 0u);
+    std::string pdf = scratch + "/job.pdf";
+    std::string ran = Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
+                            "' job.pfz; echo rc=$?");
+    ASSERT_NE(ran.find("rc=0"), std::string::npos) << ran;
+    std::vector<std::string> want = SplitWords(Story());
+    std::vector<std::string> latin = {"Gr\xC3\xBC\xC3\x9F" "e", "aus", "K\xC3\xB6ln", "\xE2\x80\x9Egut\xE2\x80\x9C",
+                                      "\xE2\x80\x93", "5\xE2\x82\xAC"};
+    std::vector<std::string> got;
+    for (const PdfWord &w : BoxedWords(pdf))
+        got.push_back(Unescape(w.text));
+    /* the story's first box, then the 8-bit text below it, then page 2 */
+    auto at = std::search(got.begin(), got.end(), latin.begin(), latin.end());
+    ASSERT_NE(at, got.end()) << "umlauts, quotes, dash and euro exact";
+    got.erase(at, at + long(latin.size()));
+    EXPECT_EQ(got, want);
 }
