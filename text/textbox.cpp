@@ -212,7 +212,9 @@ static struct {
     int64_t lspc;      /* index of the last blank read, -1 for none */
     ScreenFont *font;  /* the box's screen font, null when it cannot open */
     uint32_t base;
-} it = {nullptr, 0, 0, -1, nullptr, 0};
+    double units;      /* advances of the first `counted` characters of the line */
+    uint32_t counted;
+} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0};
 
 static std::string FileKey(const char *fn)
 {
@@ -261,6 +263,8 @@ void EndTextboxLines(void)
     it.lspc = -1;
     it.font = nullptr;
     it.base = 0;
+    it.units = 0.0;
+    it.counted = 0;
 }
 
 /* Ends the box: `tpos` is where reading stopped, the text's length once
@@ -281,10 +285,21 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
     if (!font)
         return 1;
-    uint32_t width = ScreenFontTextLength(font, line, idx);
-    *size = ScreenFontBaseline(font) + 1;
-    if (font != it.font)
+    uint32_t width;
+    if (font == it.font) {
+        /* the iterator's line grows by one character between calls */
+        if (it.counted + 1 != idx) {
+            it.units = 0.0, it.counted = 0;
+        }
+        for (; it.counted < idx; it.counted++)
+            it.units += ScreenFontAdvance(font, (unsigned char)line[it.counted]);
+        width = ScreenFontUnitsWidth(font, it.units);
+        *size = it.base + 1;
+    } else {
+        width = ScreenFontTextLength(font, line, idx);
+        *size = ScreenFontBaseline(font) + 1;
         CloseScreenFont(font);
+    }
     uint32_t boxwidth = ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
     if (width <= boxwidth)
         return 0;
@@ -347,6 +362,7 @@ int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, ui
         it.lspc = -1;
     }
     uint32_t idx = 0;
+    it.units = 0.0, it.counted = 0;
     for (;;) {
         char c = it.text[it.tidx];
         if (!c) {
