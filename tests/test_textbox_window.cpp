@@ -56,6 +56,26 @@ static int Ink(const GElement *ge)
     return n;
 }
 
+/* Of the pixel rows of the box that hold text, the share whose ink
+ * reaches within 6 pixels of the box's right edge (the frame and the
+ * selection circles on the corners left out). */
+static double FlushRows(const GElement *ge)
+{
+    RastPort *rp = WindowRastPort(WIN_PROJECT);
+    uint32_t paper = ReadPixelRGB(rp, X(5), Y(5));
+    int rows = 0, flush = 0;
+    for (uint32_t y = ge->sy + 9; y + 9 < ge->ey; y++) {
+        int32_t right = -1;
+        for (uint32_t x = ge->sx + 2; x + 1 < ge->ex + 8; x++)
+            if (x != ge->ex && ReadPixelRGB(rp, int32_t(x), int32_t(y)) != paper)
+                right = int32_t(x);
+        EXPECT_LT(right, int32_t(ge->ex)) << "ink right of the box in row " << y;
+        rows += right >= 0;
+        flush += right >= int32_t(ge->ex) - 6;
+    }
+    return rows ? double(flush) / rows : 0.0;
+}
+
 TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
 {
     static std::string story;
@@ -99,6 +119,12 @@ TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
         EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/other.txt")), story);
         EXPECT_GT(Ink(Boxes(1)[0]), 200) << "the page view shows the text";
         EXPECT_GT(Ink(Boxes(1)[1]), 200) << "and its continuation";
+        EXPECT_LT(FlushRows(Boxes(1)[0]), 0.4) << "left-aligned lines end ragged";
+        Choose(GID_JUSTIFICATION, 3);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Boxes(1)[0]->edata.tbd.align, 3u);
+        EXPECT_GT(FlushRows(Boxes(1)[0]), 0.6) << "justified lines reach the right edge";
         Press(GID_TAB_ADD);
     });
     s.push_back([] { Choose(GID_PROJ_PAGES, 1); });
