@@ -78,7 +78,7 @@ static double FlushRows(const GElement *ge)
 
 TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
 {
-    static std::string story;
+    static std::string story = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x9EUTF-8\xE2\x80\x9C ";
     for (int i = 0; i < 200; i++)
         story += "word" + std::to_string(i) + (i % 25 == 24 ? "\n" : " ");
     WriteTextFile(scratch + "/other.txt", story);
@@ -116,7 +116,7 @@ TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
     s.push_back([] {
         for (GElement *b : Boxes(1))
             EXPECT_STREQ(b->edata.tbd.fn, "PGT:PAG4/Texte/other.txt") << "the chain follows its first box";
-        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/other.txt")), story);
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/other.txt")), story) << "imported byte for byte";
         EXPECT_GT(Ink(Boxes(1)[0]), 200) << "the page view shows the text";
         EXPECT_GT(Ink(Boxes(1)[1]), 200) << "and its continuation";
         EXPECT_LT(FlushRows(Boxes(1)[0]), 0.4) << "left-aligned lines end ragged";

@@ -288,9 +288,8 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     uint32_t width;
     if (font == it.font) {
         /* the iterator's line grows by one character between calls */
-        if (it.counted + 1 != idx) {
+        if (it.counted + 1 != idx)
             it.units = 0.0, it.counted = 0;
-        }
         for (; it.counted < idx; it.counted++)
             it.units += ScreenFontAdvance(font, (unsigned char)line[it.counted]);
         width = ScreenFontUnitsWidth(font, it.units);
@@ -313,8 +312,8 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     return 2;
 }
 
-/* A line that must end with no blank to break at (a word wider than the
- * box, or a full buffer) ends before its last character, which is read
+/* A line wider than the box with no blank to break at (a word wider than
+ * the box) ends before its last character, which is read
  * again for the next line; a single character always stays, so the text
  * moves on even in a box narrower than one glyph. */
 static int BreakWord(char *line, uint32_t *idx, uint32_t *tpos)
@@ -329,10 +328,9 @@ static int BreakWord(char *line, uint32_t *idx, uint32_t *tpos)
 
 /* A full buffer is a line as wide as a box can be: it breaks at its last
  * blank when it has one, else before the next character. */
-static int FullBuffer(GElement *ge, char *line, uint32_t idx, uint32_t *tpos)
+static int FullBuffer(char *line, uint32_t idx, uint32_t *tpos)
 {
     int64_t linestart = int64_t(it.tidx) - int64_t(idx);
-    (void)ge;
     if (it.lspc >= 0 && it.lspc >= linestart) {
         line[it.lspc - linestart] = '\0';
         it.tidx = uint32_t(it.lspc + 1);
@@ -374,7 +372,7 @@ int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, ui
             return TBL_PARAGRAPH;
         }
         if (idx + 1 >= linesize)
-            return FullBuffer(ge, line, idx, tpos);
+            return FullBuffer(line, idx, tpos);
         it.tidx++;
         line[idx++] = c;
         line[idx] = '\0';
