@@ -112,6 +112,11 @@ TEST_F(Textbox, TextFilesInUtf8OrTheEightBitSetLoadAsTheProgramsText)
     char *latin = GetTextFile("PGT:PAG4/Texte/latin.txt");
     ASSERT_NE(latin, nullptr);
     EXPECT_STREQ(latin, "Gr\xFC\xDF" "e \x80 \x84" "x\x93\nend") << "not UTF-8: taken byte for byte";
+    Write("overlong.txt", "\xC0\xAF\xE4");
+    char *overlong = GetTextFile("PGT:PAG4/Texte/overlong.txt");
+    ASSERT_NE(overlong, nullptr);
+    EXPECT_STREQ(overlong, "\xC0\xAF\xE4") << "an overlong form is no UTF-8";
+    FreeTextFile(overlong);
     FreeTextFile(utf8);
     FreeTextFile(latin);
     EXPECT_EQ(GetTextFile("PGT:PAG4/Texte/missing.txt"), nullptr);

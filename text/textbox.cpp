@@ -100,18 +100,25 @@ int SetTextboxFile(char *fn, bool check)
 
 /* ------------------------------------------------------------ loading */
 
-/* Well-formed UTF-8 with at least one sequence beyond ASCII. */
+/* Well-formed UTF-8 (no overlong forms, surrogates or values beyond
+ * U+10FFFF) with at least one sequence beyond ASCII. */
 static bool IsUtf8(const unsigned char *p, size_t n)
 {
+    static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
     bool wide = false;
     for (size_t i = 0; i < n;) {
         unsigned char c = p[i];
         size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (extra == 9 || c == 0xC0 || c == 0xC1 || i + extra >= n + (extra ? 0 : 1))
+        if (extra == 9 || (extra && i + extra >= n))
             return false;
-        for (size_t k = 1; k <= extra; k++)
+        uint32_t u = c & (0x7F >> extra);
+        for (size_t k = 1; k <= extra; k++) {
             if ((p[i + k] & 0xC0) != 0x80)
                 return false;
+            u = (u << 6) | (p[i + k] & 0x3F);
+        }
+        if (extra && (u < least[extra] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)))
+            return false;
         wide = wide || extra;
         i += extra + 1;
     }
