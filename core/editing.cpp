@@ -22,7 +22,9 @@
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "platform/gui.h"
+#include "platform/strutil.h"
 #include "text/arexxtools.h"
+#include "text/textbox.h"
 #include "text/utilities.h"
 #include "view/geometry.h"
 #include "view/pictures.h"
@@ -307,6 +309,26 @@ static void NewPicture(LoopState *ls)
     Reselect(ls, ge);
 }
 
+/* A selected textbox takes the new text file, and the boxes that
+ * followed it in its old chain follow it to the new one. Without a
+ * textbox selected the path is kept for the next textbox placed. */
+static void NewTextFile(LoopState *ls)
+{
+    if (!SetTextboxFile(ls->filename, true))
+        return;
+    GadgetSetText(GID_TEXTPATH, ls->filename);
+    GElement *ge = ls->mnode;
+    if (!ge || ls->marked != 1 || ge->node.ln_Type != ET_TEXTBOX)
+        return;
+    char old[256];
+    Strlcpy(old, ge->edata.tbd.fn, sizeof(old));
+    Strlcpy(ge->edata.tbd.fn, ls->filename, sizeof(ge->edata.tbd.fn));
+    GElement *next = nullptr;
+    for (int32_t nr = -1; nr >= -128 && FindFilename(ET_TEXTBOX, old, &next, nr); nr--)
+        Strlcpy(next->edata.tbd.fn, ls->filename, sizeof(next->edata.tbd.fn));
+    Reselect(ls, ge);
+}
+
 static bool TextGadget(uint32_t id)
 {
     return id == GID_FONTS || id == GID_STYLE || id == GID_FONTSIZE || id == GID_JUSTIFICATION ||
@@ -344,6 +366,7 @@ void EditCommand(LoopState *ls, uint32_t id)
     case GID_MOVE: EnterMoveMode(ls); break;
     case GID_HEADLINE_LEVEL: ChangeLevel(ls); break;
     case GID_PICTUREADD: NewPicture(ls); break;
+    case GID_TEXTADD: NewTextFile(ls); break;
     default:
         if (TextGadget(id))
             ChangeProperty(ls, id);

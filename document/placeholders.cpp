@@ -213,6 +213,12 @@ bool Merging(void)
     return merge_table != nullptr;
 }
 
+/* The record being merged, -1 outside a merge. */
+long MergedRecord(void)
+{
+    return merge_table ? long(merge_record) : -1;
+}
+
 const char *ElementText(const GElement *ge)
 {
     auto it = merged_text.find(ge);

@@ -35,6 +35,7 @@ bool MergeBegin(const MergeTable *table, std::string *missing, uint32_t *page);
 void MergeRecord(size_t record);
 void MergeEnd(void);
 bool Merging(void);
+long MergedRecord(void);
 const char *ElementText(const GElement *ge);
 const char *ElementLink(const GElement *ge);
 const char *MergedFileText(const char *fn, const char *text);

@@ -20,6 +20,7 @@
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "pdf/pdffonts.h"
+#include "pdf/pdftextbox.h"
 #include "platform/picture.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
@@ -198,6 +199,31 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
     HPDF_Page_EndText(p);
 }
 
+/* ------------------------------------------------------------ textboxes */
+
+/* The leading follows the font's real size: a little less for a built-in
+ * font, a little more for an embedded TrueType one. */
+static void DrawTextbox(HPDF_Doc pdf, HPDF_Page p, GElement *ge, uint32_t xs, uint32_t ye)
+{
+    TextboxData &tbd = ge->edata.tbd;
+    char work[81];
+    WorkName(work, tbd.fontname);
+    float intern;
+    HPDF_Font font = GetharuFontHandler(pdf, work, &intern);
+    TextAttr ta;
+    MakeRequest(&ta, tbd.fontname, tbd.size);
+    uint32_t base = 0;
+    double ysize = tbd.size;
+    GetFontData(&ta, &base, &ysize);
+    HPDF_Page_BeginText(p);
+    double ssize = 0;
+    double size = FontSize(&ta, &ssize);
+    HPDF_Page_SetFontAndSize(p, font, float(size));
+    HPDF_Page_SetTextLeading(p, float(intern == 0.0f ? ysize - 0.4 : ysize + 0.2));
+    DrawOwnPDFTextboxElement(p, ge, font, float(ssize), xs, ye);
+    HPDF_Page_EndText(p);
+}
+
 /* ------------------------------------------------------------ elements */
 
 void DrawElement(uint32_t pno, HPDF_Doc pdf, HPDF_Page *page, GElement *ge, uint32_t xstart,
@@ -217,7 +243,8 @@ void DrawElement(uint32_t pno, HPDF_Doc pdf, HPDF_Page *page, GElement *ge, uint
     case ET_LINK:
         DrawText(pdf, page, pno, ge, xstart, yend);
         break;
+    case ET_TEXTBOX: DrawTextbox(pdf, p, ge, xstart, yend); break;
     default:
-        break; /* textboxes are set by the textbox typesetter */
+        break;
     }
 }

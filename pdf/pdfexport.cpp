@@ -38,6 +38,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
+#include "text/textbox.h"
 #include "text/utilities.h"
 #include "view/geometry.h"
 
@@ -287,6 +288,7 @@ static void DrawRecords(HPDF_Doc pdf, HPDF_Outline root, uint32_t xs, uint32_t y
 {
     for (size_t r = doc_first; r <= doc_last; r++) {
         MergeRecord(r);
+        LayoutTextboxChains(); /* the record's own text flows through the chains */
         std::memset(headlines, 0, sizeof(headlines));
         headlines[0] = HPDF_CreateOutline(pdf, root, doc_table->records[r][0].c_str(),
                                           HPDF_GetEncoder(pdf, "CP1252"));
@@ -306,10 +308,14 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     }
     PdfProgressOpen(int32_t(doc_table ? doc_last - doc_first + 1 : PDaten.count));
     SetInformation(pdf);
-    if (PDaten.count && doc_table)
+    if (PDaten.count && doc_table) {
         DrawRecords(pdf, headlines[0], xs, ys, xe, ye);
-    else if (PDaten.count)
+    } else if (PDaten.count) {
+        /* Each box continues where the box before it ends: laid out here
+         * for every chain, not taken from what the page view last drew. */
+        LayoutTextboxChains();
         DrawPages(pdf, 0, xs, ys, xe, ye);
+    }
     PdfProgressClose(true);
     SetPasswords(pdf);
     StopWhenTold();
@@ -417,6 +423,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     if (setjmp(env)) {
         env_armed = false;
         export_pageno = 0;
+        EndTextboxLines(); /* a jump out of a textbox line */
         HPDF_Free(export_doc);
         export_doc = nullptr;
         unlink(temp_host);

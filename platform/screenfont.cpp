@@ -223,6 +223,16 @@ uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t l
     return uint32_t(std::lround(units * Scale(font)));
 }
 
+double ScreenFontAdvance(const ScreenFont *font, unsigned char c)
+{
+    return font ? double(font->fe->adv[c]) : 0.0;
+}
+
+uint32_t ScreenFontUnitsWidth(const ScreenFont *font, double units)
+{
+    return font ? uint32_t(std::lround(units * Scale(font))) : 0;
+}
+
 /* ------------------------------------------------------------ drawing */
 
 struct DrawBox {

@@ -38,6 +38,11 @@ ScreenFont *OpenScreenFont(const char *name, uint16_t ysize);
 void CloseScreenFont(ScreenFont *font);
 uint32_t ScreenFontBaseline(const ScreenFont *font);
 uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t len);
+/* For a text measured as it grows a character at a time: the advance of
+ * one character in font units, and the width of a sum of advances rounded
+ * as ScreenFontTextLength rounds it. */
+double ScreenFontAdvance(const ScreenFont *font, unsigned char c);
+uint32_t ScreenFontUnitsWidth(const ScreenFont *font, double units);
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                         const char *text, size_t len);
 

@@ -18,9 +18,11 @@
 #include "gui/localisation.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
+#include "platform/gui.h"
 #include "platform/rastport.h"
 #include "platform/screenfont.h"
 #include "platform/strutil.h"
+#include "text/textbox.h"
 #include "text/utilities.h"
 #include "view/pictures.h"
 
@@ -64,8 +66,10 @@ bool DrawGraphicElements(GElement *element, bool del, uint32_t page)
         return DrawTextElement(rp, element, mode, del, false, page);
     case ET_PICTURE:
         return DrawPictureElement(rp, element, mode, del, false, page);
+    case ET_TEXTBOX:
+        return DrawTextboxElement(rp, element, mode, del, false);
     default:
-        return true; /* textboxes are drawn by the textbox view */
+        return true;
     }
 }
 
@@ -74,21 +78,21 @@ bool DrawGraphicElements(GElement *element, bool del, uint32_t page)
 /* The font of the element, or the first normal font after the user was
  * told; the replacement is written into the element so that the PDF uses
  * it too. Null only when no font at all can be opened. */
-static ScreenFont *OpenElementFont(TextData &td)
+static ScreenFont *OpenElementFont(char *fontname, uint32_t size)
 {
-    if (ScreenFont *sf = OpenScreenFont(td.fontname, uint16_t(td.size)))
+    if (ScreenFont *sf = OpenScreenFont(fontname, uint16_t(size)))
         return sf;
     const char *first = nfont[0];
     if (!first)
         return nullptr;
     char text[256];
     char missing[81];
-    Strlcpy(missing, td.fontname, sizeof(missing));
+    Strlcpy(missing, fontname, sizeof(missing));
     std::snprintf(text, sizeof(text), GetString(&localeinfo, MSG_REPLACE_FONT), missing, first);
     GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_FONT_NOT_FOUND), text,
                   GetString(&localeinfo, MSG_OKAY));
-    std::snprintf(td.fontname, sizeof(td.fontname), "%s.font", first);
-    return OpenScreenFont(td.fontname, uint16_t(td.size));
+    std::snprintf(fontname, 81, "%s.font", first);
+    return OpenScreenFont(fontname, uint16_t(size));
 }
 
 /* The text's baseline lies on `ey`: its top is the font's height above,
@@ -98,7 +102,7 @@ bool DrawTextElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, b
     (void)newtext;
     TextData &td = element->edata.td;
     RefreshFieldText(element, page);
-    ScreenFont *sf = OpenElementFont(td);
+    ScreenFont *sf = OpenElementFont(td.fontname, td.size);
     SetDrMd(rp, dmode);
     SetAPen(rp, del ? uint8_t(BACK_PEN) : element->apen);
     size_t len = std::strlen(td.text);
@@ -106,6 +110,76 @@ bool DrawTextElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, b
         ScreenFontDrawText(sf, rp, int32_t(element->ex), int32_t(element->ey), td.text, len);
     CloseScreenFont(sf);
     return len > 0;
+}
+
+/* ------------------------------------------------------------ textboxes */
+
+struct ScreenBox {
+    RastPort *rp;
+    ScreenFont *sf;
+    int32_t left;
+    uint32_t width;
+    uint32_t align;
+};
+
+/* Gaps are widened evenly and then narrowed from the left, a blank at a
+ * time, until the line fits; a line too short to widen (fewer than six
+ * characters) keeps its single blanks instead of losing them. */
+static size_t BlockLine(const ScreenBox *box, char *wide, size_t size)
+{
+    size_t len = std::strlen(wide);
+    uint32_t n = uint32_t(len / 3);
+    if (n < 2)
+        return len;
+    CreateBlockLine(wide, size, n, false);
+    for (uint32_t k = n - 1; k >= 2 && ScreenFontTextLength(box->sf, wide, std::strlen(wide)) > box->width;)
+        if (!CreateBlockLine(wide, size, k, true))
+            k--;
+    return std::strlen(wide);
+}
+
+/* The line's baseline lies `size` below its slot's top, as in the PDF. */
+static void SetScreenLine(void *data, char *line, int result, uint32_t top, uint32_t size)
+{
+    const ScreenBox *box = static_cast<const ScreenBox *>(data);
+    size_t len = std::strlen(line);
+    int32_t w = int32_t(ScreenFontTextLength(box->sf, line, len)), x = box->left;
+    if (box->align == 1)
+        x = box->left + int32_t(box->width) - w;
+    else if (box->align == 2)
+        x = box->left + (int32_t(box->width) - w) / 2;
+    if (box->align == 3 && result == TBL_BROKEN && std::strchr(line, ' ')) {
+        /* every blank may become up to 48: room for the widest result */
+        static char wide[TEXTBOX_LINE * 49];
+        Strlcpy(wide, line, sizeof(wide));
+        len = BlockLine(box, wide, sizeof(wide));
+        line = wide;
+    }
+    ScreenFontDrawText(box->sf, box->rp, x, int32_t(top + size), line, len);
+}
+
+/* The box flows its text from where the box before it in the chain ends,
+ * and stores where the next one begins. */
+bool DrawTextboxElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, bool newtext)
+{
+    TextboxData &tbd = element->edata.tbd;
+    if (!tbd.fn[0])
+        GadgetGetText(GID_TEXTPATH, tbd.fn, sizeof(tbd.fn));
+    uint32_t start = TextboxStart(element);
+    if (newtext)
+        return true;
+    ScreenFont *sf = OpenElementFont(tbd.fontname, tbd.size);
+    SetDrMd(rp, dmode);
+    SetAPen(rp, del ? uint8_t(BACK_PEN) : element->apen);
+    if (sf) {
+        uint32_t left = element->sx < element->ex ? element->sx : element->ex;
+        ScreenBox box = {rp, sf, int32_t(left), element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx, tbd.align};
+        tbd.textpos = WalkTextbox(element, start, SetScreenLine, &box);
+    }
+    CloseScreenFont(sf);
+    SetAPen(rp, 6);
+    Outline(rp, element);
+    return true;
 }
 
 /* ------------------------------------------------------------ pictures */

@@ -14,6 +14,7 @@ struct RastPort;
 
 bool DrawGraphicElements(GElement *element, bool del, uint32_t page);
 bool DrawTextElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, bool newtext, uint32_t page);
+bool DrawTextboxElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, bool newtext);
 bool DrawPictureElement(RastPort *rp, GElement *ge, uint8_t dmode, bool del, bool newpic, uint32_t page);
 
 #endif

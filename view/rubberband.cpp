@@ -21,6 +21,7 @@
 #include "platform/gui.h"
 #include "platform/rastport.h"
 #include "platform/strutil.h"
+#include "text/textbox.h"
 #include "view/drawing.h"
 #include "view/pictures.h"
 
@@ -206,8 +207,35 @@ static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t s
     return added;
 }
 
-/* Textboxes are placed by their own command, not by a drag: for that
- * tool, as for select, nothing is made. */
+/* The text file is the one the text path shows, or one the user chooses
+ * now; the box takes the first free number of that file's chain, so it
+ * continues the text of the boxes already placed, on any page. */
+static GElement *AddTextbox(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
+                            uint32_t ay)
+{
+    TextboxData &tbd = ge->edata.tbd;
+    GadgetGetText(GID_TEXTPATH, tbd.fn, sizeof(tbd.fn));
+    if (!tbd.fn[0] && !SetTextboxFile(tbd.fn, true))
+        return nullptr;
+    GadgetSetText(GID_TEXTPATH, tbd.fn);
+    int32_t align = GadgetNumber(GID_JUSTIFICATION);
+    tbd.align = align >= 0 && align <= 3 ? uint32_t(align) : 0;
+    char text[81];
+    uint8_t level = 0;
+    GetTextData(ET_TEXTBOX, tbd.fontname, &tbd.size, text, &level);
+    int32_t nr = 0;
+    while (nr >= -128 && FindFilename(ET_TEXTBOX, tbd.fn, nullptr, nr))
+        nr--;
+    if (nr < -128)
+        return nullptr; /* the chain numbers are signed bytes */
+    ge->node.ln_Pri = int8_t(nr);
+    ge->sx = sx, ge->sy = sy, ge->ex = ax, ge->ey = ay;
+    RastPort *rp = WindowRastPort(WIN_PROJECT);
+    if (!rp || !DrawTextboxElement(rp, ge, JAM1, false, false))
+        return nullptr;
+    return AddGObject(page, ge);
+}
+
 GElement *EndDrawConstruct(uint32_t page, uint32_t sx, uint32_t sy, uint32_t ax, uint32_t ay,
                            uint32_t aktmode)
 {
@@ -224,6 +252,8 @@ GElement *EndDrawConstruct(uint32_t page, uint32_t sx, uint32_t sy, uint32_t ax,
         return AddShape(page, &ge, sx, sy, ax, ay);
     if (aktmode == ET_PICTURE)
         return AddPicture(page, &ge, sx, sy, ax, ay);
+    if (aktmode == ET_TEXTBOX)
+        return AddTextbox(page, &ge, sx, sy, ax, ay);
     if (!IsTextType(aktmode))
         return nullptr;
     FillText(&ge, aktmode);

@@ -1,0 +1,521 @@
+/*
+ * test_textbox.cpp - the text of textboxes: text files as users have them
+ * (UTF-8 or the 8-bit set), the line iterator with its breaks, paragraphs,
+ * long words and bounded buffer, block widening, chains laid out from the
+ * first box, and the PDF read back with poppler: every word once and in
+ * order, justified lines flush right, the same lines as the page view, in
+ * the export from the program and in the `--pdf` job.
+ */
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <hpdf.h>
+
+#include "testutil.h"
+
+#include "core/settings.h"
+#include "document/archive.h"
+#include "document/pagelist.h"
+#include "document/records.h"
+#include "gui/windows.h"
+#include "pdf/fontcatalog.h"
+#include "pdf/pdfexport.h"
+#include "pdf/pdftextbox.h"
+#include "platform/assign.h"
+#include "platform/charset.h"
+#include "platform/fontinstall.h"
+#include "platform/gui.h"
+#include "platform/screenfont.h"
+#include "text/textbox.h"
+#include "view/geometry.h"
+
+static const char *FONT = "DejaVu Sans.font";
+
+/* The width of a text in the screen font the boxes use. */
+static uint32_t Width(const std::string &text, uint32_t size = 12)
+{
+    ScreenFont *sf = OpenScreenFont(FONT, uint16_t(size));
+    uint32_t w = ScreenFontTextLength(sf, text.data(), text.size());
+    CloseScreenFont(sf);
+    return w;
+}
+
+struct Line {
+    std::string text;
+    int result;
+    uint32_t top, size;
+};
+
+static void Collect(void *data, char *line, int result, uint32_t top, uint32_t size)
+{
+    static_cast<std::vector<Line> *>(data)->push_back(Line{line, result, top, size});
+}
+
+static std::vector<std::string> SplitWords(const std::string &text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+class Textbox : public ExportScratchTest {
+protected:
+    /* A textbox of the file "PGT:PAG4/Texte/<name>" at page point (x, y)
+     * from the top, w by h; its stored position is stale on purpose. */
+    GElement *Box(uint32_t page, const char *name, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+                  uint32_t align = 0)
+    {
+        GElement ge = MakeElement(ET_TEXTBOX, pri);
+        std::snprintf(ge.edata.tbd.fn, 256, "PGT:PAG4/Texte/%s", name);
+        std::strcpy(ge.edata.tbd.fontname, FONT);
+        ge.edata.tbd.size = 12;
+        ge.edata.tbd.align = align;
+        ge.edata.tbd.textpos = 0;
+        ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
+        return AddGObject(page, &ge);
+    }
+    void Write(const char *name, const std::string &bytes)
+    {
+        WriteTextFile(HostPath((std::string("PGT:PAG4/Texte/") + name).c_str()), bytes);
+    }
+    std::vector<Line> Lines(GElement *box, uint32_t start, uint32_t *end = nullptr)
+    {
+        std::vector<Line> lines;
+        uint32_t e = WalkTextbox(box, start, Collect, &lines);
+        if (end)
+            *end = e;
+        return lines;
+    }
+    bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
+};
+
+/* ------------------------------------------------------------ loading */
+
+TEST_F(Textbox, TextFilesInUtf8OrTheEightBitSetLoadAsTheProgramsText)
+{
+    Write("utf8.txt", "\xEF\xBB\xBF\xC3\xA4 \xC3\xB6 \xC3\xBC \xC3\x9F \xE2\x82\xAC \xE2\x80\x9E"
+                      "a\xE2\x80\x9C \xE2\x80\x93\r\nnext\tline \xE4\xB8\xAD");
+    Write("latin.txt", "Gr\xFC\xDF" "e \x80 \x84" "x\x93\rend");
+    char *utf8 = GetTextFile("PGT:PAG4/Texte/utf8.txt");
+    ASSERT_NE(utf8, nullptr);
+    EXPECT_STREQ(utf8, "\xE4 \xF6 \xFC \xDF \x80 \x84" "a\x93 \x96\nnext line ?")
+        << "UTF-8 decoded, CR LF a newline, a tab a blank, a character the set lacks a ?";
+    char *latin = GetTextFile("PGT:PAG4/Texte/latin.txt");
+    ASSERT_NE(latin, nullptr);
+    EXPECT_STREQ(latin, "Gr\xFC\xDF" "e \x80 \x84" "x\x93\nend") << "not UTF-8: taken byte for byte";
+    Write("overlong.txt", "\xC0\xAF\xE4");
+    char *overlong = GetTextFile("PGT:PAG4/Texte/overlong.txt");
+    ASSERT_NE(overlong, nullptr);
+    EXPECT_STREQ(overlong, "\xC0\xAF\xE4") << "an overlong form is no UTF-8";
+    FreeTextFile(overlong);
+    FreeTextFile(utf8);
+    FreeTextFile(latin);
+    EXPECT_EQ(GetTextFile("PGT:PAG4/Texte/missing.txt"), nullptr);
+}
+
+/* ------------------------------------------------------------ lines */
+
+TEST_F(Textbox, LinesBreakAtTheLastBlankThatFitsAndParagraphsKeepTheirEmptyLines)
+{
+    Write("a.txt", "one two three");
+    AddPageList(nullptr);
+    GElement *box = Box(1, "a.txt", 0, 0, 0, Width("one two"), 200);
+    char line[TEXTBOX_LINE];
+    uint32_t size = 0, pos = 0;
+    ASSERT_EQ(GetTextboxLine(box, line, sizeof(line), &size, &pos), TBL_BROKEN);
+    EXPECT_STREQ(line, "one two");
+    EXPECT_EQ(pos, 8u) << "behind the breaking blank";
+    EXPECT_GT(size, 5u);
+    ASSERT_EQ(GetTextboxLine(box, line, sizeof(line), &size, &pos), TBL_END);
+    EXPECT_STREQ(line, "three") << "the text's last line";
+    EXPECT_EQ(pos, 13u) << "the text has ended: a following box starts behind it";
+    GetTextboxLine(nullptr, line, sizeof(line), &size, &pos);
+
+    Write("p.txt", "\nfirst\n\nsecond\tword");
+    box->ex = box->sx + 400;
+    std::strcpy(box->edata.tbd.fn, "PGT:PAG4/Texte/p.txt");
+    std::vector<Line> lines = Lines(box, 0);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].text, "");
+    EXPECT_EQ(lines[0].size, 0u) << "a leading empty line has no height yet";
+    EXPECT_EQ(lines[1].text, "first");
+    EXPECT_EQ(lines[2].text, "");
+    EXPECT_EQ(lines[2].result, TBL_PARAGRAPH);
+    EXPECT_EQ(lines[2].size, lines[1].size) << "an empty line is as high as the line before";
+    EXPECT_EQ(lines[3].text, "second word") << "a tab shows as a blank";
+    EXPECT_EQ(lines[3].result, TBL_END);
+
+    std::strcpy(box->edata.tbd.fn, "PGT:PAG4/Texte/none.txt");
+    EXPECT_TRUE(Lines(box, 0).empty()) << "a file that cannot be read gives an empty box";
+    std::strcpy(box->edata.tbd.fontname, "Nothing.font");
+    std::strcpy(box->edata.tbd.fn, "PGT:PAG4/Texte/p.txt");
+    EXPECT_TRUE(Lines(box, 0).empty()) << "nor can a font that does not open measure a line";
+}
+
+/* A word wider than the box is broken at its last character that fits,
+ * and no text is lost; a buffer smaller than a line is never overrun. */
+TEST_F(Textbox, LongWordsBreakAndTheLineBufferIsBounded)
+{
+    std::string word(300, 'x');
+    std::string text = "ab " + word + " cd ef";
+    Write("long.txt", text);
+    AddPageList(nullptr);
+    GElement *box = Box(1, "long.txt", 0, 0, 0, 50, 2000);
+    std::vector<Line> lines = Lines(box, 0);
+    auto bare = [](std::string s) {
+        s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+        return s;
+    };
+    std::string joined;
+    for (const Line &l : lines) {
+        EXPECT_LE(Width(l.text), 50u) << l.text;
+        joined += l.text;
+    }
+    EXPECT_EQ(bare(joined), bare(text)) << "all of the text, in order";
+    ASSERT_GT(lines.size(), 5u);
+
+    GElement *narrow = Box(1, "long.txt", -1, 0, 0, 1, 20000);
+    lines = Lines(narrow, 0);
+    joined.clear();
+    for (const Line &l : lines) {
+        EXPECT_LE(l.text.size(), 1u);
+        joined += l.text;
+    }
+    EXPECT_EQ(bare(joined), bare(text)) << "one character a line in a box narrower than a glyph";
+
+    std::string noblank(100, 'y');
+    Write("wide.txt", noblank);
+    std::strcpy(box->edata.tbd.fn, "PGT:PAG4/Texte/wide.txt");
+    box->ex = box->sx + 100000;
+    char buf[16 + 4];
+    std::memset(buf, '#', sizeof(buf));
+    uint32_t size = 0, pos = 0, total = 0;
+    int r;
+    do {
+        r = GetTextboxLine(box, buf, 16, &size, &pos);
+        EXPECT_LE(std::strlen(buf), 15u);
+        total += uint32_t(std::strlen(buf));
+    } while (r != TBL_END);
+    GetTextboxLine(nullptr, buf, 16, &size, &pos);
+    EXPECT_EQ(std::string(buf + 16, 4), "####") << "nothing written past the buffer";
+    EXPECT_EQ(total, 100u);
+}
+
+TEST_F(Textbox, BlockLinesWidenEveryGapAndNarrowTheFirstRun)
+{
+    char line[64] = "a b c";
+    EXPECT_EQ(CreateBlockLine(line, sizeof(line), 3, false), 1);
+    EXPECT_STREQ(line, "a  b  c");
+    EXPECT_EQ(CreateBlockLine(line, sizeof(line), 2, true), 1);
+    EXPECT_STREQ(line, "a b  c") << "only the first run narrows";
+    std::strcpy(line, "a  b  c");
+    EXPECT_EQ(CreateBlockLine(line, sizeof(line), 3, true), 0);
+    EXPECT_STREQ(line, "a  b  c") << "no run of three: unchanged";
+    char small[8] = "a b c d";
+    CreateBlockLine(small, sizeof(small), 40, false);
+    EXPECT_EQ(std::strlen(small), 7u) << "the result is cut to the buffer";
+}
+
+/* ------------------------------------------------------------ boxes */
+
+TEST_F(Textbox, ABoxSetsWhatFitsAndTheNextBoxOfTheChainContinues)
+{
+    std::string text;
+    for (int i = 0; i < 40; i++)
+        text += "word" + std::to_string(i) + (i % 10 == 9 ? "\n" : " ");
+    Write("c.txt", text);
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    uint32_t pitch = 0;
+    {
+        GElement *probe = Box(1, "probe.txt", 0, 0, 0, 100, 100);
+        Write("probe.txt", "x");
+        pitch = Lines(probe, 0).at(0).size;
+        RemoveGObject(1, probe, false, false);
+    }
+    /* room for three lines and most of a fourth */
+    GElement *first = Box(2, "c.txt", 0, 0, 0, Width("word10 word11"), pitch * 3 + pitch / 2);
+    GElement *second = Box(1, "c.txt", -1, 0, 300, 400, 400);
+    first->edata.tbd.textpos = 120;
+    second->edata.tbd.textpos = 999999;
+    uint32_t end = 0;
+    std::vector<Line> lines = Lines(first, 0, &end);
+    ASSERT_EQ(lines.size(), 3u) << "a full box sets no partial line";
+    EXPECT_EQ(lines[0].text, "word0 word1");
+    EXPECT_EQ(text.substr(end, 6), "word6 ") << "the next box starts with the first line that did not fit";
+    EXPECT_EQ(TextboxStart(second), end) << "laid out from the first box, whatever was stored";
+    EXPECT_EQ(first->edata.tbd.textpos, end);
+
+    lines = Lines(second, end, &end);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().text.rfind("word39"), std::string::npos) << lines.back().text;
+    EXPECT_EQ(lines.back().result, TBL_PARAGRAPH) << "the text ends with its newline";
+    EXPECT_EQ(end, text.size()) << "the text ended in this box";
+    EXPECT_TRUE(Lines(second, end).empty()) << "so a box after it stays empty";
+
+    Write("tail.txt", "alpha beta");
+    GElement *tail = Box(1, "tail.txt", 0, 500, 300, 100, 100);
+    ASSERT_EQ(Lines(tail, 0, &end).size(), 1u);
+    EXPECT_EQ(end, 10u) << "a last line without a newline is not shown again by the next box";
+
+    GElement *flat = Box(1, "c.txt", 0, 500, 0, 100, 0);
+    EXPECT_TRUE(Lines(flat, 0, &end).empty()) << "an empty box height sets nothing";
+    EXPECT_EQ(end, 0u);
+}
+
+/* ------------------------------------------------------------ the PDF */
+
+/* The words of a PDF with their boxes, in reading order. */
+struct PdfWord {
+    int page;
+    double xmin, ymin, xmax, ymax;
+    std::string text;
+};
+
+static std::vector<PdfWord> BoxedWords(const std::string &pdf)
+{
+    std::string html = Shell("pdftotext -bbox '" + pdf + "' -");
+    std::regex re("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+    std::vector<PdfWord> words;
+    int page = 0;
+    for (std::sregex_iterator it(html.begin(), html.end(), re), end; it != end; ++it) {
+        if ((*it)[1].length() == 0) {
+            page++;
+            continue;
+        }
+        words.push_back(PdfWord{page, std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]),
+                                std::stod((*it)[4]), (*it)[5]});
+    }
+    return words;
+}
+
+static std::string Unescape(std::string s)
+{
+    for (auto [from, to] : {std::pair<const char *, const char *>{"&amp;", "&"}, {"&quot;", "\""},
+                            {"&lt;", "<"}, {"&gt;", ">"}, {"&apos;", "'"}})
+        for (size_t at; (at = s.find(from)) != std::string::npos;)
+            s.replace(at, std::strlen(from), to);
+    return s;
+}
+
+/* Several paragraphs in UTF-8 with the characters German texts need. */
+static std::string Story(void)
+{
+    std::string text;
+    const char *words[] = {"Gr\xC3\xBC\xC3\x9F" "e", "\xE2\x80\x9EZitat\xE2\x80\x9C", "Stra\xC3\x9F" "e",
+                           "\xC3\xA4pfel", "\xC3\xB6l", "K\xC3\xBC" "che", "5\xE2\x82\xAC", "\xE2\x80\x93",
+                           "lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing", "elit"};
+    unsigned seed = 7;
+    for (int p = 0; p < 6; p++) {
+        for (int i = 0; i < 45 + p * 7; i++) {
+            seed = seed * 1103515245u + 12345u;
+            text += std::string(words[(seed >> 16) % 16]) + std::to_string(p * 100 + i) + " ";
+        }
+        text.back() = '\n';
+        if (p == 2)
+            text += "\n";
+    }
+    return text;
+}
+
+class TextboxPdf : public Textbox {
+protected:
+    GElement *boxes[3];
+    void Chain(uint32_t align)
+    {
+        Write("story.txt", Story());
+        AddPageList(nullptr);
+        AddPageList(nullptr);
+        boxes[0] = Box(1, "story.txt", 0, 60, 60, 240, 300, align);
+        boxes[1] = Box(2, "story.txt", -1, 60, 60, 300, 260, align);
+        boxes[2] = Box(2, "story.txt", -2, 60, 400, 300, 800, align);
+    }
+};
+
+TEST_F(TextboxPdf, AChainOfThreeBoxesOnTwoPagesHoldsEveryWordOnceInOrder)
+{
+    Chain(3);
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    std::vector<std::string> want = SplitWords(Story());
+    std::vector<PdfWord> got = BoxedWords(out);
+    std::vector<std::string> gotwords;
+    for (const PdfWord &w : got)
+        gotwords.push_back(Unescape(w.text));
+    EXPECT_EQ(gotwords, want);
+    int onfirst = 0;
+    for (const PdfWord &w : got)
+        onfirst += w.page == 1;
+    EXPECT_GT(onfirst, 20) << "the first box holds its share";
+    EXPECT_LT(onfirst, int(want.size()) - 20) << "and the chain goes on on page 2";
+
+    /* Shown in any order since: the stored positions are stale again. */
+    boxes[0]->edata.tbd.textpos = 5;
+    boxes[1]->edata.tbd.textpos = 0;
+    boxes[2]->edata.tbd.textpos = 77777;
+    std::string first = Shell("pdftotext '" + out + "' -");
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(Shell("pdftotext '" + out + "' -"), first);
+}
+
+/* The PDF's lines are the page view's, and a justified line ends at the
+ * box's right edge unless it ends its paragraph. */
+TEST_F(TextboxPdf, JustifiedLinesEndFlushRightAndMatchThePageView)
+{
+    Chain(3);
+    ASSERT_TRUE(Export());
+    std::vector<PdfWord> got = BoxedWords(out);
+    size_t at = 0;
+    int flush = 0;
+    for (int b = 0; b < 3; b++) {
+        double right = double(boxes[b]->ex - xstart);
+        for (const Line &l : Lines(boxes[b], TextboxStart(boxes[b]))) {
+            std::vector<std::string> words = SplitWords(CharsetToUtf8(l.text.c_str()));
+            std::string pdfline;
+            double ymin = -1;
+            for (size_t i = 0; i < words.size() && at < got.size(); i++, at++) {
+                if (ymin < 0)
+                    ymin = got[at].ymin;
+                EXPECT_NEAR(got[at].ymin, ymin, 0.5) << "one line in the PDF: " << l.text;
+                EXPECT_EQ(Unescape(got[at].text), words[i]);
+            }
+            if (l.result == TBL_BROKEN && words.size() > 1 && at > 0) {
+                EXPECT_NEAR(got[at - 1].xmax, right, 1.5) << l.text;
+                flush++;
+            } else if (at > 0 && !words.empty()) {
+                EXPECT_LT(got[at - 1].xmax, right + 0.5) << l.text;
+            }
+        }
+    }
+    EXPECT_EQ(at, got.size()) << "no word in the PDF beyond the page view's lines";
+    EXPECT_GT(flush, 15);
+}
+
+TEST_F(TextboxPdf, RightAndCentredLinesAndNothingBelowTheBox)
+{
+    Write("r.txt", "right one\nright two is longer\n");
+    Write("c.txt", "centred\n");
+    Write("tall.txt", Story());
+    AddPageList(nullptr);
+    GElement *r = Box(1, "r.txt", 0, 100, 100, 300, 100, 1);
+    GElement *c = Box(1, "c.txt", 0, 100, 300, 300, 100, 2);
+    GElement *tall = Box(1, "tall.txt", 0, 100, 500, 300, 100, 0);
+    ASSERT_TRUE(Export());
+    std::vector<PdfWord> got = BoxedWords(out);
+    std::map<std::string, PdfWord> by;
+    for (const PdfWord &w : got)
+        by.emplace(w.text, w);
+    EXPECT_NEAR(by["one"].xmax, double(r->ex - xstart), 1.5);
+    EXPECT_NEAR(by["longer"].xmax, double(r->ex - xstart), 1.5);
+    double middle = (double(c->sx - xstart) + double(c->ex - xstart)) / 2;
+    EXPECT_NEAR((by["centred"].xmin + by["centred"].xmax) / 2, middle, 1.5);
+    for (const PdfWord &w : got) {
+        if (w.ymin > 480) {
+            EXPECT_LT(w.ymax, double(tall->ey - ystart) + 3.0)
+                << w.text << " past the box bottom (its descender may hang below)";
+        }
+    }
+}
+
+/* libharu refuses word spacing below -30 by ending the export: a line
+ * that cannot be narrowed enough is set at the limit instead. */
+static int harus_errors;
+static void CountError(HPDF_STATUS, HPDF_STATUS, void *)
+{
+    harus_errors++;
+}
+
+TEST_F(Textbox, BlockSpacingStopsAtLibharusLimit)
+{
+    HPDF_Doc pdf = HPDF_New(CountError, nullptr);
+    ASSERT_NE(pdf, nullptr);
+    HPDF_Page page = HPDF_AddPage(pdf);
+    HPDF_Page_BeginText(page);
+    HPDF_Page_SetFontAndSize(page, HPDF_GetFont(pdf, "Helvetica", nullptr), 12);
+    harus_errors = 0;
+    float ws = BlockWordSpace(page, "wide words that never fit", 1.0f);
+    HPDF_Page_SetWordSpace(page, ws);
+    HPDF_Page_TextOut(page, 10, 10, "wide words that never fit");
+    EXPECT_FLOAT_EQ(ws, PDF_MIN_WORDSPACE);
+    ws = BlockWordSpace(page, "a b", 200.0f);
+    HPDF_Page_SetWordSpace(page, ws);
+    EXPECT_NEAR(HPDF_Page_TextWidth(page, "a b"), 200.0, 0.05) << "wide gaps too";
+    ws = BlockWordSpace(page, "some words here", 100.0f);
+    HPDF_Page_SetWordSpace(page, ws);
+    EXPECT_NEAR(HPDF_Page_TextWidth(page, "some words here"), 100.0, 0.05);
+    EXPECT_LE(HPDF_Page_TextWidth(page, "some words here"), 100.0f);
+    EXPECT_EQ(harus_errors, 0);
+    HPDF_Page_EndText(page);
+    HPDF_Free(pdf);
+}
+
+/* ------------------------------------------------------------ the job */
+
+/* A saved project exported by the real binary: the chain's follow-on
+ * boxes carry a stale position of 0, one file is in the 8-bit set. */
+class TextboxJob : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+        PlatformGuiInit(0, nullptr);
+        InstallFonts();
+        LookforTTFonts();
+        CreateProjectStructure();
+        RequesterScriptClear();
+        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+        GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
+        CreateEmptyPage(2);
+        GUICloseWindow(WIN_PROJECT, false);
+        PDaten.pageformat = 2;
+        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
+    }
+};
+
+TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), Story());
+    WriteTextFile(HostPath("PGT:PAG4/Texte/latin.txt"), "Gr\xFC\xDF" "e aus K\xF6ln \x84" "gut\x93 \x96 5\x80");
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    auto box = [](uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+        GElement ge = MakeElement(ET_TEXTBOX, pri);
+        std::strcpy(ge.edata.tbd.fn, fn);
+        std::strcpy(ge.edata.tbd.fontname, FONT);
+        ge.edata.tbd.size = 12;
+        ge.edata.tbd.align = 3;
+        ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
+        AddGObject(page, &ge);
+    };
+    box(1, "PGT:PAG4/Texte/story.txt", 0, 60, 60, 240, 300);
+    box(1, "PGT:PAG4/Texte/latin.txt", 0, 60, 600, 300, 100);
+    box(2, "PGT:PAG4/Texte/story.txt", -1, 60, 60, 300, 260);
+    box(2, "PGT:PAG4/Texte/story.txt", -2, 60, 400, 300, 800);
+    std::strcpy(DataPath, scratch.c_str());
+    SetProjectName("job");
+    ASSERT_EQ(SaveProject(false), 0u);
+    std::string pdf = scratch + "/job.pdf";
+    std::string ran = Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
+                            "' job.pfz; echo rc=$?");
+    ASSERT_NE(ran.find("rc=0"), std::string::npos) << ran;
+    std::vector<std::string> want = SplitWords(Story());
+    std::vector<std::string> latin = {"Gr\xC3\xBC\xC3\x9F" "e", "aus", "K\xC3\xB6ln", "\xE2\x80\x9Egut\xE2\x80\x9C",
+                                      "\xE2\x80\x93", "5\xE2\x82\xAC"};
+    std::vector<std::string> got;
+    for (const PdfWord &w : BoxedWords(pdf))
+        got.push_back(Unescape(w.text));
+    /* the story's first box, then the 8-bit text below it, then page 2 */
+    auto at = std::search(got.begin(), got.end(), latin.begin(), latin.end());
+    ASSERT_NE(at, got.end()) << "umlauts, quotes, dash and euro exact";
+    got.erase(at, at + long(latin.size()));
+    EXPECT_EQ(got, want);
+}

@@ -1,0 +1,487 @@
+/*
+ * textbox.cpp - the text of textboxes (see textbox.h).
+ *
+ * Relies on the screen fonts (screenfont.h) for every width: a line is as
+ * long as it can be in the element's screen font, and the PDF sets the very
+ * same lines. Relies on charset.h for the program's 8-bit set.
+ *
+ * Text files are kept in the project's text folder as the user gave them,
+ * byte for byte (normally UTF-8). They become the program's 8-bit set
+ * (Windows-1252) only here, when they are loaded: a file that is valid
+ * UTF-8 is decoded, any other file is taken as 8-bit already. Text
+ * positions (`textpos`) count bytes of the loaded 8-bit text.
+ *
+ * The iterator keeps the text of the file last loaded (its own memory, not
+ * the pool, so it outlives a project) until the file changes on disk: a
+ * chain of boxes loads its file once, not once per box. Invariant: no
+ * object with a destructor lives in the frames of the walk, since the PDF
+ * export may jump out of a line callback (its error recovery ends the
+ * iteration with EndTextboxLines).
+ */
+#include "text/textbox.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "core/settings.h"
+#include "document/placeholders.h"
+#include "document/pagelist.h"
+#include "document/records.h"
+#include "gui/localisation.h"
+#include "gui/windows.h"
+#include "platform/assign.h"
+#include "platform/charset.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/mempool.h"
+#include "platform/screenfont.h"
+#include "platform/strutil.h"
+#include "text/utilities.h"
+
+/* The title of the text file requester: the textbox tool's own words. */
+enum { MSG_INSERT_TEXTBOX = 69 };
+
+static char lastdrawer[256]; /* the drawer the text requester showed last */
+
+/* ------------------------------------------------------------ choosing */
+
+static std::string DrawerOf(const std::string &path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+static bool SameFile(const char *a, const char *b)
+{
+    struct stat sa, sb;
+    return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+/* A chosen file is copied into the text folder under its own name; a name
+ * that does not exist yet starts an empty text there. A file of that name
+ * already in the folder is never emptied: the new box then continues its
+ * text. */
+int SetTextboxFile(char *fn, bool check)
+{
+    DebugPrint("-> SetTextboxFile(%d)\n", int(check));
+    std::string chosen;
+    if (!PlatformFileRequest(WIN_PROJECT, GetString(&localeinfo, MSG_INSERT_TEXTBOX), lastdrawer, "",
+                             "(#?.txt)", true, chosen))
+        return 0;
+    std::string drawer = DrawerOf(chosen);
+    Strlcpy(lastdrawer, drawer.c_str(), sizeof(lastdrawer));
+    const char *name = FilePart(chosen.c_str());
+    if (!*name)
+        return 0;
+    char target[256];
+    if (std::snprintf(target, sizeof(target), "%s/%s", TEXT_DRAWER, name) >= int(sizeof(target))) {
+        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), GetString(&localeinfo, MSG_PATH_TOO_LONG),
+                      GetString(&localeinfo, MSG_OKAY));
+        return 0;
+    }
+    if (FileExists(chosen.c_str())) {
+        if (!SameFile(chosen.c_str(), target))
+            CopyFile(chosen.c_str(), target);
+    } else if (!FileExists(target)) {
+        FILE *f = OpenFile(target, "wb");
+        if (!f)
+            return 0;
+        std::fclose(f);
+    }
+    Strlcpy(fn, target, 256);
+    if (FileExists(fn))
+        return 1;
+    return check ? 0 : 1;
+}
+
+/* ------------------------------------------------------------ loading */
+
+/* The program's form of a text: 8-bit, a blank for each tab (and for a
+ * stray NUL, which would end the text early), a newline for CR LF or a
+ * lone CR. Characters the 8-bit set lacks become "?". */
+static size_t Normalise(const unsigned char *raw, size_t n, char *out)
+{
+    std::string text(reinterpret_cast<const char *>(raw), n);
+    size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0, len = 0;
+    bool utf8 = IsUtf8(text.substr(i)), valid;
+    while (i < n) {
+        int c = utf8 ? CharsetFromUnicode(Utf8Next(text, &i, &valid)) : raw[i++];
+        if (c < 0)
+            c = '?';
+        if (c == '\r') {
+            if (i < n && raw[i] == '\n')
+                continue;
+            c = '\n';
+        }
+        if (c == '\t' || c == 0)
+            c = ' ';
+        out[len++] = char(c);
+    }
+    out[len] = '\0';
+    return len;
+}
+
+/* The file's text in memory of malloc's, or null; *len its length. */
+static char *ReadText(const char *filename, size_t *len)
+{
+    FILE *f = filename && *filename ? OpenFile(filename, "rb") : nullptr;
+    if (!f)
+        return nullptr;
+    std::vector<unsigned char> raw;
+    unsigned char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof(buf), f)) > 0)
+        raw.insert(raw.end(), buf, buf + got);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    char *text = failed ? nullptr : static_cast<char *>(std::malloc(raw.size() + 1));
+    if (text)
+        *len = Normalise(raw.data(), raw.size(), text);
+    return text;
+}
+
+/* The text from the memory pool (free it with FreeTextFile), or null. */
+/* While a record of a merge is exported, a text shows its placeholders
+ * filled (the file itself keeps them). Takes and returns malloc's memory. */
+static char *FillMergedText(const char *filename, char *text, size_t *len)
+{
+    const char *filled = MergedFileText(filename, text);
+    if (filled == text)
+        return text;
+    char *copy = static_cast<char *>(std::malloc(std::strlen(filled) + 1));
+    if (!copy)
+        return text;
+    std::strcpy(copy, filled);
+    std::free(text);
+    *len = std::strlen(copy);
+    return copy;
+}
+
+char *GetTextFile(const char *filename)
+{
+    DebugPrint("-> GetTextFile(%s)\n", filename ? filename : "");
+    size_t len = 0;
+    char *text = ReadText(filename, &len);
+    if (!text)
+        return nullptr;
+    text = FillMergedText(filename, text, &len);
+    char *pooled = static_cast<char *>(AllocPooled(APMemPool, len + 1));
+    if (pooled)
+        std::memcpy(pooled, text, len + 1);
+    std::free(text);
+    return pooled;
+}
+
+/* The loaded text holds no NUL before its end (Normalise sees to that). */
+void FreeTextFile(char *text)
+{
+    if (text)
+        FreePooled(APMemPool, text, std::strlen(text) + 1);
+}
+
+/* ------------------------------------------------------------ the iterator */
+
+static struct {
+    char *text;        /* the cached text of `key` */
+    size_t len;
+    std::string *key;  /* host path and identity of the file it came from */
+} cache;
+
+static struct {
+    const char *text;  /* the box's text, or null between boxes */
+    size_t len;
+    uint32_t tidx;     /* next character to read */
+    int64_t lspc;      /* index of the last blank read, -1 for none */
+    ScreenFont *font;  /* the box's screen font, null when it cannot open */
+    uint32_t base;
+    double units;      /* advances of the first `counted` characters of the line */
+    uint32_t counted;
+} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0};
+
+static std::string FileKey(const char *fn)
+{
+    std::string host = HostPath(fn);
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::string();
+    char id[128];
+    std::snprintf(id, sizeof(id), "|%llu:%llu:%lld:%lld.%09ld", (unsigned long long)st.st_dev,
+                  (unsigned long long)st.st_ino, (long long)st.st_size, (long long)st.st_mtim.tv_sec,
+                  long(st.st_mtim.tv_nsec));
+    return host + id;
+}
+
+static bool LoadBoxText(GElement *ge)
+{
+    const TextboxData &tbd = ge->edata.tbd;
+    std::string key = FileKey(tbd.fn);
+    if (key.empty())
+        return false;
+    if (MergedRecord() >= 0)
+        key += "#" + std::to_string(MergedRecord());
+    if (!cache.key || *cache.key != key) {
+        size_t len = 0;
+        char *text = ReadText(tbd.fn, &len);
+        if (!text)
+            return false;
+        text = FillMergedText(tbd.fn, text, &len);
+        std::free(cache.text);
+        delete cache.key;
+        cache.text = text, cache.len = len, cache.key = new std::string(key);
+    }
+    it.font = OpenScreenFont(tbd.fontname, uint16_t(tbd.size));
+    if (!it.font)
+        return false; /* no line of it could be measured */
+    it.text = cache.text;
+    it.len = cache.len;
+    it.base = ScreenFontBaseline(it.font);
+    return true;
+}
+
+/* The next box starts afresh; the cached text stays. */
+void EndTextboxLines(void)
+{
+    CloseScreenFont(it.font);
+    it.text = nullptr;
+    it.len = 0;
+    it.tidx = 0;
+    it.lspc = -1;
+    it.font = nullptr;
+    it.base = 0;
+    it.units = 0.0;
+    it.counted = 0;
+}
+
+/* Ends the box: `tpos` is where reading stopped, the text's length once
+ * the text has ended, so that a following box starts behind it. */
+static void Finish(uint32_t *tpos)
+{
+    if (it.text)
+        *tpos = uint32_t(it.tidx < it.len ? it.tidx : it.len);
+    EndTextboxLines();
+}
+
+/* Measures `line` in the box's font: 0 fits, 3 broken at its last blank,
+ * 2 too long without a blank in it, 1 not measurable. */
+int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
+                 uint32_t idx)
+{
+    (void)mode;
+    ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
+    if (!font)
+        return 1;
+    uint32_t width;
+    if (font == it.font) {
+        /* the iterator's line grows by one character between calls */
+        if (it.counted + 1 != idx)
+            it.units = 0.0, it.counted = 0;
+        for (; it.counted < idx; it.counted++)
+            it.units += ScreenFontAdvance(font, (unsigned char)line[it.counted]);
+        width = ScreenFontUnitsWidth(font, it.units);
+        *size = it.base + 1;
+    } else {
+        width = ScreenFontTextLength(font, line, idx);
+        *size = ScreenFontBaseline(font) + 1;
+        CloseScreenFont(font);
+    }
+    uint32_t boxwidth = ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
+    if (width <= boxwidth)
+        return 0;
+    int64_t linestart = int64_t(*tidx) - int64_t(idx);
+    if (lspc >= 0 && lspc >= linestart) {
+        line[lspc - linestart] = '\0';
+        *tidx = uint32_t(lspc + 1);
+        return 3;
+    }
+    DebugPrint("zu lang\n");
+    return 2;
+}
+
+/* A line wider than the box with no blank to break at (a word wider than
+ * the box) ends before its last character, which is read
+ * again for the next line; a single character always stays, so the text
+ * moves on even in a box narrower than one glyph. */
+static int BreakWord(char *line, uint32_t *idx, uint32_t *tpos)
+{
+    if (*idx > 1) {
+        line[--*idx] = '\0';
+        it.tidx--;
+    }
+    *tpos = it.tidx;
+    return TBL_BROKEN;
+}
+
+/* A full buffer is a line as wide as a box can be: it breaks at its last
+ * blank when it has one, else before the next character. */
+static int FullBuffer(char *line, uint32_t idx, uint32_t *tpos)
+{
+    int64_t linestart = int64_t(it.tidx) - int64_t(idx);
+    if (it.lspc >= 0 && it.lspc >= linestart) {
+        line[it.lspc - linestart] = '\0';
+        it.tidx = uint32_t(it.lspc + 1);
+    }
+    *tpos = it.tidx;
+    return TBL_BROKEN;
+}
+
+/* The next line of the box into `line` (at most linesize - 1 characters,
+ * linesize >= 2): TBL_PARAGRAPH for a line ended by a newline, TBL_BROKEN
+ * for one broken to the box width, TBL_END when the text has ended (with
+ * its last line in `line`, maybe empty) or could not be read. A null `ge`
+ * ends the iteration. */
+int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
+{
+    line[0] = '\0';
+    if (!ge) {
+        Finish(tpos);
+        return TBL_END;
+    }
+    if (!it.text) {
+        if (!LoadBoxText(ge)) {
+            EndTextboxLines();
+            return TBL_END;
+        }
+        it.tidx = *tpos < it.len ? *tpos : uint32_t(it.len);
+        it.lspc = -1;
+    }
+    uint32_t idx = 0;
+    it.units = 0.0, it.counted = 0;
+    for (;;) {
+        char c = it.text[it.tidx];
+        if (!c) {
+            Finish(tpos);
+            return TBL_END;
+        }
+        if (c == '\n') {
+            *tpos = ++it.tidx;
+            return TBL_PARAGRAPH;
+        }
+        if (idx + 1 >= linesize)
+            return FullBuffer(line, idx, tpos);
+        it.tidx++;
+        line[idx++] = c;
+        line[idx] = '\0';
+        if (c == ' ')
+            it.lspc = int64_t(it.tidx) - 1;
+        switch (GenerateLine(ge, line, &it.tidx, it.lspc, size, 0, idx)) {
+        case 3: *tpos = it.tidx; return TBL_BROKEN;
+        case 2: return BreakWord(line, &idx, tpos);
+        case 1: EndTextboxLines(); line[0] = '\0'; return TBL_END;
+        default: break;
+        }
+    }
+}
+
+/* ------------------------------------------------------------ block lines */
+
+/* With otf false every blank becomes count - 1 blanks; with otf set the
+ * first run of count blanks becomes count - 1. Runs are at most 49 blanks.
+ * The result is cut to linesize - 1 characters. */
+int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf)
+{
+    uint32_t n = count > 49 ? 49 : count;
+    std::string out;
+    if (!otf) {
+        for (const char *p = line; *p; p++)
+            out.append(*p == ' ' ? size_t(n ? n - 1 : 0) : 1, *p);
+    } else {
+        std::string search(n, ' ');
+        const char *run = n ? std::strstr(line, search.c_str()) : nullptr;
+        if (!run)
+            return 0;
+        out.assign(line, size_t(run - line));
+        out.append(n - 1, ' ');
+        out.append(run + n);
+    }
+    Strlcpy(line, out.c_str(), linesize);
+    return 1;
+}
+
+/* ------------------------------------------------------------ boxes */
+
+/* The box before this one in its chain, or null for a chain's first box
+ * (and for a box whose predecessor is gone). */
+static GElement *Predecessor(const GElement *ge)
+{
+    GElement *prev = nullptr;
+    if (ge->node.ln_Pri >= 0)
+        return nullptr;
+    if (!FindFilename(ET_TEXTBOX, ge->edata.tbd.fn, &prev, ge->node.ln_Pri + 1))
+        return nullptr;
+    return prev;
+}
+
+/* Where the box's text begins: behind the text of every box before it in
+ * its chain, laid out now, so that no stale stored position counts. The
+ * positions of those boxes are brought up to date on the way. */
+uint32_t TextboxStart(const GElement *ge)
+{
+    GElement *chain[128];
+    int n = 0;
+    for (GElement *p = Predecessor(ge); p && n < 128; p = Predecessor(p))
+        chain[n++] = p;
+    uint32_t pos = 0;
+    while (n > 0) {
+        GElement *box = chain[--n];
+        pos = box->edata.tbd.textpos = WalkTextbox(box, pos, nullptr, nullptr);
+    }
+    return pos;
+}
+
+/* Sets the lines of one box from `start` through `setline` (null only lays
+ * them out) and returns where the next box of the chain begins. A line is
+ * set while its slot ends above the bottom; the first that does not fit
+ * ends the box and begins the next one. When the text ends in this box the
+ * next one begins behind it and stays empty. */
+uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data)
+{
+    static char line[TEXTBOX_LINE];
+    uint32_t top = ge->sy < ge->ey ? ge->sy : ge->ey, bottom = ge->sy < ge->ey ? ge->ey : ge->sy;
+    uint32_t pos = start, endpos = start, size = 0;
+    bool full = false;
+    int result;
+    EndTextboxLines();
+    while ((result = GetTextboxLine(ge, line, sizeof(line), &size, &pos)) != TBL_END) {
+        if (uint64_t(top) + size >= bottom) {
+            full = true;
+            break;
+        }
+        if (setline)
+            setline(data, line, result, top, size);
+        top += size;
+        endpos = pos;
+    }
+    if (!full && !line[0]) {
+        endpos = pos;
+    } else if (!full && uint64_t(top) + size < bottom) {
+        if (setline)
+            setline(data, line, TBL_END, top, size);
+        endpos = pos;
+    }
+    GetTextboxLine(nullptr, line, sizeof(line), &size, &pos);
+    return endpos;
+}
+
+/* Every chain laid out in chain order, each box's `textpos` set to where
+ * the next box begins: what the PDF reads, whatever the screen last drew. */
+void LayoutTextboxChains(void)
+{
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p))
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
+            GElement *head = reinterpret_cast<GElement *>(n);
+            if (n->ln_Type != ET_TEXTBOX || Predecessor(head))
+                continue;
+            uint32_t pos = 0;
+            GElement *box = head;
+            for (int32_t nr = head->node.ln_Pri; box && nr >= -128;) {
+                pos = box->edata.tbd.textpos = WalkTextbox(box, pos, nullptr, nullptr);
+                if (--nr < -128 || !FindFilename(ET_TEXTBOX, head->edata.tbd.fn, &box, nr))
+                    break;
+            }
+        }
+}

@@ -1,0 +1,46 @@
+/*
+ * textbox.h - the text of textboxes: choosing and importing a text file into
+ * the project's text folder, loading it as an 8-bit text, the line iterator
+ * that breaks it into the lines of a box by the screen font's widths, the
+ * walk through one box that the page view, the PDF and the chain layout all
+ * share, and the blank widening of block-justified lines.
+ *
+ * A text position is a byte index into the loaded (8-bit) text.
+ */
+#ifndef PAGIMO_TEXT_TEXTBOX_H
+#define PAGIMO_TEXT_TEXTBOX_H
+
+#include <cstddef>
+#include <cstdint>
+
+struct GElement;
+
+/* The line buffer of the page view and the PDF. */
+enum { TEXTBOX_LINE = 2560 };
+
+/* Results of GetTextboxLine. */
+enum { TBL_END = 0, TBL_BROKEN = 3, TBL_PARAGRAPH = 4 };
+
+/* The drawer the project's text files are imported into. */
+#define TEXT_DRAWER "PGT:PAG4/Texte"
+
+int SetTextboxFile(char *fn, bool check);
+char *GetTextFile(const char *filename);
+void FreeTextFile(char *text);
+int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos);
+void EndTextboxLines(void);
+int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
+                 uint32_t idx);
+int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf);
+
+/* One line of a box as the walk hands it over: the line (which the
+ * receiver may change within TEXTBOX_LINE bytes), how the iterator ended it
+ * (TBL_PARAGRAPH, TBL_BROKEN, or TBL_END for the text's last line), the top
+ * of its slot and its pitch in pixels. */
+typedef void (*TextboxLineFunc)(void *data, char *line, int result, uint32_t top, uint32_t size);
+
+uint32_t TextboxStart(const GElement *ge);
+uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data);
+void LayoutTextboxChains(void);
+
+#endif
