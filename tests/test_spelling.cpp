@@ -21,6 +21,7 @@
 #include "platform/assign.h"
 #include "platform/gui.h"
 #include "text/spellcheck.h"
+#include "text/textbox.h"
 #include "view/geometry.h"
 
 /* Each test has its own home, so "Add word" writes there. */
@@ -52,6 +53,8 @@ static GElement *PlaceLetter(const std::string &text)
     GElement tb = MakeElement(ET_TEXTBOX, 0);
     tb.sx = xstart + 100, tb.sy = ystart + 100, tb.ex = xstart + 400, tb.ey = ystart + 300;
     std::strcpy(tb.edata.tbd.fn, LetterPath);
+    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
+    tb.edata.tbd.size = 12;
     GElement *box = AddGObject(1, &tb);
     Repaint(1);
     Click(int32_t(xstart) + 200, int32_t(ystart) + 200);
@@ -63,6 +66,23 @@ static std::string Checked(const std::string &text, bool *changed)
     std::string out = "(unchanged)";
     *changed = SpellcheckText(text, &out);
     return out;
+}
+
+/* The lines the box shows, as the page view and the PDF take them. */
+static std::vector<std::string> BoxLines(GElement *box)
+{
+    std::vector<std::string> lines;
+    char line[256];
+    uint32_t size = 0, tpos = 0;
+    for (int i = 0; i < 50; i++) {
+        int r = GetTextboxLine(box, line, sizeof(line), &size, &tpos);
+        if (line[0])
+            lines.push_back(line);
+        if (r == TBL_END)
+            break;
+    }
+    EndTextboxLines();
+    return lines;
 }
 
 /* ------------------------------------------------------------ the check */
@@ -166,6 +186,9 @@ TEST_F(Spelling, TheEditorChecksWhatWasTypedAndSavesIt)
             EXPECT_EQ(Loop.marked, 0);
             EXPECT_FALSE(box->marked);
             EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+            std::vector<std::string> lines = BoxLines(box);
+            ASSERT_EQ(lines.size(), 2u);
+            EXPECT_EQ(lines[1], "die Stra\xDF" "e ist nass.") << "the box shows the saved text";
         },
     }));
 }
@@ -226,4 +249,30 @@ TEST_F(Spelling, AFailedSaveSaysSoAndKeepsTheEditorText)
             EXPECT_EQ(GadgetUtf8Text(GID_TEXTEDITOR), "Neu\n");
         },
     }));
+}
+
+TEST_F(Spelling, WithNothingSelectedTheEditorOpensAChosenOrNewTextFile)
+{
+    std::string fresh = scratch + "/notiz.txt";
+    EXPECT_TRUE(Run({
+        [fresh] {
+            RequesterScriptAdd(fresh.c_str());
+            Press(GID_TEXTEDT);
+        },
+        [] {
+            ASSERT_TRUE(PlatformWindowExists(WIN_EDITOR));
+            EXPECT_EQ(GadgetUtf8Text(GID_TEXTEDITOR), "") << "a new file starts empty";
+            char path[256];
+            GadgetGetText(GID_TEXTPATH, path, sizeof(path));
+            EXPECT_STREQ(path, "PGT:PAG4/Texte/notiz.txt");
+            GadgetSetUtf8Text(GID_TEXTEDITOR, "Neue Notiz\n");
+            Press(GID_SAVETEXT, 0, WIN_EDITOR);
+        },
+        [] {
+            EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/notiz.txt")), "Neue Notiz\n");
+            Press(GID_QUITEDITOR, 0, WIN_EDITOR);
+        },
+        [] { EXPECT_FALSE(PlatformWindowExists(WIN_EDITOR)); },
+    }));
+    EXPECT_FALSE(HostExists(fresh)) << "the text lives in the project, not where it was named";
 }

@@ -28,6 +28,8 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "text/spellcheck.h"
+#include "text/textbox.h"
+#include "text/utilities.h"
 #include "view/geometry.h"
 #include "view/redraw.h"
 
@@ -79,6 +81,24 @@ static bool OpenOnTextbox(GElement *mnode, std::string *text)
     return true;
 }
 
+/* With nothing selected, a text file of the project's text folder, chosen
+ * or made new (empty) by the requester; the path field shows its name, and
+ * saving writes there. The name is taken as the user gave it. */
+static bool OpenOnChosenFile(std::string *text)
+{
+    static char name[1024];
+    if (!SetTextboxFile(name, false))
+        return false;
+    std::string bytes;
+    if (FileExists(name) && !ReadWholeFile(name, &bytes)) {
+        FileFailed(name);
+        return false;
+    }
+    *text = TextFileToUtf8(bytes);
+    GadgetSetText(GID_TEXTPATH, name);
+    return true;
+}
+
 /* ------------------------------------------------------------ saving */
 
 static bool SaveEditorText(void)
@@ -99,10 +119,12 @@ bool EditTextboxFile(uint8_t marked, GElement *mnode, MsgPort *SPort, void *mstr
     DebugPrint("-> EditTextboxFile(%u, %d, page %u)\n", marked, mode, aktpage);
     if (mode == EDIT_SAVE)
         return SaveEditorText();
-    if (mode != EDIT_OPEN || marked != 1)
+    if (mode != EDIT_OPEN || marked > 1)
         return false;
     std::string text;
-    return OpenOnTextbox(mnode, &text) && OpenEditor(SPort, mstrip, text);
+    if (marked == 1)
+        return OpenOnTextbox(mnode, &text) && OpenEditor(SPort, mstrip, text);
+    return OpenOnChosenFile(&text) && OpenEditor(SPort, mstrip, text);
 }
 
 /* ------------------------------------------------------------ the buttons */

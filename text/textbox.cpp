@@ -80,8 +80,9 @@ int SetTextboxFile(char *fn, bool check)
         return 0;
     char target[256];
     if (std::snprintf(target, sizeof(target), "%s/%s", TEXT_DRAWER, name) >= int(sizeof(target))) {
-        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), GetString(&localeinfo, MSG_PATH_TOO_LONG),
-                      GetString(&localeinfo, MSG_OKAY));
+        std::string text(std::strlen(GetString(&localeinfo, MSG_PATH_TOO_LONG)) + chosen.size() + 1, '\0');
+        std::snprintf(&text[0], text.size(), GetString(&localeinfo, MSG_PATH_TOO_LONG), chosen.c_str());
+        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
         return 0;
     }
     if (FileExists(chosen.c_str())) {
