@@ -593,3 +593,38 @@ TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
     EXPECT_NE(Shell("pdftotext '" + scratch + "/fenster/Bert.pdf' -").find("Herr Bert"), std::string::npos);
     EXPECT_TRUE(IsPdf(scratch + "/fenster/Anna.pdf"));
 }
+
+TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
+{
+    AddPageList(nullptr);
+    WriteTextFile(HostPath("PGT:PAG4/Texte/brief.txt"),
+                  "Liebe/r {Vorname},\n\nwir schenken Ihnen {{Rabatt}} auf alles, was Sie bis Ende des Monats "
+                  "bestellen, und freuen uns auf Ihren Besuch.\n");
+    GElement tb = MakeElement(ET_TEXTBOX, 0);
+    tb.sx = xstart + 60, tb.sy = ystart + 100, tb.ex = xstart + 300, tb.ey = ystart + 400;
+    std::strcpy(tb.edata.tbd.fn, "PGT:PAG4/Texte/brief.txt");
+    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
+    tb.edata.tbd.size = 12;
+    AddGObject(1, &tb);
+    Save(scratch, "Textbrief");
+    WriteTextFile(scratch + "/t.csv", "Vorname\nAnna\n\"Maximiliane-Theodora Friederike\"\n\"Zwei\nZeilen\"\n");
+    Ran r = Pagimo("--pdf t.pdf --merge t.csv Textbrief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    auto page = [this](int n) {
+        std::string t = Shell("pdftotext -f " + std::to_string(n) + " -l " + std::to_string(n) + " '" + scratch +
+                              "/t.pdf' -");
+        std::string words;
+        for (char c : t)
+            words += c == '\n' ? ' ' : c;
+        return words;
+    };
+    std::string anna = page(1), maxi = page(2), zwei = page(3);
+    EXPECT_NE(anna.find("Liebe/r Anna,"), std::string::npos) << anna;
+    EXPECT_NE(anna.find("{Rabatt}"), std::string::npos) << "doubled braces print as braces: " << anna;
+    EXPECT_NE(maxi.find("Maximiliane-Theodora Friederike,"), std::string::npos) << maxi;
+    EXPECT_NE(zwei.find("Zwei Zeilen,"), std::string::npos) << zwei;
+    for (const std::string &p : {anna, maxi, zwei})
+        EXPECT_NE(p.find("freuen uns auf Ihren Besuch."), std::string::npos) << "the whole text, reflowed: " << p;
+    EXPECT_EQ(Shell("unzip -p '" + scratch + "/Textbrief.pfz' PAG4/Texte/brief.txt").find("Liebe/r {Vorname},"), 0u)
+        << "the project keeps its placeholders";
+}
