@@ -461,6 +461,9 @@ static void AbandonReshape(LoopState *ls)
     ResetPagimoScreen(GID_CURSOR);
     Repaint(ls->aktpage);
     ls->reshaped = nullptr;
+    ls->reshaping = false;
+    ls->draw = false;
+    SetGlobalVariables(0, 0);
 }
 
 /* Leaving the page ends a drag: its outline goes. */
@@ -514,8 +517,9 @@ static uint8_t CountMarked(uint32_t page)
 /* The handle not grabbed stays where it is and anchors the rubber band; the
  * element's own drawing stands for the band's first outline, so the first
  * mouse move complements it away. */
-static void StartReshape(LoopState *ls, GElement *ge, int8_t handle)
+static void StartReshape(LoopState *ls, GElement *ge, int8_t handle, int32_t x, int32_t y)
 {
+    ls->pressx = uint32_t(x), ls->pressy = uint32_t(y);
     ls->aktmode = ge->node.ln_Type;
     ResetPagimoScreen(ls->aktmode);
     UnmarkShown(ls);
@@ -536,22 +540,24 @@ static void StartReshape(LoopState *ls, GElement *ge, int8_t handle)
     ls->mnode = nullptr;
 }
 
-/* A textbox keeps its data and chain place and only takes the new corners,
- * kept in order so that its text has a box to flow into. A line or a
- * rectangle is made anew from the drag, in the pen it had. */
+/* The element keeps its record (pen, name, text file, chain place, place in
+ * the drawing order) and only takes the new corners: a line from the handle
+ * it was not held by to the release point, a rectangle or textbox with its
+ * corners in order. A release where the press was changes nothing. */
 static void EndReshape(LoopState *ls, int32_t x, int32_t y)
 {
-    GElement *old = ls->reshaped;
-    if (old->node.ln_Type == ET_TEXTBOX) {
-        uint32_t ax = uint32_t(x), ay = uint32_t(y);
-        old->sx = std::min(ls->startx, ax), old->ex = std::max(ls->startx, ax);
-        old->sy = std::min(ls->starty, ay), old->ey = std::max(ls->starty, ay);
-        DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, false);
-        SetGlobalVariables(0, 0);
-    } else if (GElement *made = EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x),
-                                                 uint32_t(y), ls->aktmode)) {
-        made->apen = old->apen;
-        RemoveGObject(ls->aktpage, old, true, false);
+    GElement *ge = ls->reshaped;
+    uint32_t ax = uint32_t(x), ay = uint32_t(y);
+    DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, false);
+    SetGlobalVariables(0, 0);
+    bool moved = ax != ls->pressx || ay != ls->pressy;
+    if (moved && ge->node.ln_Type == ET_LINE) {
+        ge->sx = ls->startx, ge->sy = ls->starty, ge->ex = ax, ge->ey = ay;
+        ls->saved = 0;
+    } else if (moved) {
+        ge->sx = std::min(ls->startx, ax), ge->ex = std::max(ls->startx, ax);
+        ge->sy = std::min(ls->starty, ay), ge->ey = std::max(ls->starty, ay);
+        ls->saved = 0;
     }
     ls->reshaped = nullptr;
     ls->aktmode = GID_CURSOR;
@@ -566,7 +572,6 @@ static void EndDrawing(LoopState *ls, int32_t x, int32_t y)
     SetCoordinates(2);
     if (ls->reshaping) {
         EndReshape(ls, x, y);
-        ls->saved = 0;
     } else if (EndDrawConstruct(ls->aktpage, ls->startx, ls->starty, uint32_t(x), uint32_t(y),
                                 ls->aktmode)) {
         ls->saved = 0;
@@ -592,7 +597,7 @@ static bool GrabHandle(LoopState *ls, int32_t x, int32_t y)
     int8_t handle = MarkerSelected(ls->mnode, uint32_t(x), uint32_t(y));
     if (handle != 1 && handle != 2)
         return false;
-    StartReshape(ls, ls->mnode, handle);
+    StartReshape(ls, ls->mnode, handle, x, y);
     return true;
 }
 
@@ -654,6 +659,8 @@ static void MouseButton(LoopState *ls)
     PlatformMousePos(WIN_PROJECT, &x, &y);
     bool drawing = DrawingTool(ls->aktmode);
     if (!PointOnPage(x, y)) {
+        if (ls->code == SELECTUP && ls->reshaping)
+            AbandonReshape(ls); /* a reshape holds nothing once the button is up */
         if (ls->code == SELECTUP && drawing)
             ls->draw = false;
         return;
@@ -680,6 +687,10 @@ static void MouseButton(LoopState *ls)
 static bool HandleMessage(LoopState *ls, uint32_t msg)
 {
     uint32_t cls = msg >> 16, value = msg & 0xFFFF;
+    /* A reshape lasts from the press on a handle to the release; anything
+     * else in between (a gadget, a menu, a key) ends it unapplied. */
+    if (ls->reshaping && cls != WMHI_MOUSEMOVE && cls != WMHI_MOUSEBUTTONS)
+        AbandonReshape(ls);
     switch (cls) {
     case WMHI_CLOSEWINDOW:
         /* The editor's close box leaves it as its own button does. */

@@ -24,6 +24,7 @@ struct LoopState {
     uint32_t startx, starty;
     bool lasso, moving, reshaping;
     GElement *reshaped;
+    uint32_t pressx, pressy; /* where a reshape's handle was grabbed */
     uint32_t laststyle;
     uint16_t code;
     uint32_t winnr;

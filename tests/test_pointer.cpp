@@ -381,9 +381,8 @@ TEST_F(PointerTest, HandlesReshapeLinesRectanglesAndTextboxesOnly)
         Button(SELECTUP, X(350), Y(260));
     });
     s.push_back([] {
-        ASSERT_EQ(GetPageNode(1)->count, 3u) << "the reshaped rectangle replaces the old one";
-        rect = OfType(1, ET_RECT);
-        ASSERT_NE(rect, nullptr);
+        ASSERT_EQ(GetPageNode(1)->count, 3u);
+        ASSERT_EQ(OfType(1, ET_RECT), rect) << "the rectangle keeps its record";
         EXPECT_EQ(rect->sx, uint32_t(X(100))) << "the other corner stays";
         EXPECT_EQ(rect->sy, uint32_t(Y(100)));
         EXPECT_EQ(rect->ex, uint32_t(X(350)));
@@ -443,6 +442,63 @@ TEST_F(PointerTest, HandlesReshapeLinesRectanglesAndTextboxesOnly)
         EXPECT_EQ(box->sy, uint32_t(Y(450)));
         EXPECT_EQ(box->ex, uint32_t(X(100)));
         EXPECT_EQ(box->ey, uint32_t(Y(500)));
+        Loop.saved = 1;
+        Click(X(425), Y(130));
+    });
+    /* A click on a handle without a drag changes nothing. */
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, line);
+        Button(SELECTDOWN, X(450), Y(60));
+        Button(SELECTUP, X(450), Y(60));
+    });
+    s.push_back([] {
+        EXPECT_EQ(line->ex, uint32_t(X(450)));
+        EXPECT_EQ(Loop.saved, 1) << "nothing changed";
+        EXPECT_FALSE(Loop.reshaping);
+        Click(X(425), Y(130));
+    });
+    /* A release off the page, with no move before it, ends the reshape:
+     * the next line drawn is a new one beside the old. */
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, line);
+        Button(SELECTDOWN, X(450), Y(60));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(Loop.reshaping);
+        Button(SELECTUP, int32_t(xend) + 30, Y(60));
+    });
+    s.push_back([] {
+        EXPECT_FALSE(Loop.reshaping);
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        Press(GID_LINE);
+    });
+    s.push_back([] { Drag(X(500), Y(500), X(550), Y(550)); });
+    s.push_back([] {
+        int lines = 0;
+        for (GElement *e : Elements(1))
+            lines += e->node.ln_Type == ET_LINE;
+        EXPECT_EQ(lines, 2) << "the old line is still there";
+        EXPECT_EQ(line->ex, uint32_t(X(450)));
+        Press(GID_CURSOR);
+    });
+    /* A gadget pressed during a reshape ends it unapplied. */
+    s.push_back([] { Click(X(200), Y(100)); });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, rect);
+        Button(SELECTDOWN, X(350), Y(260));
+        MoveTo(X(380), Y(300));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(Loop.reshaping);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
+        EXPECT_FALSE(Loop.reshaping);
+        Button(SELECTUP, X(380), Y(300));
+    });
+    s.push_back([] {
+        EXPECT_EQ(rect->ex, uint32_t(X(350))) << "the rectangle is as it was";
+        EXPECT_EQ(rect->ey, uint32_t(Y(260)));
     });
     EXPECT_TRUE(Run(s));
 }
