@@ -393,8 +393,8 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     /* The text file is part of the project: what the editor saves is
      * packed by the next project save. */
     case GID_TEXTEDT:
-        EditTextboxFile(ls->marked, ls->mnode, loop_port, loop_mstrip, EDIT_OPEN, ls->aktpage);
-        ls->saved = 0;
+        if (EditTextboxFile(ls->marked, ls->mnode, loop_port, loop_mstrip, EDIT_OPEN, ls->aktpage))
+            ls->saved = 0;
         break;
     default:
         ls->saved = CheckPrefsGadgets(loop_port, loop_mstrip, id, ls->saved);

@@ -103,7 +103,9 @@ int ParseMergeTable(const std::string &bytes, MergeTable *table, std::string *wh
     bool utf8 = IsUtf8(text);
     table->separator = DetectSeparator(text);
     struct csv_parser p;
-    if (csv_init(&p, CSV_APPEND_NULL) != 0) {
+    /* Strict: a stray or unclosed quote is an error, never a silent merge
+     * of the records that follow into one field. */
+    if (csv_init(&p, CSV_APPEND_NULL | CSV_STRICT | CSV_STRICT_FINI) != 0) {
         *why = "out of memory";
         return TABLE_UNREADABLE;
     }
@@ -112,7 +114,7 @@ int ParseMergeTable(const std::string &bytes, MergeTable *table, std::string *wh
     bool ok = csv_parse(&p, text.data(), text.size(), OnField, OnRecord, &c) == text.size() &&
               csv_fini(&p, OnField, OnRecord, &c) == 0;
     if (!ok)
-        *why = csv_strerror(csv_error(&p));
+        *why = std::string(csv_strerror(csv_error(&p))) + " (in line " + std::to_string(c.rows.size() + 1) + ")";
     csv_free(&p);
     if (!ok)
         return TABLE_MALFORMED;

@@ -97,7 +97,23 @@ static std::string NameSafe(const std::string &value)
     for (unsigned char c : value)
         out.push_back(c < 0x20 || c == 0x7F || std::string("/\\:*?\"<>|").find(char(c)) != std::string::npos ? '_'
                                                                                                              : char(c));
+    /* "." and ".." would name a folder where a name was meant. */
+    if (!out.empty() && out.find_first_not_of('.') == std::string::npos)
+        out.assign(out.size(), '_');
     return out;
+}
+
+/* File names are limited to 255 bytes: a long stem is cut, at a character
+ * boundary, leaving room for "-N" and the extension. */
+static std::string CutStem(const std::string &stem)
+{
+    const size_t most = 200;
+    if (stem.size() <= most)
+        return stem;
+    size_t end = most;
+    while (end > 0 && (static_cast<unsigned char>(stem[end]) & 0xC0) == 0x80)
+        end--;
+    return stem.substr(0, end);
 }
 
 static std::string Stem(const std::string &base, std::string *ext)
@@ -118,7 +134,7 @@ std::string RecordFileName(const std::string &pattern, const MergeTable *table, 
          &missing);
     size_t slash = filled.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : filled.substr(0, slash + 1);
-    std::string ext, stem = Stem(filled.substr(dir.size()), &ext);
+    std::string ext, stem = CutStem(Stem(filled.substr(dir.size()), &ext));
     if (stem.find_first_not_of(" _") == std::string::npos)
         stem = std::to_string(record + 1);
     std::string name = dir + stem + ext;
@@ -183,6 +199,31 @@ bool MergeBegin(const MergeTable *table, std::string *missing, uint32_t *page)
     return true;
 }
 
+/* A text line is one line: line ends in a value become blanks. */
+static std::string OneLine(std::string text)
+{
+    for (char &c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+/* A web address filled from a table: its UTF-8 bytes beyond ASCII, blanks
+ * and the characters an address cannot hold are percent-encoded; the
+ * address's own delimiters (/ : ? & = #) stay. */
+static std::string UriSafe(const std::string &uri)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : uri) {
+        if (c <= 0x20 || c >= 0x7F || std::string("\"<>\\^`{|}").find(char(c)) != std::string::npos)
+            out += '%', out += hex[c >> 4], out += hex[c & 15];
+        else
+            out += char(c);
+    }
+    return out;
+}
+
 void MergeRecord(size_t record)
 {
     merge_record = record;
@@ -195,9 +236,10 @@ void MergeRecord(size_t record)
             if (ge->node.ln_Type != ET_TEXT && ge->node.ln_Type != ET_LINK)
                 continue;
             if (FillPlaceholders(ge->edata.td.text, merge_table, record, false, &out, &missing))
-                merged_text[ge] = out;
-            if (ge->node.ln_Type == ET_LINK && FillPlaceholders(ge->edata.td.link, merge_table, record, false, &out, &missing))
-                merged_link[ge] = out;
+                merged_text[ge] = OneLine(out);
+            if (ge->node.ln_Type == ET_LINK &&
+                FillPlaceholders(CharsetToUtf8(ge->edata.td.link), merge_table, record, true, &out, &missing))
+                merged_link[ge] = UriSafe(out);
         }
     }
 }

@@ -223,6 +223,8 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 209 */ "One PDF|One per record|Cancel",
     /* 210 */ "Choose the table (CSV)",
     /* 211 */ "Name of the PDFs ({field} stands for a field)",
+    /* 212 */ "The name %s holds no placeholder such as {Name}: each record needs a name of its own.",
+    /* 213 */ "The spell checker hunspell stopped answering; the check is incomplete.",
 };
 
 static constexpr size_t TextLength(const char *s)

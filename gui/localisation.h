@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 212 };
+enum { MSG_COUNT = 214 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -58,6 +58,8 @@ enum {
     MSG_MERGE_CHOICE_BUTTONS = 209,
     MSG_MERGE_TABLE_TITLE = 210, /* the table requester */
     MSG_MERGE_PATTERN_TITLE = 211, /* the name pattern requester */
+    MSG_MERGE_NO_PATTERN = 212, /* a per-record name without a placeholder */
+    MSG_SPELL_LOST = 213, /* the spell checker died or hangs */
 };
 
 struct Catalog;

@@ -293,7 +293,8 @@ static void DrawRecords(HPDF_Doc pdf, HPDF_Outline root, uint32_t xs, uint32_t y
         headlines[0] = HPDF_CreateOutline(pdf, root, doc_table->records[r][0].c_str(),
                                           HPDF_GetEncoder(pdf, "CP1252"));
         size_t base = (r - doc_first) * LastPage();
-        PdfProgressStep(int32_t(r - doc_first + 1));
+        if (doc_last > doc_first)
+            PdfProgressStep(int32_t(r - doc_first + 1));
         DrawPages(pdf, base, xs, ys, xe, ye);
         HPDF_Destination dest = HPDF_Page_CreateDestination(pagetable[base + 1]);
         HPDF_Outline_SetDestination(headlines[0], dest);

@@ -32,6 +32,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
+#include "text/utilities.h"
 
 /* ------------------------------------------------------------ messages */
 
@@ -139,9 +140,32 @@ static bool AskMerge(std::string *table, std::string *out)
     if (how != MERGE_PER_RECORD)
         return false;
     MergeTable t;
-    std::string why;
-    std::string name = ReadMergeTable(table->c_str(), &t, &why) == TABLE_OK ? "{" + t.names_utf8[0] + "}.pdf" : "";
-    return PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_PATTERN_TITLE), drawer, name.c_str(), "#?.pdf", true, *out);
+    std::string why, name;
+    if (ReadMergeTable(table->c_str(), &t, &why) == TABLE_OK)
+        for (const std::string &field : t.names_utf8)
+            if (name.empty() && !field.empty())
+                name = "{" + field + "}.pdf";
+    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_PATTERN_TITLE), drawer, name.c_str(), "#?.pdf", true, *out))
+        return false;
+    if (HasPlaceholders(*out))
+        return true;
+    Tell(MSG_MERGE_NO_PATTERN, *out);
+    return false;
+}
+
+/* The files the merge would replace are asked about once, as "Create PDF"
+ * asks about its one file. */
+static bool MayReplace(const std::string &out, const MergeTable *t)
+{
+    bool exists = false;
+    if (!HasPlaceholders(out)) {
+        exists = FileExists(out.c_str());
+    } else {
+        std::set<std::string> used;
+        for (size_t r = 0; r < t->records.size() && !exists; r++)
+            exists = FileExists(RecordFileName(out, t, r, &used).c_str());
+    }
+    return !exists || GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(76), S(78)) != 0;
 }
 
 bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstrip)
@@ -153,7 +177,10 @@ bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstr
         out += ".pdf";
     MergeTable t;
     std::string why;
-    int32_t steps = ReadMergeTable(table.c_str(), &t, &why) == TABLE_OK ? int32_t(t.records.size()) : 1;
+    bool readable = ReadMergeTable(table.c_str(), &t, &why) == TABLE_OK;
+    if (readable && !MayReplace(out, &t))
+        return false;
+    int32_t steps = readable ? int32_t(t.records.size()) : 1;
     PdfProgressOwn(false, mstrip);
     PdfProgressOpen(steps);
     PdfProgressOwn(true, mstrip);

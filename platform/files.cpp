@@ -216,18 +216,27 @@ bool WriteFileReplacing(const char *path, const std::string &data)
     return ok;
 }
 
-/* The whole file, or false when it cannot be read. */
+/* The whole of a regular file of at most READ_WHOLE_MAX bytes, or false.
+ * A name from a project may point anywhere: a FIFO would block the open
+ * and a device would never end, so neither is read. */
 bool ReadWholeFile(const char *path, std::string *data)
 {
-    FILE *f = OpenFile(path, "rb");
-    if (!f)
+    int fd = open(HostPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= READ_WHOLE_MAX;
     data->clear();
     char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0)
-        data->append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
+    while (ok) {
+        ssize_t n = read(fd, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n >= 0 && data->size() + size_t(n) <= READ_WHOLE_MAX;
+        if (n <= 0)
+            break;
+        data->append(buf, size_t(n));
+    }
+    close(fd);
     return ok;
 }

@@ -31,6 +31,8 @@ bool ListDirectory(const char *path, std::vector<DirEntry> &entries);
  * those of the file it replaces, or the usual ones of the user's new files. */
 unsigned ReplacementMode(const std::string &host);
 bool WriteFileReplacing(const char *path, const std::string &data);
+/* Texts and tables larger than this are refused rather than read. */
+enum { READ_WHOLE_MAX = 64 << 20 };
 bool ReadWholeFile(const char *path, std::string *data);
 
 #endif

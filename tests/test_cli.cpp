@@ -476,7 +476,7 @@ void Merge::LetterTemplate(void)
     Text(1, ET_TEXT, "Sehr geehrte/r {Anrede} {Name}", 60, 100);
     Text(1, ET_TEXT, "Angebot", 60, 60, 2);
     GElement *web = Text(1, ET_LINK, "Ihr Angebot", 60, 200);
-    std::strcpy(web->edata.td.link, "https://example.org/{Id}");
+    std::strcpy(web->edata.td.link, "https://example.org/{Id}?n={Name}");
     Text(2, ET_TEXT, "Rabatt {{Rabatt}} {Id}", 60, 100);
     Text(2, ET_PAGENO, "  2", 500, 800);
 }
@@ -507,6 +507,8 @@ TEST_F(Merge, AMergeFillsEveryRecordsPagesWithItsOwnValues)
     std::string json = Shell("qpdf --json '" + pdf + "'");
     for (const char *id : {"17", "18", "19"})
         EXPECT_NE(json.find(std::string("https://example.org/") + id), std::string::npos) << id;
+    EXPECT_NE(json.find("https://example.org/17?n=M%C3%BCller"), std::string::npos) << "a UTF-8 address, encoded";
+    EXPECT_NE(json.find("https://example.org/18?n=Schmidt,%20Dr."), std::string::npos);
     std::string outline = Shell("qpdf --json --json-key=outlines '" + pdf + "'");
     EXPECT_NE(outline.find("\"title\": \"Brief\""), std::string::npos) << "the project is the root";
     EXPECT_TRUE(std::regex_search(outline, std::regex("\"Müller\"[\\s\\S]*\"Angebot\"[\\s\\S]*"

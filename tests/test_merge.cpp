@@ -50,6 +50,9 @@ TEST(MergeTable, SpreadsheetExportsReadAsTheyWereMeant)
 
     MergeTable none;
     std::string why;
+    EXPECT_EQ(ParseMergeTable("Name,Ort\n\"Anna,Berlin\nBert,Hamburg\n", &none, &why), TABLE_MALFORMED)
+        << "an unclosed quote does not swallow the records after it";
+    EXPECT_NE(why.find("line 2"), std::string::npos) << why;
     EXPECT_EQ(ParseMergeTable("Name,Ort\n", &none, &why), TABLE_EMPTY);
     EXPECT_EQ(ParseMergeTable("", &none, &why), TABLE_EMPTY);
     EXPECT_EQ(ReadMergeTable("/nonexistent/table.csv", &none, &why), TABLE_UNREADABLE);
@@ -77,11 +80,22 @@ TEST(MergeTable, PlaceholdersAreFilledAndBracesDoubledStayBraces)
 
 TEST(MergeTable, OnePdfPerRecordGetsANameOfItsOwn)
 {
-    MergeTable t = Table("Name,Nr\nM\xC3\xBCller,1\nM\xC3\xBCller,2\nA/B: \"C\",3\n,4\nM\xC3\xBCller,5\n");
+    MergeTable t = Table("Name,Nr\nM\xC3\xBCller,1\nM\xC3\xBCller,2\n\"A/B: \"\"C\"\"\",3\n,4\nM\xC3\xBCller,5\n");
     std::set<std::string> used;
     EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 0, &used), "out/M\xC3\xBCller.pdf");
     EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 1, &used), "out/M\xC3\xBCller-2.pdf");
     EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 2, &used), "out/A_B_ _C_.pdf") << "no folders from values";
     EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 3, &used), "out/4.pdf") << "an empty name is the number";
     EXPECT_EQ(RecordFileName("out/{Name}.pdf", &t, 4, &used), "out/M\xC3\xBCller-3.pdf");
+
+    /* No value climbs out of the folder or makes a name too long. */
+    MergeTable d = Table("Dir,Name\n..,escaped\n.,here\nok," + std::string(150, 'x') + "\xC3\xA4" +
+                         std::string(150, 'y') + "\n");
+    used.clear();
+    EXPECT_EQ(RecordFileName("out/{Dir}/{Name}.pdf", &d, 0, &used), "out/__/escaped.pdf");
+    EXPECT_EQ(RecordFileName("out/{Dir}/{Name}.pdf", &d, 1, &used), "out/_/here.pdf");
+    std::string cut = RecordFileName("out/{Dir}/{Name}.pdf", &d, 2, &used);
+    EXPECT_LE(cut.size() - std::string("out/ok/").size(), 255u);
+    EXPECT_EQ(cut.substr(cut.size() - 4), ".pdf");
+    EXPECT_EQ(cut.find("\xC3.pdf"), std::string::npos) << "not cut inside a character";
 }

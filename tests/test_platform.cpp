@@ -144,3 +144,22 @@ TEST(Charset, RoundTripsEveryCodeAndMarksTheUnknown)
     EXPECT_EQ(CharToLower(0xD7), 0xD7) << "the multiplication sign has no case";
     EXPECT_EQ(CharToLower(0x8A), 0x9A);
 }
+
+/* Names from a project or a command line may point at anything: a FIFO
+ * must not block, a device must not be read without end. */
+TEST_F(Platform, WholeFilesAreReadOnlyFromRegularFiles)
+{
+    std::string fifo = scratch + "/fifo", plain = scratch + "/plain.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WriteTextFile(plain, "Hallo");
+    std::string data;
+    EXPECT_FALSE(ReadWholeFile(fifo.c_str(), &data)) << "a FIFO without a writer does not block";
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", &data));
+    EXPECT_FALSE(ReadWholeFile(scratch.c_str(), &data)) << "a folder";
+    ASSERT_TRUE(ReadWholeFile(plain.c_str(), &data));
+    EXPECT_EQ(data, "Hallo");
+    ASSERT_TRUE(WriteFileReplacing(plain.c_str(), "Neu"));
+    EXPECT_EQ(ReadTextFile(plain), "Neu");
+    EXPECT_FALSE(WriteFileReplacing((scratch + "/missing/x.txt").c_str(), "x"));
+    EXPECT_EQ(Shell("ls -A '" + scratch + "' | grep -c XXXX || true"), "0\n") << "no temporary file is left";
+}

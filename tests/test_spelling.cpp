@@ -122,6 +122,16 @@ TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
         EXPECT_EQ(out, "(unchanged)");
         EXPECT_EQ(RequesterLog.size(), 2u);
 
+        /* hunspell splits a word at its digits: only the unknown parts are
+         * asked about and replaced, the digits stay. */
+        RequesterLog.clear();
+        RequesterScriptAdd("3"); /* Hausse for Hausxyz */
+        RequesterScriptAdd("1"); /* Ignore qwrt */
+        out = Checked("Hausxyz123qwrt ist da.", &changed);
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(out, "Hausse123qwrt ist da.");
+        EXPECT_EQ(RequesterLog.size(), 2u);
+
         /* A word of 256 letters is passed over; digits stay in a word,
          * and a digit before letters is copied unchecked. */
         RequesterLog.clear();
@@ -275,4 +285,24 @@ TEST_F(Spelling, WithNothingSelectedTheEditorOpensAChosenOrNewTextFile)
         [] { EXPECT_FALSE(PlatformWindowExists(WIN_EDITOR)); },
     }));
     EXPECT_FALSE(HostExists(fresh)) << "the text lives in the project, not where it was named";
+}
+
+TEST_F(Spelling, ASpellCheckerThatStopsAnsweringIsReportedNotTakenForCorrect)
+{
+    /* A stand-in that greets and then dies, as a crashing hunspell would. */
+    std::string bin = scratch + "/bin";
+    Shell("mkdir -p '" + bin + "' && printf '#!/bin/sh\\necho \"@(#) stand-in\"\\nread line\\nread line\\nexit 0\\n' > '" +
+          bin + "/hunspell' && chmod +x '" + bin + "/hunspell'");
+    setenv("PATH", (bin + ":" + oldpath).c_str(), 1);
+    EXPECT_TRUE(Run({[] {
+        ASSERT_TRUE(SpellAvailable());
+        RequesterLog.clear();
+        bool changed = true;
+        EXPECT_EQ(Checked("Strasse und mehr", &changed), "(unchanged)");
+        EXPECT_FALSE(changed);
+        ASSERT_EQ(RequesterLog.size(), 1u);
+        EXPECT_NE(RequesterLog[0].find("stopped answering"), std::string::npos) << RequesterLog[0];
+        EXPECT_FALSE(SpellAvailable());
+        EXPECT_NE(std::string(SpellUnavailableReason()).find("stopped answering"), std::string::npos);
+    }}));
 }

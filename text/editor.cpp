@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "core/settings.h"
@@ -24,9 +25,11 @@
 #include "gui/layouts.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
+#include "platform/assign.h"
 #include "platform/charset.h"
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "platform/strutil.h"
 #include "text/spellcheck.h"
 #include "text/textbox.h"
 #include "text/utilities.h"
@@ -101,15 +104,21 @@ static bool OpenOnChosenFile(std::string *text)
 
 /* ------------------------------------------------------------ saving */
 
+/* Saving writes to the file the editor was opened on, whatever the path
+ * field shows by then; a write-protected file is not replaced. */
+static char edited[256];
+
 static bool SaveEditorText(void)
 {
-    char name[256];
-    GadgetGetText(GID_TEXTPATH, name, sizeof(name));
-    if (!name[0])
+    if (!edited[0])
         return false;
-    if (WriteFileReplacing(name, GadgetUtf8Text(GID_TEXTEDITOR)))
+    if (FileExists(edited) && access(HostPath(edited).c_str(), W_OK) != 0) {
+        FileFailed(edited);
+        return false;
+    }
+    if (WriteFileReplacing(edited, GadgetUtf8Text(GID_TEXTEDITOR)))
         return true;
-    FileFailed(name);
+    FileFailed(edited);
     return false;
 }
 
@@ -122,9 +131,13 @@ bool EditTextboxFile(uint8_t marked, GElement *mnode, MsgPort *SPort, void *mstr
     if (mode != EDIT_OPEN || marked > 1)
         return false;
     std::string text;
+    bool opened = marked == 1 ? OpenOnTextbox(mnode, &text) : OpenOnChosenFile(&text);
+    if (!opened)
+        return false;
+    GadgetGetText(GID_TEXTPATH, edited, sizeof(edited));
     if (marked == 1)
-        return OpenOnTextbox(mnode, &text) && OpenEditor(SPort, mstrip, text);
-    return OpenOnChosenFile(&text) && OpenEditor(SPort, mstrip, text);
+        Strlcpy(edited, mnode->edata.tbd.fn, sizeof(edited));
+    return OpenEditor(SPort, mstrip, text);
 }
 
 /* ------------------------------------------------------------ the buttons */

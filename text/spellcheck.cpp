@@ -20,6 +20,8 @@
 #include <cstring>
 #include <cwctype>
 #include <locale.h>
+#include <sstream>
+#include <vector>
 
 #include "core/settings.h"
 #include "gui/localisation.h"
@@ -29,6 +31,14 @@
 
 /* Time for hunspell to load its dictionary, and to answer one word. */
 enum { SPELL_START_MILLIS = 15000, SPELL_ANSWER_MILLIS = 5000, SPELL_STOP_MILLIS = 2000 };
+
+/* A part of a checked word that hunspell does not know: where it starts
+ * (a byte of the word) and what it offers instead. */
+struct SpellPart {
+    std::string word;
+    size_t start = 0;
+    std::vector<std::string> suggestions;
+};
 
 static PipeChild server;
 static bool server_started; /* started, its greeting not yet read */
@@ -100,46 +110,81 @@ static void StopServer(void)
 static void LoseServer(void)
 {
     StopServer();
-    Unavailable(MSG_SPELL_NO_PROGRAM, "hunspell");
+    Unavailable(MSG_SPELL_LOST, "");
 }
 
 /* "& word n off: s1, s2, ..." */
-static void TakeSuggestions(const std::string &answer, std::string cword[SPELL_SUGGESTIONS], uint32_t *size)
+static void TakeSuggestions(const std::string &answer, SpellPart *part)
 {
     size_t colon = answer.find(": ");
     if (colon == std::string::npos)
         return;
     size_t pos = colon + 2;
-    while (pos < answer.size() && *size < SPELL_SUGGESTIONS) {
+    while (pos < answer.size() && part->suggestions.size() < SPELL_SUGGESTIONS) {
         size_t comma = answer.find(", ", pos);
         size_t end = comma == std::string::npos ? answer.size() : comma;
         if (end > pos)
-            cword[(*size)++] = answer.substr(pos, end - pos);
+            part->suggestions.push_back(answer.substr(pos, end - pos));
         pos = end + 2;
     }
 }
 
-/* The answer lines of one word up to the empty line: misspelled when one
- * of them says so. */
-static int CheckWord(const char *word, std::string cword[SPELL_SUGGESTIONS], uint32_t *size)
+/* The byte where the character `chars` of a UTF-8 text begins. */
+static size_t ByteOfChar(const std::string &text, size_t chars)
 {
-    if (!PipeChildWrite(&server, std::string("^") + word + "\n")) {
+    size_t pos = 0;
+    bool valid;
+    for (size_t i = 0; i < chars && pos < text.size(); i++)
+        Utf8Next(text, &pos, &valid);
+    return pos;
+}
+
+/* "& word n off: ..." or "# word off": the unknown part of the checked
+ * text, found by its offset (counted in characters from the "^"). */
+static bool TakePart(const std::string &sent, const std::string &answer, SpellPart *part)
+{
+    std::istringstream in(answer);
+    std::string tag, word;
+    size_t count = 0, offset = 0;
+    in >> tag >> word;
+    if (tag == "&" || tag == "?")
+        in >> count;
+    in >> offset;
+    if (!in && !in.eof())
+        return false;
+    part->word = word;
+    part->start = offset >= 1 ? ByteOfChar(sent, offset - 1) : 0;
+    if (sent.compare(part->start, word.size(), word) != 0) /* an answer that does not fit the text */
+        part->start = sent.find(word);
+    if (part->start == std::string::npos)
+        return false;
+    if (tag != "#")
+        TakeSuggestions(answer, part);
+    return true;
+}
+
+/* hunspell checks a text as the words it sees in it (it splits at digits,
+ * for one), answering each unknown one with its offset, up to the empty
+ * line. The parts come in text order. False when the server is lost. */
+static bool CheckParts(const std::string &text, std::vector<SpellPart> *parts)
+{
+    parts->clear();
+    if (!PipeChildWrite(&server, "^" + text + "\n")) {
         LoseServer();
-        return 0;
+        return false;
     }
-    int misspelled = 0;
     std::string line;
     for (;;) {
         if (PipeChildReadLine(&server, &line, SPELL_ANSWER_MILLIS) != 1) {
             LoseServer();
-            return 0;
+            return false;
         }
         if (line.empty())
-            return misspelled;
-        if ((line[0] == '&' || line[0] == '#' || line[0] == '?') && !misspelled) {
-            misspelled = 1;
-            TakeSuggestions(line, cword, size);
-        }
+            return true;
+        SpellPart part;
+        if ((line[0] == '&' || line[0] == '#' || line[0] == '?') && TakePart(text, line, &part) &&
+            (parts->empty() || part.start >= parts->back().start + parts->back().word.size()))
+            parts->push_back(part);
     }
 }
 
@@ -161,9 +206,15 @@ bool SpellcheckerManager(int32_t mode, const char *word, std::string cword[SPELL
     case SPELL_STOP:
         StopServer();
         return false;
-    case SPELL_CHECK:
+    case SPELL_CHECK: {
         AwaitServer();
-        return server_on && SafeWord(word) && cword && size && CheckWord(word, cword, size) == 1;
+        std::vector<SpellPart> parts;
+        if (!server_on || !SafeWord(word) || !cword || !size || !CheckParts(word, &parts) || parts.empty())
+            return false;
+        for (const std::string &sug : parts[0].suggestions)
+            cword[(*size)++] = sug;
+        return true;
+    }
     case SPELL_ACCEPT:
         AwaitServer();
         if (server_on && SafeWord(word))
@@ -248,30 +299,52 @@ static int AskAboutWord(const std::string &word, const std::string cword[SPELL_S
 
 struct SpellRun {
     std::string out;
-    bool changed, cancelled;
+    bool changed, cancelled, lost;
 };
 
-/* A word of more characters than the server takes is passed over. */
-static void HandleWord(SpellRun *run, const std::string &word, size_t chars)
+/* Asks about one unknown part and writes it (or what replaces it). */
+static void HandlePart(SpellRun *run, const SpellPart &part)
 {
     std::string cword[SPELL_SUGGESTIONS];
     uint32_t n = 0;
-    if (chars > SPELL_MAX_WORD || !SpellcheckerManager(SPELL_CHECK, word.c_str(), cword, &n)) {
+    for (const std::string &sug : part.suggestions)
+        cword[n++] = sug;
+    int answer = AskAboutWord(part.word, cword, n);
+    if (answer < 0) {
+        run->cancelled = true;
+    } else if (answer >= 2) {
+        run->out += cword[answer - 2];
+        run->changed = true;
+    } else {
+        run->out += part.word;
+        SpellcheckerManager(answer == 0 ? SPELL_ACCEPT : SPELL_ADD, part.word.c_str(), nullptr, nullptr);
+    }
+}
+
+/* A word of more characters than the server takes is passed over. Only
+ * the parts hunspell does not know are replaced; the rest of the word (its
+ * digits, say) stays as it was. */
+static void HandleWord(SpellRun *run, const std::string &word, size_t chars)
+{
+    std::vector<SpellPart> parts;
+    if (chars > SPELL_MAX_WORD || !SafeWord(word.c_str()) || !SpellAvailable()) {
         run->out += word;
         return;
     }
-    int answer = AskAboutWord(word, cword, n);
-    if (answer < 0) {
-        run->cancelled = true;
+    if (!CheckParts(word, &parts)) {
+        run->lost = true;
+        run->out += word;
         return;
     }
-    if (answer >= 2) {
-        run->out += cword[answer - 2];
-        run->changed = true;
-        return;
+    size_t done = 0;
+    for (const SpellPart &part : parts) {
+        run->out += word.substr(done, part.start - done);
+        HandlePart(run, part);
+        if (run->cancelled)
+            return;
+        done = part.start + part.word.size();
     }
-    run->out += word;
-    SpellcheckerManager(answer == 0 ? SPELL_ACCEPT : SPELL_ADD, word.c_str(), nullptr, nullptr);
+    run->out += word.substr(done);
 }
 
 /* A letter starts a word; a blank, a punctuation mark or a line end ends
@@ -279,11 +352,11 @@ static void HandleWord(SpellRun *run, const std::string &word, size_t chars)
  * words is copied as it is. */
 bool SpellcheckText(const std::string &text, std::string *corrected)
 {
-    SpellRun run = {std::string(), false, false};
+    SpellRun run = {std::string(), false, false, false};
     std::string word;
     size_t chars = 0;
     bool inword = false;
-    for (size_t pos = 0; pos < text.size() && !run.cancelled;) {
+    for (size_t pos = 0; pos < text.size() && !run.cancelled && !run.lost;) {
         size_t start = pos;
         bool valid;
         uint32_t cp = Utf8Next(text, &pos, &valid);
@@ -300,9 +373,12 @@ bool SpellcheckText(const std::string &text, std::string *corrected)
             word += piece, chars++;
         }
     }
-    if (inword && !run.cancelled)
+    if (inword && !run.cancelled && !run.lost)
         HandleWord(&run, word, chars);
-    if (run.cancelled)
+    if (run.lost)
+        GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_SPELL_TITLE), GetString(&localeinfo, MSG_SPELL_LOST),
+                      GetString(&localeinfo, MSG_OKAY));
+    if (run.cancelled || run.lost)
         return false;
     *corrected = run.out;
     return run.changed;

@@ -130,19 +130,12 @@ static size_t Normalise(const unsigned char *raw, size_t n, char *out)
 /* The file's text in memory of malloc's, or null; *len its length. */
 static char *ReadText(const char *filename, size_t *len)
 {
-    FILE *f = filename && *filename ? OpenFile(filename, "rb") : nullptr;
-    if (!f)
+    std::string raw;
+    if (!filename || !*filename || !ReadWholeFile(filename, &raw))
         return nullptr;
-    std::vector<unsigned char> raw;
-    unsigned char buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof(buf), f)) > 0)
-        raw.insert(raw.end(), buf, buf + got);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    char *text = failed ? nullptr : static_cast<char *>(std::malloc(raw.size() + 1));
+    char *text = static_cast<char *>(std::malloc(raw.size() + 1));
     if (text)
-        *len = Normalise(raw.data(), raw.size(), text);
+        *len = Normalise(reinterpret_cast<const unsigned char *>(raw.data()), raw.size(), text);
     return text;
 }
 
