@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 214 };
+enum { MSG_COUNT = 205 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -45,21 +45,21 @@ enum {
     MSG_REMOVE_FULL_PAGE = 187, /* page number, element count: remove a page that holds elements? */
     MSG_REMOVE_PAGE_BUTTONS = 188,
     MSG_EXPORT_STOPPED = 189, /* the PDF job was told to stop */
-    MSG_AREXX_TOOL_FAILED = 195, /* a tool that failed on a picture, by name */
-    MSG_SPELL_NO_PROGRAM = 200,    /* the spell checker that cannot be started */
-    MSG_SPELL_NO_DICTIONARY = 201, /* the dictionary that is not installed */
-    MSG_MERGE_TABLE_FAILED = 202, /* the table that cannot be read, and why */
-    MSG_MERGE_NO_RECORDS = 203, /* the table without records */
-    MSG_MERGE_NO_FIELD = 204, /* page, field, table: a placeholder the table cannot fill */
-    MSG_MERGE_NO_FIELD_NAME = 205, /* name pattern, field, table */
-    MSG_MERGE_DONE = 206, /* how many PDFs a merge wrote */
-    MSG_MERGE_MENU = 207, /* the menu item */
-    MSG_MERGE_CHOICE = 208, /* one PDF or one per record? */
-    MSG_MERGE_CHOICE_BUTTONS = 209,
-    MSG_MERGE_TABLE_TITLE = 210, /* the table requester */
-    MSG_MERGE_PATTERN_TITLE = 211, /* the name pattern requester */
-    MSG_MERGE_NO_PATTERN = 212, /* a per-record name without a placeholder */
-    MSG_SPELL_LOST = 213, /* the spell checker died or hangs */
+    MSG_AREXX_TOOL_FAILED = 190, /* a tool that failed on a picture, by name */
+    MSG_SPELL_NO_PROGRAM = 191,    /* the spell checker that cannot be started */
+    MSG_SPELL_NO_DICTIONARY = 192, /* the dictionary that is not installed */
+    MSG_MERGE_TABLE_FAILED = 193, /* the table that cannot be read, and why */
+    MSG_MERGE_NO_RECORDS = 194, /* the table without records */
+    MSG_MERGE_NO_FIELD = 195, /* page, field, table: a placeholder the table cannot fill */
+    MSG_MERGE_NO_FIELD_NAME = 196, /* name pattern, field, table */
+    MSG_MERGE_DONE = 197, /* how many PDFs a merge wrote */
+    MSG_MERGE_MENU = 198, /* the menu item */
+    MSG_MERGE_CHOICE = 199, /* one PDF or one per record? */
+    MSG_MERGE_CHOICE_BUTTONS = 200,
+    MSG_MERGE_TABLE_TITLE = 201, /* the table requester */
+    MSG_MERGE_PATTERN_TITLE = 202, /* the name pattern requester */
+    MSG_MERGE_NO_PATTERN = 203, /* a per-record name without a placeholder */
+    MSG_SPELL_LOST = 204, /* the spell checker died or hangs */
 };
 
 struct Catalog;

@@ -141,8 +141,6 @@ TEST_F(Localisation, GermanCatalogIsCompleteAndMatchesTheFormats)
         std::string german = GetString(&localeinfo, id);
         localeinfo.li_Catalog = nullptr;
         std::string english = GetString(&localeinfo, id);
-        if (english.empty())
-            continue; /* an id kept free for messages still to come */
         EXPECT_FALSE(german.empty()) << id;
         EXPECT_EQ(Formats(german), Formats(english)) << "message " << id;
         size_t bar = english.find('|');
