@@ -228,9 +228,11 @@ double ScreenFontAdvance(const ScreenFont *font, unsigned char c)
     return font ? double(font->fe->adv[c]) : 0.0;
 }
 
-uint32_t ScreenFontUnitsWidth(const ScreenFont *font, double units)
+/* Pixels per font unit: a run of advances of `units` is
+ * lround(units * scale) pixels wide. */
+double ScreenFontUnitsScale(const ScreenFont *font)
 {
-    return font ? uint32_t(std::lround(units * Scale(font))) : 0;
+    return font ? Scale(font) : 0.0;
 }
 
 /* ------------------------------------------------------------ drawing */

@@ -42,7 +42,7 @@ uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t l
  * one character in font units, and the width of a sum of advances rounded
  * as ScreenFontTextLength rounds it. */
 double ScreenFontAdvance(const ScreenFont *font, unsigned char c);
-uint32_t ScreenFontUnitsWidth(const ScreenFont *font, double units);
+double ScreenFontUnitsScale(const ScreenFont *font);
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                         const char *text, size_t len);
 

@@ -194,8 +194,9 @@ static struct {
     ScreenFont *font;  /* the box's screen font, null when it cannot open */
     uint32_t base;
     double units;      /* advances of the first `counted` characters of the line */
+    double scale;      /* pixels per font unit of the box's font */
     uint32_t counted;
-} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0};
+} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0.0, 0};
 
 static std::string FileKey(const char *fn)
 {
@@ -234,6 +235,7 @@ static bool LoadBoxText(GElement *ge)
     it.text = cache.text;
     it.len = cache.len;
     it.base = ScreenFontBaseline(it.font);
+    it.scale = ScreenFontUnitsScale(it.font);
     return true;
 }
 
@@ -269,22 +271,24 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
     if (!font)
         return 1;
-    uint32_t width;
+    uint32_t boxwidth = ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
+    bool fits;
     if (font == it.font) {
-        /* the iterator's line grows by one character between calls */
+        /* The iterator's line grows by one character between calls. Its
+         * width lround(units * scale) fits when units * scale stays below
+         * boxwidth + 0.5, which spares rounding every character. */
         if (it.counted + 1 != idx)
             it.units = 0.0, it.counted = 0;
         for (; it.counted < idx; it.counted++)
             it.units += ScreenFontAdvance(font, (unsigned char)line[it.counted]);
-        width = ScreenFontUnitsWidth(font, it.units);
+        fits = it.units * it.scale < double(boxwidth) + 0.5;
         *size = it.base + 1;
     } else {
-        width = ScreenFontTextLength(font, line, idx);
+        fits = ScreenFontTextLength(font, line, idx) <= boxwidth;
         *size = ScreenFontBaseline(font) + 1;
         CloseScreenFont(font);
     }
-    uint32_t boxwidth = ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
-    if (width <= boxwidth)
+    if (fits)
         return 0;
     int64_t linestart = int64_t(*tidx) - int64_t(idx);
     if (lspc >= 0 && lspc >= linestart) {
