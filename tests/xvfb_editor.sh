@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The text editor in the real window: a textbox drawn with the mouse shows
+# a UTF-8 letter, the editor button opens the editor on it with its text,
+# typed text is saved with the editor's Save button, and after leaving the
+# editor the saved project holds the new text. Leaves screenshots in the
+# output directory.
+# Arguments: the pagimo binary, the output directory.
+set -u
+bin=$1
+outdir=$2
+. "$(dirname "$0")/xvfb_common.sh"
+start_x 241 290 1920x1200x24 -noreset
+mkdir -p "$outdir"
+
+printf 'Liebe Grüße aus Köln, „Anna“ – 5 €.\n\nZweiter Absatz.\n' > "$scratch/brief.txt"
+printf '%s\n%s\n' "$scratch/brief.txt" "$scratch/letter.pfz" > "$scratch/answers"
+start_pagimo
+wid=$(xdotool search --name '^unnamend$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamend"
+
+read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+cx=$((ax + aw / 2)) cy=$((ay + 300))
+
+click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
+read -r tx ty <<< "$(centre 22)"
+click "$tx" "$ty"
+wait_for "-> ResetPagimoScreen(22)" 20 || fail "the textbox tool did not change the mode"
+xdotool mousemove $((cx - 200)) $((cy - 100)); sleep 0.2
+xdotool mousedown 1
+for i in 1 2 3 4; do xdotool mousemove $((cx - 200 + 75 * i)) $((cy - 100 + 50 * i)); sleep 0.05; done
+xdotool mouseup 1
+wait_for "-> SetTextboxFile" 20 || fail "drawing a textbox did not ask for its text file"
+sleep 1
+
+read -r sx sy <<< "$(centre 18)"
+click "$sx" "$sy"
+click $((cx - 100)) $((cy - 50))
+read -r ex ey <<< "$(centre 57)"
+click "$ex" "$ey"
+wait_for "-> GUIOpenWindow(2)" 20 || fail "the editor button did not open the editor"
+sleep 1
+import -window root "$outdir/xvfb-editor.png" || fail "no screenshot"
+edwin=$(xdotool search --name '^Texteditor$' | head -1)
+[ -n "$edwin" ] || fail "no editor window"
+
+# Type at the end of the text, save, leave.
+xdotool windowfocus --sync "$edwin" 2>/dev/null
+xdotool key --window "$edwin" ctrl+End
+xdotool type --window "$edwin" --delay 30 "Neu getippt."
+sleep 0.3
+read -r vx vy <<< "$(centre 71)"
+click "$vx" "$vy"
+wait_for "-> Message 00020047" 20 || fail "the Save button did not arrive"
+read -r qx qy <<< "$(centre 72)"
+click "$qx" "$qy"
+wait_for "-> GUICloseWindow(2)" 20 || fail "the editor did not close"
+sleep 0.5
+import -window root "$outdir/xvfb-editor-left.png" || fail "no screenshot"
+
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key --window "$wid" ctrl+s
+for _ in $(seq 1 100); do [ -s "$scratch/letter.pfz" ] && break; sleep 0.1; done
+[ -s "$scratch/letter.pfz" ] || fail "the project was not saved"
+sleep 0.5
+text=$(unzip -p "$scratch/letter.pfz" PAG4/Texte/brief.txt) || fail "the text file is not in the project"
+case "$text" in
+*"Liebe Grüße aus Köln, „Anna“ – 5 €."*"Neu getippt."*) ;;
+*) fail "the saved text is not the edited one: $text" ;;
+esac
+
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+pid=""
+echo "1 passed, 0 failed"
