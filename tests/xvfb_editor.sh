@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The text editor in the real window: a textbox drawn with the mouse shows
-# a UTF-8 letter, the editor button opens the editor on it with its text,
-# typed text is saved with the editor's Save button, and after leaving the
-# editor the saved project holds the new text. Leaves screenshots in the
-# output directory.
+# Textboxes and the text editor in the real window: a textbox drawn with
+# the mouse shows a UTF-8 letter and a second box drawn for the same file
+# continues it; the editor button opens the editor on the first box with its
+# text, typed text is saved with the editor's Save button, and after leaving
+# the editor the saved project holds the new text and its PDF every word
+# once, in order. Leaves screenshots in the output directory.
 # Arguments: the pagimo binary, the output directory.
 set -u
 bin=$1
@@ -12,8 +13,12 @@ outdir=$2
 start_x 241 290 1920x1200x24 -noreset
 mkdir -p "$outdir"
 
-printf 'Liebe Grüße aus Köln, „Anna“ – 5 €.\n\nZweiter Absatz.\n' > "$scratch/brief.txt"
-printf '%s\n%s\n' "$scratch/brief.txt" "$scratch/letter.pfz" > "$scratch/answers"
+{
+    printf 'Liebe Grüße aus Köln, „Anna“ – 5 €.\n\n'
+    for n in $(seq 1 16); do printf 'Absatz %s mit einigen Wörtern, die über die Zeile hinaus laufen und umbrechen. ' "$n"; done
+    printf '\nSchluss.\n'
+} > "$scratch/brief.txt"
+printf '%s\n%s\n%s\n' "$scratch/brief.txt" "$scratch/brief.txt" "$scratch/letter.pfz" > "$scratch/answers"
 start_pagimo
 wid=$(xdotool search --name '^unnamend$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamend"
@@ -31,6 +36,15 @@ for i in 1 2 3 4; do xdotool mousemove $((cx - 200 + 75 * i)) $((cy - 100 + 50 *
 xdotool mouseup 1
 wait_for "-> SetTextboxFile" 20 || fail "drawing a textbox did not ask for its text file"
 sleep 1
+# A second box for the same file, lower down, continues the text.
+click "$tx" "$ty"
+xdotool mousemove $((cx - 200)) $((cy + 200)); sleep 0.2
+xdotool mousedown 1
+for i in 1 2 3 4; do xdotool mousemove $((cx - 200 + 75 * i)) $((cy + 200 + 50 * i)); sleep 0.05; done
+xdotool mouseup 1
+sleep 1
+[ "$(grep -c -- "-> SetTextboxFile" "$out")" -ge 2 ] || fail "the second box did not ask for its file"
+import -window root "$outdir/xvfb-textboxes.png" || fail "no screenshot"
 
 read -r sx sy <<< "$(centre 18)"
 click "$sx" "$sy"
@@ -71,4 +85,11 @@ esac
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 pid=""
+
+# The PDF of the saved project: every word once, in order, across both boxes.
+"$bin" --pdf "$scratch/letter.pdf" "$scratch/letter.pfz" > /dev/null 2>&1 || fail "the saved project does not export"
+flat() { tr '\f' ' ' | tr -s '[:space:]' ' ' | sed 's/^ //; s/ $//'; }
+words=$(pdftotext "$scratch/letter.pdf" - | flat)
+want=$(unzip -p "$scratch/letter.pfz" PAG4/Texte/brief.txt | flat)
+[ "$words" = "$want" ] || fail "the PDF's words are not the text's: $words"
 echo "1 passed, 0 failed"
