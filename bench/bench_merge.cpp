@@ -1,8 +1,9 @@
 /*
  * bench_merge.cpp - how long merging a table takes: a one-page letter of
- * twelve text lines with placeholders and a link, filled from a table of
- * 200 records, into one PDF and into one PDF per record. Each figure is the
- * best of a few rounds. Prints the figures; asserts nothing.
+ * twelve text lines with placeholders, a link and a textbox whose text of
+ * four paragraphs names fields too, filled from a table of 200 records,
+ * into one PDF and into one PDF per record. Each figure is the best of a
+ * few rounds. Prints the figures; asserts nothing.
  */
 #include <algorithm>
 #include <chrono>
@@ -50,6 +51,22 @@ static void MakeLetter(void)
         Line(ET_TEXT, i == 0 ? "Sehr geehrte/r {Anrede} {Name}," : "wir freuen uns, Ihnen heute zu schreiben.",
              uint32_t(200 + 15 * i));
     Line(ET_LINK, "Ihr Kundenkonto {Id}", 400);
+    std::string text = "Liebe/r {Vorname} {Name},\n\n";
+    for (int p = 0; p < 4; p++)
+        text += "wir danken Ihnen, {Anrede} {Name}, f\xC3\xBCr Ihre Treue in {Ort} und schreiben Ihnen heute "
+                "einen Absatz, der sich \xC3\xBC" "ber mehrere Zeilen des Kastens erstreckt.\n";
+    CreateProjectStructure();
+    FILE *f = OpenFile("PGT:PAG4/Texte/brief.txt", "w");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    GElement tb;
+    std::memset(&tb, 0, sizeof(tb));
+    tb.node.ln_Type = ET_TEXTBOX;
+    tb.sx = xstart + 60, tb.sy = ystart + 430, tb.ex = xstart + 500, tb.ey = ystart + 760;
+    std::strcpy(tb.edata.tbd.fn, "PGT:PAG4/Texte/brief.txt");
+    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
+    tb.edata.tbd.size = 11;
+    AddGObject(1, &tb);
 }
 
 static void MakeTable(const std::string &path)
@@ -79,7 +96,7 @@ int main(int argc, char **argv)
         written_each = MergeExport((dir + "/each/{Id}.pdf").c_str(), table.c_str(), xstart, ystart, xend, yend);
         each = std::min(each, Seconds(t0));
     }
-    std::printf("letter: 1 page, %d texts with placeholders; table: %d records; best of %d rounds\n", LINES,
+    std::printf("letter: 1 page, %d texts and a textbox with placeholders; table: %d records; best of %d rounds\n", LINES,
                 RECORDS, ROUNDS);
     std::printf("one PDF of all records: %.3f s (%ld written)\n", one, written_one);
     std::printf("one PDF per record: %.3f s (%ld written)\n", each, written_each);
