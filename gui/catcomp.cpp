@@ -216,6 +216,12 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 202 */ "Name of the PDFs ({field} stands for a field)",
     /* 203 */ "The name %s holds no placeholder such as {Name}: each record needs a name of its own.",
     /* 204 */ "The spell checker hunspell stopped answering; the check is incomplete.",
+    /* 205 */ "The project already holds a text named %s, with other contents.\nUse the project's text (and continue its boxes), or bring in the chosen file under a new name?",
+    /* 206 */ "Project's text|New name|Cancel",
+    /* 207 */ "The text has changes that are not saved.",
+    /* 208 */ "Save|Discard|Cancel",
+    /* 209 */ "One PDF file was written.",
+    /* 210 */ "The text file %s of a textbox is missing, unreadable or larger than 64 MB.",
 };
 
 static constexpr size_t TextLength(const char *s)

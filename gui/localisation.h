@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 205 };
+enum { MSG_COUNT = 211 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -60,6 +60,12 @@ enum {
     MSG_MERGE_PATTERN_TITLE = 202, /* the name pattern requester */
     MSG_MERGE_NO_PATTERN = 203, /* a per-record name without a placeholder */
     MSG_SPELL_LOST = 204, /* the spell checker died or hangs */
+    MSG_TEXT_EXISTS = 205, /* a text file name the project already holds */
+    MSG_TEXT_EXISTS_BUTTONS = 206,
+    MSG_EDITOR_UNSAVED = 207, /* leaving the editor with changes */
+    MSG_EDITOR_UNSAVED_BUTTONS = 208,
+    MSG_MERGE_ONE_DONE = 209, /* a merge that wrote one PDF */
+    MSG_TEXT_UNREADABLE = 210, /* a textbox's text that cannot be read */
 };
 
 struct Catalog;

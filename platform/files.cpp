@@ -94,9 +94,17 @@ static bool CopyFd(int in, int out)
 bool CopyFile(const char *from, const char *to)
 {
     std::string src = HostPath(from), dst = HostPath(to);
-    int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    /* Only a regular file is copied: a FIFO would block the program and a
+     * device would never end. */
+    int in = open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
         return false;
+    struct stat st;
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        return false;
+    }
+    fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK);
     int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
         close(in);

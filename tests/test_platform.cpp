@@ -154,6 +154,8 @@ TEST_F(Platform, WholeFilesAreReadOnlyFromRegularFiles)
     WriteTextFile(plain, "Hallo");
     std::string data;
     EXPECT_FALSE(ReadWholeFile(fifo.c_str(), &data)) << "a FIFO without a writer does not block";
+    EXPECT_FALSE(CopyFile(fifo.c_str(), (scratch + "/copy").c_str())) << "nor does copying one";
+    EXPECT_FALSE(HostExists(scratch + "/copy"));
     EXPECT_FALSE(ReadWholeFile("/dev/zero", &data));
     EXPECT_FALSE(ReadWholeFile(scratch.c_str(), &data)) << "a folder";
     ASSERT_TRUE(ReadWholeFile(plain.c_str(), &data));

@@ -146,3 +146,64 @@ TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
     });
     EXPECT_TRUE(Run(s));
 }
+
+/* A text the project already holds is never overwritten by a file of the
+ * same name: the same contents continue its chain, other contents are
+ * taken only as the user says. */
+TEST_F(TextboxWindow, AFileOfAKnownNameNeverOverwritesTheProjectsText)
+{
+    Shell("mkdir -p '" + scratch + "/a' '" + scratch + "/b'");
+    WriteTextFile(scratch + "/a/brief.txt", "Erste Fassung.\n");
+    WriteTextFile(scratch + "/b/brief.txt", "Eine ganz andere Datei.\n");
+    std::vector<std::function<void()>> s;
+    s.push_back([this] {
+        RequesterScriptAdd((scratch + "/a/brief.txt").c_str());
+        Press(GID_TEXTBOX);
+    });
+    s.push_back([] { Drag(X(50), Y(50), X(250), Y(150)); });
+    s.push_back([this] {
+        /* Edited in the project, then the same file chosen for a new box. */
+        WriteTextFile(HostPath("PGT:PAG4/Texte/brief.txt"), "Erste Fassung.\nMit Ergänzung.\n");
+        RequesterLog.clear();
+        RequesterScriptAdd((scratch + "/a/brief.txt").c_str());
+        RequesterScriptAdd("1"); /* the project's text */
+        Press(GID_TEXTBOX);
+    });
+    s.push_back([] { Drag(X(50), Y(200), X(250), Y(300)); });
+    s.push_back([this] {
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/brief.txt")), "Erste Fassung.\nMit Ergänzung.\n")
+            << "the edit is kept";
+        ASSERT_EQ(Boxes(1).size(), 2u);
+        EXPECT_EQ(Boxes(1)[1]->node.ln_Pri, -1) << "the new box continues the chain";
+        ASSERT_FALSE(RequesterLog.empty());
+        EXPECT_NE(RequesterLog.back().find("brief.txt"), std::string::npos) << RequesterLog.back();
+        RequesterScriptAdd((scratch + "/b/brief.txt").c_str());
+        RequesterScriptAdd("2"); /* under a new name */
+        Press(GID_TEXTBOX);
+    });
+    s.push_back([] { Drag(X(300), Y(50), X(500), Y(150)); });
+    s.push_back([this] {
+        ASSERT_EQ(Boxes(1).size(), 3u);
+        GElement *third = nullptr;
+        for (GElement *b : Boxes(1))
+            if (b->sx == uint32_t(X(300)))
+                third = b;
+        ASSERT_NE(third, nullptr);
+        EXPECT_STREQ(third->edata.tbd.fn, "PGT:PAG4/Texte/brief-001.txt");
+        EXPECT_EQ(third->node.ln_Pri, 0) << "a chain of its own";
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/brief-001.txt")), "Eine ganz andere Datei.\n");
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/brief.txt")), "Erste Fassung.\nMit Ergänzung.\n");
+        /* A FIFO is no text: refused at once, nothing placed. */
+        Shell("mkfifo '" + scratch + "/pipe.txt'");
+        RequesterLog.clear();
+        RequesterScriptAdd((scratch + "/pipe.txt").c_str());
+        Press(GID_TEXTBOX);
+    });
+    s.push_back([] { Drag(X(300), Y(200), X(500), Y(300)); });
+    s.push_back([] {
+        EXPECT_EQ(Boxes(1).size(), 3u);
+        ASSERT_FALSE(RequesterLog.empty());
+        EXPECT_NE(RequesterLog.back().find("pipe.txt"), std::string::npos) << RequesterLog.back();
+    });
+    EXPECT_TRUE(Run(s));
+}

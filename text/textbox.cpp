@@ -66,6 +66,48 @@ static bool SameFile(const char *a, const char *b)
  * that does not exist yet starts an empty text there. A file of that name
  * already in the folder is never emptied: the new box then continues its
  * text. */
+static void TextMessage(int32_t msg, const char *name)
+{
+    const char *form = GetString(&localeinfo, msg);
+    std::string text(std::strlen(form) + std::strlen(name) + 1, '\0');
+    std::snprintf(&text[0], text.size(), form, name);
+    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
+}
+
+/* Brings the chosen file into the project as `target`. A text of that name
+ * the project already holds is never overwritten: with the same contents
+ * it is taken as it is (a further box continues its chain); with other
+ * contents (edited in the project, or another file of the same name) the
+ * user chooses between the project's text and the chosen file under a free
+ * name. False when nothing is to be used. */
+static bool ImportText(const char *chosen, char *target)
+{
+    std::string mine, theirs;
+    if (!ReadWholeFile(chosen, &theirs)) {
+        TextMessage(MSG_FILE_FAILED, chosen);
+        return false;
+    }
+    if (FileExists(target)) {
+        if (ReadWholeFile(target, &mine) && mine == theirs)
+            return true;
+        const char *form = GetString(&localeinfo, MSG_TEXT_EXISTS);
+        std::string text(std::strlen(form) + std::strlen(FilePart(target)) + 1, '\0');
+        std::snprintf(&text[0], text.size(), form, FilePart(target));
+        int answer = GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(),
+                                   GetString(&localeinfo, MSG_TEXT_EXISTS_BUTTONS));
+        if (answer == 1)
+            return true;
+        char free_name[256];
+        if (answer != 2 || !CreateFreeFilename(TEXT_DRAWER, FilePart(target), free_name) ||
+            std::snprintf(target, 256, "%s/%s", TEXT_DRAWER, free_name) >= 256)
+            return false;
+    }
+    if (WriteFileReplacing(target, theirs))
+        return true;
+    TextMessage(MSG_FILE_FAILED, target);
+    return false;
+}
+
 int SetTextboxFile(char *fn, bool check)
 {
     DebugPrint("-> SetTextboxFile(%d)\n", int(check));
@@ -80,14 +122,12 @@ int SetTextboxFile(char *fn, bool check)
         return 0;
     char target[256];
     if (std::snprintf(target, sizeof(target), "%s/%s", TEXT_DRAWER, name) >= int(sizeof(target))) {
-        std::string text(std::strlen(GetString(&localeinfo, MSG_PATH_TOO_LONG)) + chosen.size() + 1, '\0');
-        std::snprintf(&text[0], text.size(), GetString(&localeinfo, MSG_PATH_TOO_LONG), chosen.c_str());
-        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
+        TextMessage(MSG_PATH_TOO_LONG, chosen.c_str());
         return 0;
     }
     if (FileExists(chosen.c_str())) {
-        if (!SameFile(chosen.c_str(), target))
-            CopyFile(chosen.c_str(), target);
+        if (!SameFile(chosen.c_str(), target) && !ImportText(chosen.c_str(), target))
+            return 0;
     } else if (!FileExists(target)) {
         FILE *f = OpenFile(target, "wb");
         if (!f)
