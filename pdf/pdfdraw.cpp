@@ -24,6 +24,7 @@
 #include "platform/picture.h"
 #include "platform/assign.h"
 #include "platform/strutil.h"
+#include "text/textbox.h"
 #include "text/utilities.h"
 
 HPDF_Outline headlines[11];
@@ -206,6 +207,12 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
 static void DrawTextbox(HPDF_Doc pdf, HPDF_Page p, GElement *ge, uint32_t xs, uint32_t ye)
 {
     TextboxData &tbd = ge->edata.tbd;
+    /* A box whose text is gone would print empty: the export says so, as
+     * it does for a missing picture. */
+    if (!TextboxFileReadable(tbd.fn)) {
+        errinfo = tbd.fn;
+        error_handler(HPDF_FILE_OPEN_ERROR, 0, nullptr);
+    }
     char work[81];
     WorkName(work, tbd.fontname);
     float intern;

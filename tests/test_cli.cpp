@@ -630,3 +630,22 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
     EXPECT_EQ(Shell("unzip -p '" + scratch + "/Textbrief.pfz' PAG4/Texte/brief.txt").find("Liebe/r {Vorname},"), 0u)
         << "the project keeps its placeholders";
 }
+
+/* A textbox whose text file is gone would print empty: the job says so and
+ * ends with 1, as it does for a missing picture. */
+TEST_F(Cli, ATextboxWithoutItsTextFileStopsTheJobWithAMessage)
+{
+    AddPageList(nullptr);
+    GElement tb = MakeElement(ET_TEXTBOX, 0);
+    tb.sx = xstart + 60, tb.sy = ystart + 100, tb.ex = xstart + 300, tb.ey = ystart + 400;
+    std::strcpy(tb.edata.tbd.fn, "PGT:PAG4/Texte/verloren.txt");
+    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
+    tb.edata.tbd.size = 12;
+    AddGObject(1, &tb);
+    Save(scratch, "Ohnetext");
+    Ran r = Pagimo("--pdf out.pdf Ohnetext.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("verloren.txt"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("page 1"), std::string::npos) << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/out.pdf"));
+}

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "core/settings.h"
@@ -249,6 +250,16 @@ static std::string FileKey(const char *fn)
                   (unsigned long long)st.st_ino, (long long)st.st_size, (long long)st.st_mtim.tv_sec,
                   long(st.st_mtim.tv_nsec));
     return host + id;
+}
+
+/* A text file the textboxes can load: a regular, readable file of at most
+ * READ_WHOLE_MAX bytes. */
+bool TextboxFileReadable(const char *fn)
+{
+    struct stat st;
+    std::string host = HostPath(fn);
+    return fn[0] && stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= READ_WHOLE_MAX &&
+           access(host.c_str(), R_OK) == 0;
 }
 
 static bool LoadBoxText(GElement *ge)

@@ -26,6 +26,7 @@ enum { TBL_END = 0, TBL_BROKEN = 3, TBL_PARAGRAPH = 4 };
 
 int SetTextboxFile(char *fn, bool check);
 char *GetTextFile(const char *filename);
+bool TextboxFileReadable(const char *fn);
 void FreeTextFile(char *text);
 int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos);
 void EndTextboxLines(void);
