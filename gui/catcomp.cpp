@@ -221,7 +221,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 207 */ "The text has changes that are not saved.",
     /* 208 */ "Save|Discard|Cancel",
     /* 209 */ "One PDF file was written.",
-    /* 210 */ "The text file %s of a textbox is missing, unreadable or larger than 64 MB.",
+    /* 210 */ "The file %s is no PNG or JPEG picture.",
 };
 
 static constexpr size_t TextLength(const char *s)

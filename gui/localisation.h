@@ -65,7 +65,7 @@ enum {
     MSG_EDITOR_UNSAVED = 207, /* leaving the editor with changes */
     MSG_EDITOR_UNSAVED_BUTTONS = 208,
     MSG_MERGE_ONE_DONE = 209, /* a merge that wrote one PDF */
-    MSG_TEXT_UNREADABLE = 210, /* a textbox's text that cannot be read */
+    MSG_NOT_A_PICTURE = 210, /* a chosen file that is no picture */
 };
 
 struct Catalog;

@@ -185,14 +185,23 @@ TEST_F(Spelling, TheEditorChecksWhatWasTypedAndSavesIt)
             EXPECT_EQ(GadgetUtf8Text(GID_TEXTEDITOR), "Liebe Anna,\ndie Straße ist nass.\n")
                 << "the typing survives the check";
             EXPECT_EQ(ReadTextFile(HostPath(LetterPath)), "Liebe Anna,\n") << "nothing is saved yet";
+            RequesterLog.clear();
+            RequesterScriptAdd("0"); /* Cancel: stay */
+            Press(GID_QUITEDITOR, 0, WIN_EDITOR);
+        },
+        [] {
+            ASSERT_EQ(RequesterLog.size(), 1u) << "leaving with unsaved changes asks";
+            EXPECT_TRUE(PlatformWindowExists(WIN_EDITOR)) << "Cancel stays in the editor";
             Press(GID_SAVETEXT, 0, WIN_EDITOR);
         },
         [] {
             EXPECT_EQ(ReadTextFile(HostPath(LetterPath)), "Liebe Anna,\ndie Straße ist nass.\n");
+            RequesterLog.clear();
             Press(GID_QUITEDITOR, 0, WIN_EDITOR);
         },
         [] {
             EXPECT_FALSE(PlatformWindowExists(WIN_EDITOR));
+            EXPECT_TRUE(RequesterLog.empty()) << "a saved text leaves without a question";
             EXPECT_EQ(Loop.marked, 0);
             EXPECT_FALSE(box->marked);
             EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));

@@ -107,6 +107,7 @@ static bool OpenOnChosenFile(std::string *text)
 /* Saving writes to the file the editor was opened on, whatever the path
  * field shows by then; a write-protected file is not replaced. */
 static char edited[256];
+static std::string clean_text; /* what the file holds: the text at opening or last saved */
 
 static bool SaveEditorText(void)
 {
@@ -116,8 +117,11 @@ static bool SaveEditorText(void)
         FileFailed(edited);
         return false;
     }
-    if (WriteFileReplacing(edited, GadgetUtf8Text(GID_TEXTEDITOR)))
+    std::string text = GadgetUtf8Text(GID_TEXTEDITOR);
+    if (WriteFileReplacing(edited, text)) {
+        clean_text = text;
         return true;
+    }
     FileFailed(edited);
     return false;
 }
@@ -137,6 +141,7 @@ bool EditTextboxFile(uint8_t marked, GElement *mnode, MsgPort *SPort, void *mstr
     GadgetGetText(GID_TEXTPATH, edited, sizeof(edited));
     if (marked == 1)
         Strlcpy(edited, mnode->edata.tbd.fn, sizeof(edited));
+    clean_text = text;
     return OpenEditor(SPort, mstrip, text);
 }
 
@@ -154,6 +159,19 @@ static void LeaveEditor(void *mstrip, GElement *mnode, uint32_t aktpage, uint32_
         mnode->marked = 0;
     *aktmode = GID_CURSOR;
     SetGUIElements(0, false, true);
+}
+
+/* Leaving with changes that are not saved asks first: save them, discard
+ * them, or stay. */
+static bool MayLeave(void)
+{
+    if (GadgetUtf8Text(GID_TEXTEDITOR) == clean_text)
+        return true;
+    int answer = GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_HINT), GetString(&localeinfo, MSG_EDITOR_UNSAVED),
+                               GetString(&localeinfo, MSG_EDITOR_UNSAVED_BUTTONS));
+    if (answer == 1)
+        return SaveEditorText();
+    return answer == 2;
 }
 
 /* True when the check changed the editor's text. */
@@ -176,7 +194,8 @@ int16_t CheckEditorGadgets(MsgPort *SPort, void *mstrip, uint32_t id, GElement *
         EditTextboxFile(*marked, mnode, SPort, mstrip, EDIT_SAVE, aktpage);
         return saved;
     case GID_QUITEDITOR:
-        LeaveEditor(mstrip, mnode, aktpage, aktmode, marked);
+        if (MayLeave())
+            LeaveEditor(mstrip, mnode, aktpage, aktmode, marked);
         return saved;
     case GID_CORRECTOR:
         return CheckSpelling() ? 0 : saved;

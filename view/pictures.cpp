@@ -109,6 +109,16 @@ bool SetPicture(char *fn, GElement *elem)
         return false;
     if (!CopyFile(chosen.c_str(), target) || !FileExists(target))
         return false;
+    /* A file that is no picture is not kept: the project would carry it
+     * for nothing, and no tool can run on it. */
+    if (!PictureDecodes(target)) {
+        DeleteFile(target);
+        const char *form = GetString(&localeinfo, MSG_NOT_A_PICTURE);
+        std::string text(std::strlen(form) + chosen.size() + 1, '\0');
+        std::snprintf(&text[0], text.size(), form, chosen.c_str());
+        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
+        return false;
+    }
     Strlcpy(fn, target, 256);
     if (elem && elem->node.ln_Type == ET_PICTURE)
         Strlcpy(elem->edata.pd.fn, fn, sizeof(elem->edata.pd.fn));
