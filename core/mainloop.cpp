@@ -230,6 +230,10 @@ static void ToolCommand(LoopState *ls, uint32_t id)
     ls->mnode = nullptr;
     ResetProperties();
     SetGUIElements(id, true, false);
+    /* With the textbox tool the editor writes a text before its box is
+     * drawn: it asks for the file (a new name starts an empty one). */
+    if (id == GID_TEXTBOX)
+        GadgetSetDisabled(GID_TEXTEDT, false);
     ls->aktmode = id;
 }
 
@@ -551,6 +555,11 @@ static void EndReshape(LoopState *ls, int32_t x, int32_t y)
     DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, false);
     SetGlobalVariables(0, 0);
     bool moved = ax != ls->pressx || ay != ls->pressy;
+    /* A line dragged onto its other end, or a box flattened to no width or
+     * height, would vanish: it stays as it was. */
+    bool flat = ge->node.ln_Type == ET_LINE ? ax == ls->startx && ay == ls->starty
+                                            : ax == ls->startx || ay == ls->starty;
+    moved = moved && !flat;
     if (moved && ge->node.ln_Type == ET_LINE) {
         ge->sx = ls->startx, ge->sy = ls->starty, ge->ex = ax, ge->ey = ay;
         ls->saved = 0;

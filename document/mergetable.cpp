@@ -134,7 +134,7 @@ int ReadMergeTable(const char *path, MergeTable *table, std::string *why)
 {
     std::string bytes;
     if (!ReadWholeFile(path, &bytes)) {
-        *why = "cannot be read";
+        *why = "it is missing, no regular file, or larger than 64 MB";
         return TABLE_UNREADABLE;
     }
     return ParseMergeTable(bytes, table, why);

@@ -142,10 +142,22 @@ static void TextboxGroup(void)
         GadgetSetDisabled(id, true);
 }
 
+/* The font a new text starts with: a plain, legible face when one is
+ * installed, rather than whatever comes first in the alphabet (a hairline
+ * "ExtraLight" would lose the dots of umlauts on the screen). */
+static int PreferredFont(void)
+{
+    for (const char *want : {"DejaVu Sans", "Liberation Sans", "DejaVu Serif"})
+        for (int i = 0; fontlabels[i]; i++)
+            if (!std::strcmp(fontlabels[i], want))
+                return i;
+    return 0;
+}
+
 static void TextGroup(void)
 {
     GBeginGroup(true, S(56), 0);
-    GAddChooser(GID_FONTS, fontlabels, CountLabels(fontlabels), 0, S(57));
+    GAddChooser(GID_FONTS, fontlabels, CountLabels(fontlabels), PreferredFont(), S(57));
     GBeginGroup(false, nullptr, 0);
     GAddChooser(GID_STYLE, style_chooser, 4, 0, S(53));
     GAddInteger(GID_FONTSIZE, 8, 144, 12, S(58));

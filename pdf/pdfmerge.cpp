@@ -134,17 +134,18 @@ static bool AskMerge(std::string *table, std::string *out)
     const char *drawer = PDFPath[0] ? PDFPath : DataPath;
     if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "#?.csv", false, *table))
         return false;
+    MergeTable t;
+    if (!LoadTable(table->c_str(), &t)) /* a table that cannot serve is said at once */
+        return false;
     int how = GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(MSG_MERGE_CHOICE), S(MSG_MERGE_CHOICE_BUTTONS));
     if (how == MERGE_ONE_PDF)
         return PlatformFileRequest(WIN_PROJECT, S(121), drawer, ProjectName(), "#?.pdf", true, *out);
     if (how != MERGE_PER_RECORD)
         return false;
-    MergeTable t;
-    std::string why, name;
-    if (ReadMergeTable(table->c_str(), &t, &why) == TABLE_OK)
-        for (const std::string &field : t.names_utf8)
-            if (name.empty() && !field.empty())
-                name = "{" + field + "}.pdf";
+    std::string name;
+    for (const std::string &field : t.names_utf8)
+        if (name.empty() && !field.empty())
+            name = "{" + field + "}.pdf";
     if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_PATTERN_TITLE), drawer, name.c_str(), "#?.pdf", true, *out))
         return false;
     if (HasPlaceholders(*out))
@@ -187,7 +188,9 @@ bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstr
     long written = MergeExport(out.c_str(), table.c_str(), xs, ys, xe, ye);
     PdfProgressOwn(false, mstrip);
     PdfProgressClose(false);
-    if (written >= 0)
+    if (written == 1)
+        Tell(MSG_MERGE_ONE_DONE, "");
+    else if (written >= 0)
         Tell(MSG_MERGE_DONE, std::to_string(written));
     return written >= 0;
 }

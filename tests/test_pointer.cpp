@@ -499,6 +499,18 @@ TEST_F(PointerTest, HandlesReshapeLinesRectanglesAndTextboxesOnly)
     s.push_back([] {
         EXPECT_EQ(rect->ex, uint32_t(X(350))) << "the rectangle is as it was";
         EXPECT_EQ(rect->ey, uint32_t(Y(260)));
+        Click(X(200), Y(100));
+    });
+    /* Flattened onto its other corner's row, the rectangle stays. */
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, rect);
+        Button(SELECTDOWN, X(350), Y(260));
+        MoveTo(X(380), Y(100));
+        Button(SELECTUP, X(380), Y(100));
+    });
+    s.push_back([] {
+        EXPECT_EQ(rect->ey, uint32_t(Y(260))) << "no rectangle of no height";
+        EXPECT_FALSE(Loop.reshaping);
     });
     EXPECT_TRUE(Run(s));
 }
