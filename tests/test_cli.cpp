@@ -38,27 +38,8 @@ struct Ran {
     int rc;
 };
 
-class Cli : public ScratchTest {
+class Cli : public JobProjectTest {
 protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
-        PlatformGuiInit(0, nullptr);
-        InstallFonts();
-        LookforTTFonts();
-        CreateProjectStructure();
-        RequesterScriptClear();
-        RequesterLog.clear();
-        /* Positions as the page view of the test screen gives them. */
-        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-        GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
-        CreateEmptyPage(2);
-        GUICloseWindow(WIN_PROJECT, false);
-        PDaten.pageformat = 2;
-        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
-    }
-
     /* The binary in the scratch directory; `env` goes before it. */
     Ran Pagimo(const std::string &args, const std::string &env = "")
     {

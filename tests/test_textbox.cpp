@@ -461,25 +461,7 @@ TEST_F(Textbox, BlockSpacingStopsAtLibharusLimit)
 
 /* A saved project exported by the real binary: the chain's follow-on
  * boxes carry a stale position of 0, one file is in the 8-bit set. */
-class TextboxJob : public ScratchTest {
-protected:
-    void SetUp() override
-    {
-        ScratchTest::SetUp();
-        setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
-        PlatformGuiInit(0, nullptr);
-        InstallFonts();
-        LookforTTFonts();
-        CreateProjectStructure();
-        RequesterScriptClear();
-        PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-        GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
-        CreateEmptyPage(2);
-        GUICloseWindow(WIN_PROJECT, false);
-        PDaten.pageformat = 2;
-        PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
-    }
-};
+class TextboxJob : public JobProjectTest {};
 
 TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
 {

@@ -93,6 +93,24 @@ void ExportScratchTest::TearDown()
     ScratchTest::TearDown();
 }
 
+void JobProjectTest::SetUp()
+{
+    ScratchTest::SetUp();
+    setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+    PlatformGuiInit(0, nullptr);
+    InstallFonts();
+    LookforTTFonts();
+    CreateProjectStructure();
+    RequesterScriptClear();
+    RequesterLog.clear();
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
+    CreateEmptyPage(2);
+    GUICloseWindow(WIN_PROJECT, false);
+    PDaten.pageformat = 2;
+    PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
+}
+
 void MainLoopScratchTest::SetUp()
 {
     ScratchTest::SetUp();

@@ -41,6 +41,15 @@ protected:
     std::string out;
 };
 
+/* A scratch directory holding a project as the job lays it out: fonts
+ * found, the working area made, requesters answered from the script, and
+ * the page where the page view of the test screen puts it, so that a
+ * project saved here exports with `--pdf` as it shows. */
+class JobProjectTest : public ScratchTest {
+protected:
+    void SetUp() override;
+};
+
 /* A scratch directory for running the whole program in the test's own
  * process (the offscreen platform, the current directory the scratch):
  * Run starts it with the given steps (see RunNextStep) and tool types and
