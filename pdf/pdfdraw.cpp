@@ -139,6 +139,20 @@ static void WorkName(char *work, const char *fontname)
     work[len >= 5 ? len - 5 : 0] = '\0';
 }
 
+/* The element's font at its PDF size on the page; *ta is its screen font
+ * request, *intern tells an embedded TrueType font (non-zero) from a
+ * built-in one, *ssize the word spacing that matches the screen. */
+static HPDF_Font SetElementFont(HPDF_Doc pdf, HPDF_Page p, const char *fontname, uint32_t size, TextAttr *ta,
+                                float *intern, double *ssize)
+{
+    char work[81];
+    WorkName(work, fontname);
+    HPDF_Font font = GetharuFontHandler(pdf, work, intern);
+    MakeRequest(ta, fontname, size);
+    HPDF_Page_SetFontAndSize(p, font, float(FontSize(ta, ssize)));
+    return font;
+}
+
 /* Headline level L (level code L + 1) hangs below the latest entry of level
  * L - 1; level 1 below the outline root, when there is one. */
 static void AddOutline(HPDF_Doc pdf, HPDF_Page p, const GElement *ge)
@@ -183,15 +197,10 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
     if (ge->node.ln_Type == ET_TEXT && td.level > LEVEL_NO_HEADLINE && td.level <= LEVEL_LAST &&
         HeadlineRow(ge))
         AddOutline(pdf, p, ge);
-    char work[81];
-    WorkName(work, td.fontname);
-    float intern;
-    HPDF_Font font = GetharuFontHandler(pdf, work, &intern);
     TextAttr ta;
-    MakeRequest(&ta, td.fontname, td.size);
+    float intern;
     double ssize = 0;
-    double size = FontSize(&ta, &ssize);
-    HPDF_Page_SetFontAndSize(p, font, float(size));
+    SetElementFont(pdf, p, td.fontname, td.size, &ta, &intern, &ssize);
     HPDF_Page_SetWordSpace(p, float(ssize));
     HPDF_Page_BeginText(p);
     HPDF_Page_TextOut(p, ConvertX(ge->ex, xs, 0), ConvertY(ge->ey, 0, ye), ElementText(ge));
@@ -213,19 +222,14 @@ static void DrawTextbox(HPDF_Doc pdf, HPDF_Page p, GElement *ge, uint32_t xs, ui
         errinfo = tbd.fn;
         error_handler(HPDF_FILE_OPEN_ERROR, 0, nullptr);
     }
-    char work[81];
-    WorkName(work, tbd.fontname);
-    float intern;
-    HPDF_Font font = GetharuFontHandler(pdf, work, &intern);
     TextAttr ta;
-    MakeRequest(&ta, tbd.fontname, tbd.size);
+    float intern;
+    double ssize = 0;
+    HPDF_Font font = SetElementFont(pdf, p, tbd.fontname, tbd.size, &ta, &intern, &ssize);
     uint32_t base = 0;
     double ysize = tbd.size;
     GetFontData(&ta, &base, &ysize);
     HPDF_Page_BeginText(p);
-    double ssize = 0;
-    double size = FontSize(&ta, &ssize);
-    HPDF_Page_SetFontAndSize(p, font, float(size));
     HPDF_Page_SetTextLeading(p, float(intern == 0.0f ? ysize - 0.4 : ysize + 0.2));
     DrawOwnPDFTextboxElement(p, ge, font, float(ssize), xs, ye);
     HPDF_Page_EndText(p);
