@@ -51,16 +51,12 @@ static void MakeProject(void)
     }
 }
 
-static void Quiet(HPDF_STATUS, HPDF_STATUS, void *) {}
-
 /* The same drawing calls, the font loaded once: the fastest possible. */
 static double Limit(const std::string &ttf, const std::string &out)
 {
     auto t0 = std::chrono::steady_clock::now();
-    HPDF_Doc pdf = HPDF_New(Quiet, nullptr);
-    HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
-    const char *name = HPDF_LoadTTFontFromFile(pdf, ttf.c_str(), HPDF_TRUE);
-    HPDF_Font font = HPDF_GetFont(pdf, name, "CP1252");
+    HPDF_Font font;
+    HPDF_Doc pdf = LimitDocument(ttf, &font);
     char text[81];
     for (int p = 1; p <= PAGES; p++) {
         HPDF_Page page = HPDF_AddPage(pdf);

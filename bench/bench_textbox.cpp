@@ -99,15 +99,11 @@ static void ProgramLines(void)
         }
 }
 
-static void Quiet(HPDF_STATUS, HPDF_STATUS, void *) {}
-
 static double Limit(const std::string &ttf, const std::string &out)
 {
     auto t0 = std::chrono::steady_clock::now();
-    HPDF_Doc pdf = HPDF_New(Quiet, nullptr);
-    HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
-    const char *name = HPDF_LoadTTFontFromFile(pdf, ttf.c_str(), HPDF_TRUE);
-    HPDF_Font font = HPDF_GetFont(pdf, name, "CP1252");
+    HPDF_Font font;
+    HPDF_Doc pdf = LimitDocument(ttf, &font);
     size_t i = 0;
     for (uint32_t p = 1; p <= PAGES; p++) {
         HPDF_Page page = HPDF_AddPage(pdf);

@@ -44,6 +44,19 @@ std::string BenchExportSetUp(int argc, char **argv)
     return dir;
 }
 
+static void Quiet(HPDF_STATUS, HPDF_STATUS, void *) {}
+
+/* The limits' document: uncompressed, the TrueType file `ttf` (a host
+ * path) loaded once, as the export embeds it. */
+HPDF_Doc LimitDocument(const std::string &ttf, HPDF_Font *font)
+{
+    HPDF_Doc pdf = HPDF_New(Quiet, nullptr);
+    HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
+    const char *name = HPDF_LoadTTFontFromFile(pdf, ttf.c_str(), HPDF_TRUE);
+    *font = HPDF_GetFont(pdf, name, "CP1252");
+    return pdf;
+}
+
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

@@ -8,8 +8,11 @@
 #include <chrono>
 #include <string>
 
+#include <hpdf.h>
+
 std::string BenchSetUp(int argc, char **argv);
 std::string BenchExportSetUp(int argc, char **argv);
+HPDF_Doc LimitDocument(const std::string &ttf, HPDF_Font *font);
 double Seconds(std::chrono::steady_clock::time_point since);
 
 #endif
