@@ -66,9 +66,7 @@ static const char *MenuText(int msg)
 
 static void ShowFailure(int msg, const std::string &reason)
 {
-    std::vector<char> text(std::strlen(S(msg)) + reason.size() + 1);
-    std::snprintf(text.data(), text.size(), S(msg), reason.c_str());
-    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), text.data(), S(MSG_OKAY));
+    GuiHint(WIN_PROJECT, msg, reason.c_str());
 }
 
 /* The chosen drawer becomes DataPath; `file` receives the name. A drawer

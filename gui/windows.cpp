@@ -8,6 +8,7 @@
  */
 #include "gui/windows.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -146,6 +147,22 @@ int GuiEasyDialog(int win, const char *title, const char *text, const char *gadg
     int answer = PlatformEasyRequest(win, title, text, gadgets);
     DebugPrint("   answer %d\n", answer);
     return answer;
+}
+
+/* A catalog message with its one "%s" filled in. */
+std::string CatalogMessage(int32_t msg, const char *what)
+{
+    const char *form = GetString(&localeinfo, msg);
+    std::vector<char> text(std::strlen(form) + std::strlen(what) + 1);
+    std::snprintf(text.data(), text.size(), form, what);
+    return text.data();
+}
+
+/* That message shown under "Hint" with the Okay button. */
+void GuiHint(int win, int32_t msg, const char *what)
+{
+    GuiEasyDialog(win, GetString(&localeinfo, MSG_HINT), CatalogMessage(msg, what).c_str(),
+                  GetString(&localeinfo, MSG_OKAY));
 }
 
 /* ------------------------------------------------------------ page tabs */

@@ -8,6 +8,7 @@
 #define PAGIMO_GUI_WINDOWS_H
 
 #include <cstdint>
+#include <string>
 
 #include "gui/layouts.h"
 #include "platform/execlist.h"
@@ -45,6 +46,8 @@ void GUISetWinAktivPassiv(int winID, bool passiv, void *mstrip);
 bool WaitforMsg(void);
 uint32_t GetMessages(uint16_t *code, uint32_t *index);
 int GuiEasyDialog(int win, const char *title, const char *text, const char *gadgets);
+std::string CatalogMessage(int32_t msg, const char *what);
+void GuiHint(int win, int32_t msg, const char *what);
 TabNode *GUIAddClickTab(List *clicktablist, int clicktab, const char *label, PageObj *page, int win);
 bool GUIRemoveClickTab(List *clicktablist, int clicktab, int win, bool rename, uint32_t *atab);
 void GUIShowClickTabs(List *clicktablist, int clicktab, int current);

@@ -326,14 +326,6 @@ static bool ProgramFound(const char *exepath)
     }
 }
 
-static void ShowFailure(const char *msgfmt, const char *name)
-{
-    std::vector<char> text(std::strlen(msgfmt) + std::strlen(name) + 1);
-    std::snprintf(text.data(), text.size(), msgfmt, name);
-    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.data(),
-                  GetString(&localeinfo, MSG_OKAY));
-}
-
 /* Runs the script on the picture; a run that fails or leaves no readable
  * picture puts the kept copy back. `args` starts with the blank before the
  * first parameter. */
@@ -366,13 +358,13 @@ bool CheckARexxTool(GElement *elem)
     if (!ad)
         return true;
     if (!ProgramFound(ad->exepath)) {
-        ShowFailure(GetString(&localeinfo, MSG_AREXX_NO_PORT), ad->portname);
+        GuiHint(WIN_PROJECT, MSG_AREXX_NO_PORT, ad->portname);
         return false;
     }
     char arexxcom[AREXX_COMMAND_SIZE] = "";
     if (!AddRXScriptParameter(ad, elem, arexxcom))
         return true;
     if (!RunTool(ad, elem, arexxcom))
-        ShowFailure(GetString(&localeinfo, MSG_AREXX_TOOL_FAILED), ad->name);
+        GuiHint(WIN_PROJECT, MSG_AREXX_TOOL_FAILED, ad->name);
     return true;
 }

@@ -40,11 +40,7 @@
 
 static void FileFailed(const char *name)
 {
-    const char *form = GetString(&localeinfo, MSG_FILE_FAILED);
-    std::vector<char> text(std::strlen(form) + std::strlen(name) + 1);
-    std::snprintf(text.data(), text.size(), form, name);
-    GuiEasyDialog(PlatformWindowExists(WIN_EDITOR) ? WIN_EDITOR : WIN_PROJECT,
-                  GetString(&localeinfo, MSG_HINT), text.data(), GetString(&localeinfo, MSG_OKAY));
+    GuiHint(PlatformWindowExists(WIN_EDITOR) ? WIN_EDITOR : WIN_PROJECT, MSG_FILE_FAILED, name);
 }
 
 /* ------------------------------------------------------------ opening */
@@ -70,45 +66,52 @@ static bool OpenEditor(MsgPort *SPort, void *mstrip, const std::string &text)
     return true;
 }
 
-/* The selected textbox's file; the path field already shows its name. */
-static bool OpenOnTextbox(GElement *mnode, std::string *text)
-{
-    if (!mnode || mnode->node.ln_Type != ET_TEXTBOX)
-        return false;
-    std::string bytes;
-    if (!ReadWholeFile(mnode->edata.tbd.fn, &bytes)) {
-        FileFailed(mnode->edata.tbd.fn);
-        return false;
-    }
-    *text = TextFileToUtf8(bytes);
-    return true;
-}
+/* The file the editor shows and saves to, whatever the path field shows
+ * by then, and what that file holds: the text at opening or last saved. */
+static char edited[256];
+static std::string clean_text;
 
-/* With nothing selected, a text file of the project's text folder, chosen
- * or made new (empty) by the requester; the path field shows its name, and
- * saving writes there. The name is taken as the user gave it. */
-static bool OpenOnChosenFile(std::string *text)
+/* A text file's text as the editor shows it; an existing file that cannot
+ * be read is said. */
+static bool ReadEdited(const char *name, std::string *text)
 {
-    static char name[1024];
-    if (!SetTextboxFile(name, false))
-        return false;
     std::string bytes;
     if (FileExists(name) && !ReadWholeFile(name, &bytes)) {
         FileFailed(name);
         return false;
     }
+    Strlcpy(edited, name, sizeof(edited));
     *text = TextFileToUtf8(bytes);
+    return true;
+}
+
+/* The selected textbox's file; the path field already shows its name. */
+static bool OpenOnTextbox(GElement *mnode, std::string *text)
+{
+    if (!mnode || mnode->node.ln_Type != ET_TEXTBOX)
+        return false;
+    if (!FileExists(mnode->edata.tbd.fn)) {
+        FileFailed(mnode->edata.tbd.fn);
+        return false;
+    }
+    return ReadEdited(mnode->edata.tbd.fn, text);
+}
+
+/* With nothing selected, a text file of the project's text folder, chosen
+ * or made new (empty) by the requester; the path field shows its name. The
+ * name is taken as the user gave it. */
+static bool OpenOnChosenFile(std::string *text)
+{
+    static char name[1024];
+    if (!SetTextboxFile(name, false) || !ReadEdited(name, text))
+        return false;
     GadgetSetText(GID_TEXTPATH, name);
     return true;
 }
 
 /* ------------------------------------------------------------ saving */
 
-/* Saving writes to the file the editor was opened on, whatever the path
- * field shows by then; a write-protected file is not replaced. */
-static char edited[256];
-static std::string clean_text; /* what the file holds: the text at opening or last saved */
-
+/* A write-protected file is not replaced. */
 static bool SaveEditorText(void)
 {
     if (!edited[0])
@@ -138,9 +141,6 @@ bool EditTextboxFile(uint8_t marked, GElement *mnode, MsgPort *SPort, void *mstr
     bool opened = marked == 1 ? OpenOnTextbox(mnode, &text) : OpenOnChosenFile(&text);
     if (!opened)
         return false;
-    GadgetGetText(GID_TEXTPATH, edited, sizeof(edited));
-    if (marked == 1)
-        Strlcpy(edited, mnode->edata.tbd.fn, sizeof(edited));
     clean_text = text;
     return OpenEditor(SPort, mstrip, text);
 }

@@ -15,7 +15,6 @@
  */
 #include "text/spellcheck.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -28,6 +27,7 @@
 #include "gui/windows.h"
 #include "platform/charset.h"
 #include "platform/process.h"
+#include "platform/strutil.h"
 
 /* Time for hunspell to load its dictionary, and to answer one word. */
 enum { SPELL_START_MILLIS = 15000, SPELL_ANSWER_MILLIS = 5000, SPELL_STOP_MILLIS = 2000 };
@@ -60,7 +60,7 @@ std::string SpellDictionaryName(const char *language)
 
 static void Unavailable(int32_t msg, const char *what)
 {
-    std::snprintf(unavailable, sizeof(unavailable), GetString(&localeinfo, msg), what);
+    Strlcpy(unavailable, CatalogMessage(msg, what).c_str(), sizeof(unavailable));
     DebugPrint("   spelling unavailable: %s\n", unavailable);
 }
 
@@ -277,20 +277,19 @@ static std::string ForRequester(const std::string &utf8)
     return text;
 }
 
-/* The question about one unknown word: -1 Cancel, 0 Ignore, 1 Add word,
+/* The question about one unknown part: -1 Cancel, 0 Ignore, 1 Add word,
  * 2 + n the suggestion n. */
-static int AskAboutWord(const std::string &word, const std::string cword[SPELL_SUGGESTIONS], uint32_t n)
+static int AskAboutPart(const SpellPart &part)
 {
-    std::string shown = ForRequester(word);
-    std::vector<char> text(std::strlen(GetString(&localeinfo, MSG_SPELL_QUESTION)) + shown.size() + 1);
-    std::snprintf(text.data(), text.size(), GetString(&localeinfo, MSG_SPELL_QUESTION), shown.c_str());
     std::string buttons = std::string(GetString(&localeinfo, MSG_SPELL_IGNORE)) + "|" +
                           GetString(&localeinfo, MSG_SPELL_ADD) + "|";
-    for (uint32_t i = 0; i < n; i++)
-        buttons += ForRequester(cword[i]) + "|";
+    for (const std::string &sug : part.suggestions)
+        buttons += ForRequester(sug) + "|";
     buttons += GetString(&localeinfo, MSG_SPELL_CANCEL);
-    int answer = GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_SPELL_TITLE), text.data(), buttons.c_str());
-    if (answer <= 0 || answer > int(n) + 2)
+    int answer = GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_SPELL_TITLE),
+                               CatalogMessage(MSG_SPELL_QUESTION, ForRequester(part.word).c_str()).c_str(),
+                               buttons.c_str());
+    if (answer <= 0 || answer > int(part.suggestions.size()) + 2)
         return -1;
     return answer - 1;
 }
@@ -305,15 +304,11 @@ struct SpellRun {
 /* Asks about one unknown part and writes it (or what replaces it). */
 static void HandlePart(SpellRun *run, const SpellPart &part)
 {
-    std::string cword[SPELL_SUGGESTIONS];
-    uint32_t n = 0;
-    for (const std::string &sug : part.suggestions)
-        cword[n++] = sug;
-    int answer = AskAboutWord(part.word, cword, n);
+    int answer = AskAboutPart(part);
     if (answer < 0) {
         run->cancelled = true;
     } else if (answer >= 2) {
-        run->out += cword[answer - 2];
+        run->out += part.suggestions[size_t(answer - 2)];
         run->changed = true;
     } else {
         run->out += part.word;

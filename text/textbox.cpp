@@ -67,14 +67,6 @@ static bool SameFile(const char *a, const char *b)
  * that does not exist yet starts an empty text there. A file of that name
  * already in the folder is never emptied: the new box then continues its
  * text. */
-static void TextMessage(int32_t msg, const char *name)
-{
-    const char *form = GetString(&localeinfo, msg);
-    std::string text(std::strlen(form) + std::strlen(name) + 1, '\0');
-    std::snprintf(&text[0], text.size(), form, name);
-    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
-}
-
 /* Brings the chosen file into the project as `target`. A text of that name
  * the project already holds is never overwritten: with the same contents
  * it is taken as it is (a further box continues its chain); with other
@@ -85,16 +77,14 @@ static bool ImportText(const char *chosen, char *target)
 {
     std::string mine, theirs;
     if (!ReadWholeFile(chosen, &theirs)) {
-        TextMessage(MSG_FILE_FAILED, chosen);
+        GuiHint(WIN_PROJECT, MSG_FILE_FAILED, chosen);
         return false;
     }
     if (FileExists(target)) {
         if (ReadWholeFile(target, &mine) && mine == theirs)
             return true;
-        const char *form = GetString(&localeinfo, MSG_TEXT_EXISTS);
-        std::string text(std::strlen(form) + std::strlen(FilePart(target)) + 1, '\0');
-        std::snprintf(&text[0], text.size(), form, FilePart(target));
-        int answer = GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(),
+        int answer = GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT),
+                                   CatalogMessage(MSG_TEXT_EXISTS, FilePart(target)).c_str(),
                                    GetString(&localeinfo, MSG_TEXT_EXISTS_BUTTONS));
         if (answer == 1)
             return true;
@@ -105,7 +95,7 @@ static bool ImportText(const char *chosen, char *target)
     }
     if (WriteFileReplacing(target, theirs))
         return true;
-    TextMessage(MSG_FILE_FAILED, target);
+    GuiHint(WIN_PROJECT, MSG_FILE_FAILED, target);
     return false;
 }
 
@@ -123,7 +113,7 @@ int SetTextboxFile(char *fn, bool check)
         return 0;
     char target[256];
     if (std::snprintf(target, sizeof(target), "%s/%s", TEXT_DRAWER, name) >= int(sizeof(target))) {
-        TextMessage(MSG_PATH_TOO_LONG, chosen.c_str());
+        GuiHint(WIN_PROJECT, MSG_PATH_TOO_LONG, chosen.c_str());
         return 0;
     }
     if (FileExists(chosen.c_str())) {

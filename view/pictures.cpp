@@ -113,10 +113,7 @@ bool SetPicture(char *fn, GElement *elem)
      * for nothing, and no tool can run on it. */
     if (!PictureDecodes(target)) {
         DeleteFile(target);
-        const char *form = GetString(&localeinfo, MSG_NOT_A_PICTURE);
-        std::string text(std::strlen(form) + chosen.size() + 1, '\0');
-        std::snprintf(&text[0], text.size(), form, chosen.c_str());
-        GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.c_str(), GetString(&localeinfo, MSG_OKAY));
+        GuiHint(WIN_PROJECT, MSG_NOT_A_PICTURE, chosen.c_str());
         return false;
     }
     Strlcpy(fn, target, 256);
