@@ -21,6 +21,7 @@
 #include "document/pagelist.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdffonts.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
@@ -92,11 +93,9 @@ int main(int argc, char **argv)
 {
     std::string dir = BenchExportSetUp(argc, argv);
     MakeProject();
-    const char *ttf = nullptr;
-    for (uint32_t i = 0; i < fontconv_count; i++)
-        if (!std::strcmp(fontconv[i][1], "DejaVu Sans"))
-            ttf = fontconv[i][0];
-    if (!ttf) {
+    int16_t disk = 0;
+    const char *ttf = GetharuFont("DejaVu Sans", &disk);
+    if (!ttf || disk != 1) {
         std::printf("DejaVu Sans is not installed\n");
         return 1;
     }

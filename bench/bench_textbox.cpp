@@ -24,6 +24,7 @@
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdffonts.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
@@ -143,11 +144,9 @@ int main(int argc, char **argv)
     PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
     MakeProject();
     ProgramLines();
-    const char *ttf = nullptr;
-    for (uint32_t i = 0; i < fontconv_count; i++)
-        if (!std::strcmp(fontconv[i][1], "DejaVu Sans"))
-            ttf = fontconv[i][0];
-    if (!ttf) {
+    int16_t disk = 0;
+    const char *ttf = GetharuFont("DejaVu Sans", &disk);
+    if (!ttf || disk != 1) {
         std::printf("DejaVu Sans is not installed\n");
         return 1;
     }

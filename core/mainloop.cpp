@@ -559,13 +559,13 @@ static void EndReshape(LoopState *ls, int32_t x, int32_t y)
      * height, would vanish: it stays as it was. */
     bool flat = ge->node.ln_Type == ET_LINE ? ax == ls->startx && ay == ls->starty
                                             : ax == ls->startx || ay == ls->starty;
-    moved = moved && !flat;
-    if (moved && ge->node.ln_Type == ET_LINE) {
-        ge->sx = ls->startx, ge->sy = ls->starty, ge->ex = ax, ge->ey = ay;
-        ls->saved = 0;
-    } else if (moved) {
-        ge->sx = std::min(ls->startx, ax), ge->ex = std::max(ls->startx, ax);
-        ge->sy = std::min(ls->starty, ay), ge->ey = std::max(ls->starty, ay);
+    if (moved && !flat) {
+        if (ge->node.ln_Type == ET_LINE) {
+            ge->sx = ls->startx, ge->sy = ls->starty, ge->ex = ax, ge->ey = ay;
+        } else {
+            ge->sx = std::min(ls->startx, ax), ge->ex = std::max(ls->startx, ax);
+            ge->sy = std::min(ls->starty, ay), ge->ey = std::max(ls->starty, ay);
+        }
         ls->saved = 0;
     }
     ls->reshaped = nullptr;

@@ -16,7 +16,7 @@
 #include "document/pagelist.h"
 #include "document/records.h"
 #include "platform/charset.h"
-#include "platform/files.h"
+#include "text/textbox.h"
 
 /* ------------------------------------------------------------ filling */
 
@@ -151,51 +151,40 @@ static size_t merge_record;
 static std::map<const GElement *, std::string> merged_text, merged_link;
 static std::map<std::string, std::string> merged_files;
 
-/* A textbox file's text as the textboxes read it: UTF-8 or the 8-bit set,
- * taken into the 8-bit set. */
-static bool FileText(const char *fn, std::string *text)
-{
-    std::string bytes;
-    if (!ReadWholeFile(fn, &bytes))
-        return false;
-    std::string utf8 = TextFileToUtf8(bytes);
-    text->assign(utf8.size() + 1, '\0');
-    text->resize(CharsetFromUtf8(utf8.c_str(), &(*text)[0], text->size()));
-    return true;
-}
-
-static bool Known(const std::string &text, std::string *missing)
+static bool Known(const MergeTable *table, const std::string &text, std::string *missing)
 {
     std::string out;
-    return Fill(text, merge_table->names, [](size_t) -> const std::string & { static const std::string e; return e; },
+    return Fill(text, table->names, [](size_t) -> const std::string & { static const std::string e; return e; },
                 &out, missing);
 }
 
-/* Every placeholder of the project must name a field of the table. */
-static bool CheckElement(const GElement *ge, std::string *missing)
+/* Every placeholder of the project must name a field of the table; a
+ * textbox's text is checked as the textboxes load it. */
+static bool CheckElement(const MergeTable *table, const GElement *ge, std::string *missing)
 {
     uint8_t t = ge->node.ln_Type;
     if (t == ET_TEXT || t == ET_LINK)
-        return Known(ge->edata.td.text, missing) && (t != ET_LINK || Known(ge->edata.td.link, missing));
-    std::string text;
-    if (t == ET_TEXTBOX && FileText(ge->edata.tbd.fn, &text))
-        return Known(text, missing);
-    return true;
+        return Known(table, ge->edata.td.text, missing) &&
+               (t != ET_LINK || Known(table, ge->edata.td.link, missing));
+    char *text = t == ET_TEXTBOX ? GetTextFile(ge->edata.tbd.fn) : nullptr;
+    bool known = !text || Known(table, text, missing);
+    FreeTextFile(text);
+    return known;
 }
 
+/* The texts are checked before the merge begins, so that they are read
+ * unfilled. */
 bool MergeBegin(const MergeTable *table, std::string *missing, uint32_t *page)
 {
-    merge_table = table;
     *page = 0;
     for (Node *pn = GetHead(&pages); pn; pn = GetSucc(pn)) {
         ++*page;
         List *elements = &reinterpret_cast<PageNode *>(pn)->page;
         for (Node *e = GetHead(elements); e; e = GetSucc(e))
-            if (!CheckElement(reinterpret_cast<GElement *>(e), missing)) {
-                merge_table = nullptr;
+            if (!CheckElement(table, reinterpret_cast<GElement *>(e), missing))
                 return false;
-            }
     }
+    merge_table = table;
     return true;
 }
 

@@ -69,10 +69,10 @@ static const char *S(int msg)
 /* ------------------------------------------------------------ windows */
 
 /* The progress window of an export, or of a merge that writes many. While
- * a merge owns it, the single documents leave it alone. */
+ * a merge holds it, the single documents leave it alone. */
 static bool progress_owned;
 
-void PdfProgressOpen(int32_t steps)
+static void OpenProgress(int32_t steps)
 {
     if (PdfBatch || progress_owned)
         return;
@@ -81,15 +81,7 @@ void PdfProgressOpen(int32_t steps)
         GadgetSetMax(GID_GAUGE, steps);
 }
 
-void PdfProgressStep(int32_t step)
-{
-    if (PdfBatch || !win[WIN_PROGRESS])
-        return;
-    GadgetSetNumber(GID_GAUGE, step);
-    PlatformProcessEvents();
-}
-
-void PdfProgressClose(bool pause)
+static void CloseProgress(bool pause)
 {
     if (PdfBatch || progress_owned)
         return;
@@ -102,10 +94,25 @@ void PdfProgressClose(bool pause)
         PlatformDelay(8);
 }
 
-void PdfProgressOwn(bool own, void *mstrip)
+void PdfProgressStep(int32_t step)
+{
+    if (PdfBatch || !win[WIN_PROGRESS])
+        return;
+    GadgetSetNumber(GID_GAUGE, step);
+    PlatformProcessEvents();
+}
+
+void PdfProgressBegin(int32_t steps, void *mstrip)
 {
     gmstrip = mstrip;
-    progress_owned = own;
+    OpenProgress(steps);
+    progress_owned = true;
+}
+
+void PdfProgressEnd(void)
+{
+    progress_owned = false;
+    CloseProgress(false);
 }
 
 /* ------------------------------------------------------------ errors */
@@ -190,7 +197,7 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
         error_no = PDF_STOPPED;
     FormatError(error_no);
     GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
-    PdfProgressClose(false);
+    CloseProgress(false);
     std::longjmp(env, 1);
 }
 
@@ -307,7 +314,7 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
         headlines[0] = HPDF_CreateOutline(pdf, nullptr, ProjectName(), HPDF_GetEncoder(pdf, "CP1252"));
         HPDF_Outline_SetOpened(headlines[0], HPDF_TRUE);
     }
-    PdfProgressOpen(int32_t(doc_table ? doc_last - doc_first + 1 : PDaten.count));
+    OpenProgress(int32_t(doc_table ? doc_last - doc_first + 1 : PDaten.count));
     SetInformation(pdf);
     if (PDaten.count && doc_table) {
         DrawRecords(pdf, headlines[0], xs, ys, xe, ye);
@@ -317,7 +324,7 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
         LayoutTextboxChains();
         DrawPages(pdf, 0, xs, ys, xe, ye);
     }
-    PdfProgressClose(true);
+    CloseProgress(true);
     SetPasswords(pdf);
     StopWhenTold();
     errinfo = path;

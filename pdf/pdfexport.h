@@ -21,10 +21,10 @@ bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yen
 bool ExportProject(const char *path, uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend);
 bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_t last, uint32_t xstart,
                   uint32_t ystart, uint32_t xend, uint32_t yend);
-void PdfProgressOpen(int32_t steps);
+/* A merge holds one progress window over all the documents it writes. */
+void PdfProgressBegin(int32_t steps, void *mstrip);
 void PdfProgressStep(int32_t step);
-void PdfProgressClose(bool pause);
-void PdfProgressOwn(bool own, void *mstrip);
+void PdfProgressEnd(void);
 void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data);
 
 #endif

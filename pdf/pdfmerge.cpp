@@ -100,23 +100,32 @@ static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table,
     return written;
 }
 
-long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+/* The table from `path`, read already. */
+static long MergeTableExport(const char *out, const char *path, const MergeTable *table, uint32_t xs,
+                             uint32_t ys, uint32_t xe, uint32_t ye)
 {
-    DebugPrint("-> MergeExport(%s, %s)\n", out, path);
-    MergeTable table;
-    if (!LoadTable(path, &table) || !CheckProject(path, &table))
+    if (!CheckProject(path, table))
         return -1;
     long written = -1;
-    if (!HasPlaceholders(out) || CheckPattern(out, &table, path)) {
+    if (!HasPlaceholders(out) || CheckPattern(out, table, path)) {
         KeepFontCopies(true);
         if (HasPlaceholders(out))
-            written = OnePdfPerRecord(out, &table, xs, ys, xe, ye);
+            written = OnePdfPerRecord(out, table, xs, ys, xe, ye);
         else
-            written = ExportMerged(out, &table, 0, table.records.size() - 1, xs, ys, xe, ye) ? 1 : -1;
+            written = ExportMerged(out, table, 0, table->records.size() - 1, xs, ys, xe, ye) ? 1 : -1;
         KeepFontCopies(false);
     }
     MergeEnd();
     return written;
+}
+
+long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+{
+    DebugPrint("-> MergeExport(%s, %s)\n", out, path);
+    MergeTable table;
+    if (!LoadTable(path, &table))
+        return -1;
+    return MergeTableExport(out, path, &table, xs, ys, xe, ye);
 }
 
 /* ------------------------------------------------------------ the command */
@@ -128,14 +137,13 @@ static const char *S(int msg)
 
 enum { MERGE_ONE_PDF = 1, MERGE_PER_RECORD = 2 };
 
-/* The table, how to write, and where: false when the user cancels. */
-static bool AskMerge(std::string *table, std::string *out)
+/* The table (its path and what it holds), how to write, and where: false
+ * when the user cancels or the table cannot serve, which is said at once. */
+static bool AskMerge(std::string *table, MergeTable *t, std::string *out)
 {
     const char *drawer = PDFPath[0] ? PDFPath : DataPath;
-    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "#?.csv", false, *table))
-        return false;
-    MergeTable t;
-    if (!LoadTable(table->c_str(), &t)) /* a table that cannot serve is said at once */
+    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "#?.csv", false, *table) ||
+        !LoadTable(table->c_str(), t))
         return false;
     int how = GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(MSG_MERGE_CHOICE), S(MSG_MERGE_CHOICE_BUTTONS));
     if (how == MERGE_ONE_PDF)
@@ -143,7 +151,7 @@ static bool AskMerge(std::string *table, std::string *out)
     if (how != MERGE_PER_RECORD)
         return false;
     std::string name;
-    for (const std::string &field : t.names_utf8)
+    for (const std::string &field : t->names_utf8)
         if (name.empty() && !field.empty())
             name = "{" + field + "}.pdf";
     if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_PATTERN_TITLE), drawer, name.c_str(), "#?.pdf", true, *out))
@@ -172,22 +180,16 @@ static bool MayReplace(const std::string &out, const MergeTable *t)
 bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstrip)
 {
     std::string table, out;
-    if (!AskMerge(&table, &out))
+    MergeTable t;
+    if (!AskMerge(&table, &t, &out))
         return false;
     if (out.size() < 4 || out.compare(out.size() - 4, 4, ".pdf") != 0)
         out += ".pdf";
-    MergeTable t;
-    std::string why;
-    bool readable = ReadMergeTable(table.c_str(), &t, &why) == TABLE_OK;
-    if (readable && !MayReplace(out, &t))
+    if (!MayReplace(out, &t))
         return false;
-    int32_t steps = readable ? int32_t(t.records.size()) : 1;
-    PdfProgressOwn(false, mstrip);
-    PdfProgressOpen(steps);
-    PdfProgressOwn(true, mstrip);
-    long written = MergeExport(out.c_str(), table.c_str(), xs, ys, xe, ye);
-    PdfProgressOwn(false, mstrip);
-    PdfProgressClose(false);
+    PdfProgressBegin(int32_t(t.records.size()), mstrip);
+    long written = MergeTableExport(out.c_str(), table.c_str(), &t, xs, ys, xe, ye);
+    PdfProgressEnd();
     if (written == 1)
         Tell(MSG_MERGE_ONE_DONE, "");
     else if (written >= 0)
