@@ -66,6 +66,17 @@ protected:
         return AddGObject(page, &ge);
     }
 
+    /* A textbox in DejaVu Sans 12 showing the text file `fn`. */
+    GElement *Textbox(uint32_t page, const char *fn, uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2)
+    {
+        GElement tb = MakeElement(ET_TEXTBOX, 0);
+        tb.sx = xstart + x1, tb.sy = ystart + y1, tb.ex = xstart + x2, tb.ey = ystart + y2;
+        std::strcpy(tb.edata.tbd.fn, fn);
+        std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
+        tb.edata.tbd.size = 12;
+        return AddGObject(page, &tb);
+    }
+
     /* Saves the project in memory as DRAWER/NAME.pfz and empties it. */
     void Save(const std::string &drawer, const char *name)
     {
@@ -583,12 +594,7 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
     WriteTextFile(HostPath("PGT:PAG4/Texte/brief.txt"),
                   "Liebe/r {Vorname},\n\nwir schenken Ihnen {{Rabatt}} auf alles, was Sie bis Ende des Monats "
                   "bestellen, und freuen uns auf Ihren Besuch.\n");
-    GElement tb = MakeElement(ET_TEXTBOX, 0);
-    tb.sx = xstart + 60, tb.sy = ystart + 100, tb.ex = xstart + 300, tb.ey = ystart + 400;
-    std::strcpy(tb.edata.tbd.fn, "PGT:PAG4/Texte/brief.txt");
-    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
-    tb.edata.tbd.size = 12;
-    AddGObject(1, &tb);
+    Textbox(1, "PGT:PAG4/Texte/brief.txt", 60, 100, 300, 400);
     Save(scratch, "Textbrief");
     WriteTextFile(scratch + "/t.csv", "Vorname\nAnna\n\"Maximiliane-Theodora Friederike\"\n\"Zwei\nZeilen\"\n");
     Ran r = Pagimo("--pdf t.pdf --merge t.csv Textbrief.pfz");
@@ -617,12 +623,7 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
 TEST_F(Cli, ATextboxWithoutItsTextFileStopsTheJobWithAMessage)
 {
     AddPageList(nullptr);
-    GElement tb = MakeElement(ET_TEXTBOX, 0);
-    tb.sx = xstart + 60, tb.sy = ystart + 100, tb.ex = xstart + 300, tb.ey = ystart + 400;
-    std::strcpy(tb.edata.tbd.fn, "PGT:PAG4/Texte/verloren.txt");
-    std::strcpy(tb.edata.tbd.fontname, "DejaVu Sans.font");
-    tb.edata.tbd.size = 12;
-    AddGObject(1, &tb);
+    Textbox(1, "PGT:PAG4/Texte/verloren.txt", 60, 100, 300, 400);
     Save(scratch, "Ohnetext");
     Ran r = Pagimo("--pdf out.pdf Ohnetext.pfz");
     EXPECT_EQ(r.rc, 1);
