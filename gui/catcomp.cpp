@@ -222,6 +222,11 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 208 */ "Save|Discard|Cancel",
     /* 209 */ "One PDF file was written.",
     /* 210 */ "The file %s is no PNG or JPEG picture.",
+    /* 211 */ "The disk is full: %s could not be written.",
+    /* 212 */ "The file %s could not be read or written: %s.",
+    /* 213 */ "The spelling check is complete.",
+    /* 214 */ "Record %s: the field {%s} on page %s holds %s characters; a text line holds at most 65535.",
+    /* 215 */ "Record %s, field {%s}: the characters %s cannot be shown in a text line and print as \"?\".",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 211 };
+enum { MSG_COUNT = 216 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -66,6 +66,11 @@ enum {
     MSG_EDITOR_UNSAVED_BUTTONS = 208,
     MSG_MERGE_ONE_DONE = 209, /* a merge that wrote one PDF */
     MSG_NOT_A_PICTURE = 210, /* a chosen file that is no picture */
+    MSG_DISK_FULL = 211, /* a file that could not be written for want of space */
+    MSG_FILE_FAILED_WHY = 212, /* a file that failed, with the system's reason */
+    MSG_SPELL_COMPLETE = 213, /* a spell check that has nothing more to ask */
+    MSG_MERGE_VALUE_TOO_LONG = 214, /* record, field, page, length */
+    MSG_MERGE_UNSHOWN = 215, /* record, field, the characters a text line cannot hold */
 };
 
 struct Catalog;
