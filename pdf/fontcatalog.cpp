@@ -389,17 +389,69 @@ double GetTTFontSize(const TextAttr *ta, double *ssize)
 
 /* ------------------------------------------------------------ style switch */
 
-/* Keeps the chooser on the font of the new style that agrees longest with
- * the one shown; the first of equal scores wins, index 0 when none agrees. */
-void SetFontData(uint32_t oldcode, uint32_t code)
+/* Words of a face's name that say its weight or width rather than its
+ * family; the style words themselves are already out of the labels. */
+static bool IsFaceWord(const std::string &word)
 {
-    DebugPrint("-> SetFontData(%u, %u)\n", oldcode, code);
-    if (code > 3)
-        return;
-    int32_t index = GadgetNumber(GID_FONTS);
-    const char *start = nullptr;
-    if (oldcode <= 3 && index >= 0 && index < MAX_FONTS)
-        start = namelists[oldcode][index];
+    static const char *const words[] = {
+        "thin", "hairline", "extralight", "ultralight", "light", "semilight", "demilight", "book",
+        "regular", "normal", "roman", "medium", "semibold", "demibold", "extrabold", "ultrabold",
+        "black", "heavy", "condensed", "semicondensed", "extracondensed", "ultracondensed",
+        "narrow", "compressed", "expanded", "semiexpanded", "extraexpanded", "wide"};
+    std::string lower;
+    for (char c : word)
+        lower += char(CharToLower((unsigned char)c));
+    for (const char *w : words)
+        if (lower == w)
+            return true;
+    return false;
+}
+
+/* Splits a chooser label into its family and the count of its weight and
+ * width words: "DejaVu Sans  Condensed" is the family "DejaVu Sans" with
+ * one such word. */
+static std::string FamilyOf(const char *label, int *facewords)
+{
+    std::string family, word;
+    *facewords = 0;
+    for (const char *s = label;; s++) {
+        if (*s && *s != ' ') {
+            word += *s;
+            continue;
+        }
+        if (!word.empty() && IsFaceWord(word))
+            ++*facewords;
+        else if (!word.empty())
+            family += (family.empty() ? "" : " ") + word;
+        word.clear();
+        if (!*s)
+            return family;
+    }
+}
+
+/* The family's regular face in the list of a style: upright or italic as
+ * the style says, with no weight or width word of its own (the plain
+ * "DejaVu Sans Bold", never "DejaVu Sans Condensed Bold"); failing that,
+ * the face of the family with the fewest such words. -1 when the style
+ * holds no face of the family. */
+static int RegularFace(uint32_t code, const std::string &family)
+{
+    int best = -1, fewest = 0;
+    for (int i = 0; i < MAX_FONTS && labellists[code][i]; i++) {
+        int words;
+        if (FamilyOf(labellists[code][i], &words) != family)
+            continue;
+        if (best < 0 || words < fewest)
+            best = i, fewest = words;
+    }
+    return best;
+}
+
+/* The old way for a face without a family in the new style: the font that
+ * agrees longest with the one shown; the first of equal scores wins, index
+ * 0 when none agrees. */
+static int LongestAgreement(uint32_t code, const char *start)
+{
     uint32_t best = 0;
     int winner = 0;
     for (int i = 0; i < MAX_FONTS; i++) {
@@ -409,6 +461,27 @@ void SetFontData(uint32_t oldcode, uint32_t code)
             winner = i;
         }
     }
+    return winner;
+}
+
+/* Keeps the chooser on the family shown: its regular face in the new
+ * style, so that Bold and back gives "DejaVu Sans" again and not a light or
+ * condensed face of it. */
+void SetFontData(uint32_t oldcode, uint32_t code)
+{
+    DebugPrint("-> SetFontData(%u, %u)\n", oldcode, code);
+    if (code > 3)
+        return;
+    int32_t index = GadgetNumber(GID_FONTS);
+    const char *start = nullptr;
+    int winner = -1;
+    if (oldcode <= 3 && index >= 0 && index < MAX_FONTS && namelists[oldcode][index]) {
+        int words;
+        start = namelists[oldcode][index];
+        winner = RegularFace(code, FamilyOf(labellists[oldcode][index], &words));
+    }
+    if (winner < 0)
+        winner = LongestAgreement(code, start);
     GadgetSetLabels(GID_FONTS, labellists[code], ListLength(labellists[code]));
     GadgetSetNumber(GID_FONTS, winner);
 }

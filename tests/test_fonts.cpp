@@ -262,18 +262,26 @@ TEST_F(Fonts, OnlyTheFirstEightyEntriesAreExamined)
     EXPECT_STREQ(FontInfo[80].filename, "");
 }
 
-TEST_F(Fonts, StyleSwitchKeepsTheFamily)
+TEST_F(Fonts, StyleSwitchKeepsTheFamilyAndItsRegularFace)
 {
-    for (const char *f : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono-Bold.ttf", "DejaVuSerif.ttf",
-                          "DejaVuSerif-Bold.ttf"})
+    for (const char *f : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-ExtraLight.ttf",
+                          "DejaVuSansCondensed-Bold.ttf", "DejaVuSansMono-Bold.ttf", "DejaVuSerif.ttf",
+                          "DejaVuSerif-Bold.ttf", "DejaVuSerifCondensed.ttf"})
         Link(f, DEJAVU + f);
     Link("LiberationSans-Bold.ttf", LIBERATION + "LiberationSans-Bold.ttf");
     Link("LiberationSans-Regular.ttf", LIBERATION + "LiberationSans-Regular.ttf");
-    for (const char *n : {"DejaVu Sans", "DejaVu Sans Bold", "DejaVu Sans Mono Bold", "DejaVu Serif",
-                          "DejaVu Serif Bold", "Liberation Sans Bold", "Liberation Sans"})
+    for (const char *n : {"DejaVu Sans", "DejaVu Sans Bold", "DejaVu Sans ExtraLight", "DejaVu Sans Condensed Bold",
+                          "DejaVu Sans Mono Bold", "DejaVu Serif", "DejaVu Serif Bold", "DejaVu Serif Condensed",
+                          "Liberation Sans Bold", "Liberation Sans"})
         Declare(n);
     LookforTTFonts();
-    ASSERT_EQ(List(nfont), (std::vector<std::string>{"DejaVu Sans", "DejaVu Serif", "Liberation Sans"}));
+    /* The light and condensed faces come first, where the longest common
+     * prefix of the names used to find them. */
+    ASSERT_EQ(List(nfont), (std::vector<std::string>{"DejaVu Sans ExtraLight", "DejaVu Sans", "DejaVu Serif",
+                                                     "DejaVu Serif Condensed", "Liberation Sans"}));
+    ASSERT_EQ(List(bfont), (std::vector<std::string>{"DejaVu Sans Bold", "DejaVu Sans Condensed Bold",
+                                                     "DejaVu Sans Mono Bold", "DejaVu Serif Bold",
+                                                     "Liberation Sans Bold"}));
     OpenWindow();
 
     auto Switch = [](int index, uint32_t from, uint32_t to) {
@@ -281,15 +289,17 @@ TEST_F(Fonts, StyleSwitchKeepsTheFamily)
         SetFontData(from, to);
         return GadgetNumber(GID_FONTS);
     };
-    EXPECT_EQ(Switch(1, 0, 2), 2) << "DejaVu Serif Bold";
-    EXPECT_EQ(GadgetLabelCount(GID_FONTS), 4);
-    EXPECT_EQ(GadgetLabel(GID_FONTS, 3), "Liberation Sans ");
-    EXPECT_EQ(Switch(0, 0, 2), 0) << "the first of equal scores: DejaVu Sans Bold, not Mono";
-    EXPECT_EQ(Switch(2, 0, 2), 3);
-    EXPECT_EQ(Switch(3, 2, 0), 2) << "and back to Liberation Sans";
-    EXPECT_EQ(GadgetLabel(GID_FONTS, 0), "DejaVu Sans");
+    EXPECT_EQ(Switch(0, 2, 0), 1) << "DejaVu Sans Bold back to DejaVu Sans, not ExtraLight";
+    EXPECT_EQ(Switch(3, 2, 0), 2) << "DejaVu Serif Bold back to DejaVu Serif, not Condensed";
+    EXPECT_EQ(Switch(1, 0, 2), 0) << "DejaVu Sans to DejaVu Sans Bold, not Condensed or Mono";
+    EXPECT_EQ(Switch(0, 0, 2), 0) << "ExtraLight to the family's bold";
+    EXPECT_EQ(Switch(3, 0, 2), 3) << "Serif Condensed to the family's bold";
+    EXPECT_EQ(Switch(1, 2, 0), 1) << "the condensed bold to the family's regular face";
+    EXPECT_EQ(Switch(4, 2, 0), 4) << "and back to Liberation Sans";
+    EXPECT_EQ(GadgetLabelCount(GID_FONTS), 5);
+    EXPECT_EQ(GadgetLabel(GID_FONTS, 1), "DejaVu Sans");
+    EXPECT_EQ(Switch(2, 2, 0), 0) << "Mono, a family without a regular face, takes the nearest name";
     EXPECT_EQ(Switch(1, 0, 7), 1) << "an unknown style changes nothing";
-    EXPECT_EQ(GadgetLabelCount(GID_FONTS), 3);
     EXPECT_EQ(Switch(1, 9, 2), 0) << "from an unknown style nothing agrees";
     Switch(0, 0, 1);
     EXPECT_EQ(GadgetLabelCount(GID_FONTS), 0) << "no italic fonts";
