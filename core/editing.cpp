@@ -10,6 +10,7 @@
 #include "core/editing.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "core/config.h"
 #include "core/mainloop.h"
@@ -158,10 +159,11 @@ static bool PastedHeadline(uint32_t page)
     return false;
 }
 
-/* The pasted elements become the selection, replacing the one before. */
+/* The pasted elements become the selection, replacing the one before; a
+ * paste with nothing to bring (a second one after a cut) changes nothing. */
 static void Paste(LoopState *ls)
 {
-    if (PDaten.spage == 0 || !GetPageNode(PDaten.spage))
+    if (!ClipboardHolds())
         return;
     UnmarkShown(ls);
     uint8_t n = ProcessMBitFlags(ls->aktpage);
@@ -309,8 +311,8 @@ static void NewPicture(LoopState *ls)
     Reselect(ls, ge);
 }
 
-/* A selected textbox takes the new text file, and the boxes that
- * followed it in its old chain follow it to the new one. Without a
+/* A selected textbox, whichever box of its chain it is, takes the new
+ * text file with its whole chain: the chain has one text. Without a
  * textbox selected the path is kept for the next textbox placed. */
 static void NewTextFile(LoopState *ls)
 {
@@ -322,10 +324,14 @@ static void NewTextFile(LoopState *ls)
         return;
     char old[256];
     Strlcpy(old, ge->edata.tbd.fn, sizeof(old));
-    Strlcpy(ge->edata.tbd.fn, ls->filename, sizeof(ge->edata.tbd.fn));
-    GElement *next = nullptr;
-    for (int32_t nr = -1; nr >= -128 && FindFilename(ET_TEXTBOX, old, &next, nr); nr--)
-        Strlcpy(next->edata.tbd.fn, ls->filename, sizeof(next->edata.tbd.fn));
+    /* The boxes are found by the old name, so all are found first. */
+    std::vector<GElement *> chain = {ge};
+    GElement *box = nullptr;
+    for (int32_t nr = 0; nr >= -128 && FindFilename(ET_TEXTBOX, old, &box, nr); nr--)
+        if (box != ge)
+            chain.push_back(box);
+    for (GElement *b : chain)
+        Strlcpy(b->edata.tbd.fn, ls->filename, sizeof(b->edata.tbd.fn));
     Reselect(ls, ge);
 }
 

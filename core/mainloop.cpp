@@ -117,17 +117,18 @@ static void ClearPdfGadgets(void)
     GadgetSetNumber(GID_PAGE_FORMAT, int32_t(PDaten.pageformat));
     for (int id : {GID_PDF_TITLE, GID_PDF_AUTHOR, GID_PDF_OPASSWORD, GID_PDF_UPASSWORD})
         GadgetSetText(id, "");
-    GadgetSetNumber(GID_PDF_COMPRESSION, 0);
+    GadgetSetNumber(GID_PDF_COMPRESSION, COMP_FULL);
 }
 
 /* A new project starts without the title, author, passwords and time
- * stamps of the one before, as its emptied gadgets show. */
+ * stamps of the one before, as its emptied gadgets show, and with full
+ * compression; a stored project keeps its own. */
 static void ClearProjectInfo(void)
 {
     PDaten.title[0] = PDaten.author[0] = '\0';
     PDaten.upassword[0] = PDaten.opassword[0] = '\0';
     PDaten.created[0] = PDaten.changed[0] = '\0';
-    PDaten.comp = 0;
+    PDaten.comp = COMP_FULL;
 }
 
 bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_t *xe,
@@ -135,9 +136,6 @@ bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_
 {
     (void)xs, (void)ys, (void)xe, (void)ye;
     DebugPrint("-> CloseProject(%d, saved %d)\n", newp, *saved);
-    if (!*saved && GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, 75), GetString(&localeinfo, 86),
-                                 GetString(&localeinfo, 87)) == 0)
-        return false;
     uint32_t atab = 0;
     while (TabsCount(GID_PROJ_PAGES) > 1 &&
            GUIRemoveClickTab(&ClickTabLists[0], GID_PROJ_PAGES, WIN_PROJECT, true, &atab))
@@ -160,8 +158,41 @@ bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_
     return true;
 }
 
+/* Saving takes the selection off first: the element file keeps the marks,
+ * and a project must not open with elements selected. */
+static bool SaveCommand(LoopState *ls, bool as)
+{
+    UnmarkAll(ls);
+    bool done = SaveProject(as) == 0;
+    if (done) {
+        ls->saved = 1;
+        HLManager(); /* the first row shows the project's new name */
+    }
+    Repaint(ls->aktpage);
+    ResetProperties();
+    return done;
+}
+
+/* A project with changes goes only when the user says: Save saves it as
+ * the Save command does (asking for a name when it has none), Discard lets
+ * the changes go, Cancel keeps it. A save that fails or is cancelled keeps
+ * it too. */
+static bool MayClose(LoopState *ls)
+{
+    if (ls->saved)
+        return true;
+    int answer = GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT),
+                               GetString(&localeinfo, MSG_PROJECT_UNSAVED),
+                               GetString(&localeinfo, MSG_EDITOR_UNSAVED_BUTTONS));
+    if (answer == 1)
+        return SaveCommand(ls, false);
+    return answer == 2;
+}
+
 static bool Close(LoopState *ls, bool newp)
 {
+    if (!MayClose(ls))
+        return false;
     return CloseProject(newp, &ls->saved, &xstart, &ystart, &xend, &yend, &ls->aktpage);
 }
 
@@ -337,15 +368,7 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
     }
     case GID_CLOSE: CloseCommand(ls); break;
     case GID_SAVE:
-    case GID_SAVEAS:
-        UnmarkAll(ls);
-        if (SaveProject(id == GID_SAVEAS) == 0) {
-            ls->saved = 1;
-            HLManager(); /* the first row shows the project's new name */
-        }
-        Repaint(ls->aktpage);
-        ResetProperties();
-        break;
+    case GID_SAVEAS: SaveCommand(ls, id == GID_SAVEAS); break;
     case GID_PDF:
         UnmarkAll(ls);
         Repaint(ls->aktpage);

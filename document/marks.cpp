@@ -62,6 +62,19 @@ static void PrepareCopy(GElement *dup, const GElement *src, uint32_t aktpage)
     }
 }
 
+/* True when a paste would bring something: copies stay on the clipboard,
+ * cut elements only until they are pasted once. */
+bool ClipboardHolds(void)
+{
+    PageNode *source = PDaten.spage ? GetPageNode(PDaten.spage) : nullptr;
+    for (Node *n = source ? GetHead(&source->page) : nullptr; n; n = GetSucc(n)) {
+        uint8_t oper = reinterpret_cast<GElement *>(n)->mbits;
+        if (oper == MBIT_COPY || oper == MBIT_CUT)
+            return true;
+    }
+    return false;
+}
+
 /* Copies are made every time; cut elements move once. The pasted
  * elements are the new selection; their number is returned. */
 uint8_t ProcessMBitFlags(uint32_t aktpage)

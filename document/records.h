@@ -47,10 +47,13 @@ struct ProjectData {
     char title[46];
     char upassword[25];
     char opassword[25];
-    uint8_t comp;        /* PDF compression chooser index */
+    uint8_t comp;        /* PDF compression chooser index, COMP_FULL for new projects */
     uint8_t maxlevel;    /* headline depth of the project */
     uint8_t reserve[1848];
 };
+
+/* The compression chooser's last entry: text, pictures and meta data. */
+enum { COMP_FULL = 4 };
 
 struct PageNode {
     Node node;

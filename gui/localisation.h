@@ -22,6 +22,7 @@ enum {
     MSG_HINT = 75,
     MSG_REPLACE_FONT = 79,   /* a missing font and its replacement */
     MSG_FONT_NOT_FOUND = 80,
+    MSG_PROJECT_UNSAVED = 86, /* closing or quitting with changes */
     MSG_OKAY = 88,
     MSG_AREXX_NOTHING = 136, /* the chooser's entry for no tool */
     MSG_AREXX_NO_PORT = 137, /* a tool's program that cannot be found */

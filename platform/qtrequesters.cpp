@@ -183,7 +183,11 @@ bool PlatformFileRequest(int win, const char *title, const char *drawer, const c
     if (file && *file)
         start += "/" + ToQt(file);
     QString filter = GlobPattern(pattern);
-    QString chosen = save ? QFileDialog::getSaveFileName(Parent(win), ToQt(title), start, filter)
+    /* A save requester never asks about an existing file itself: choosing
+     * an existing text file only opens it, and the program asks before it
+     * replaces a project or a PDF. */
+    QString chosen = save ? QFileDialog::getSaveFileName(Parent(win), ToQt(title), start, filter, nullptr,
+                                                         QFileDialog::DontConfirmOverwrite)
                           : QFileDialog::getOpenFileName(Parent(win), ToQt(title), start, filter);
     path = chosen.toLocal8Bit().constData();
     return !chosen.isEmpty();

@@ -463,6 +463,16 @@ TEST_F(ToolsLoop, TheChooserRemembersEachModesToolAndRunsOneOfThem)
         EXPECT_TRUE(HostExists(Cwd() + "/ran-second")) << "the picture mode's \"Same\" ran";
         EXPECT_FALSE(HostExists(Cwd() + "/ran-line")) << "not the line mode's";
         EXPECT_FALSE(HostExists(Cwd() + "/ran-first"));
+        /* The path now remembers the picture just placed; a chosen tool
+         * still asks for the next one and runs on it. */
+        Choose(GID_AREXX_SEL, 1);
+        RequesterScriptAdd(png.c_str());
+        Drag(X(300), Y(100), X(350), Y(150));
+    });
+    s.push_back([] {
+        ASSERT_NE(PictureAt(300), nullptr);
+        EXPECT_TRUE(HostExists(Cwd() + "/ran-first")) << "the tool chosen ran on the next picture";
+        EXPECT_STRNE(PictureAt(300)->edata.pd.fn, PictureAt(100)->edata.pd.fn) << "on a copy of its own";
     });
     EXPECT_TRUE(Run(s));
 }
@@ -510,7 +520,7 @@ TEST_F(ToolsLoop, FailingToolsLeaveThePictureAsPlaced)
         EXPECT_EQ(shown, (std::vector<std::string>{
                              "Hint|The ARexx-tool Failing failed; the picture stays as it was placed.|Okay",
                              "Hint|The ARexx-tool Breaking failed; the picture stays as it was placed.|Okay",
-                             "Hint|Can not find the arexx-port NoSuchPort!|Okay",
+                             "Hint|Cannot find the ARexx port NoSuchPort.|Okay",
                              "Hint|The ARexx-tool Slow failed; the picture stays as it was placed.|Okay"}));
     });
     EXPECT_TRUE(Run(s));

@@ -22,6 +22,7 @@
 #include "gui/layouts.h"
 #include "gui/menus.h"
 #include "gui/windows.h"
+#include "pdf/fontcatalog.h"
 #include "platform/assign.h"
 #include "platform/gui.h"
 #include "platform/qtprivate.h"
@@ -50,6 +51,16 @@ static int CountMarked(uint32_t page)
     for (GElement *e : Elements(page))
         n += e->marked != 0;
     return n;
+}
+
+/* The place of a font in the chooser of a style, -1 when it is not there. */
+static int FontIndex(int style, const char *name)
+{
+    const char *const *names = FontNames(style);
+    for (int i = 0; names && names[i]; i++)
+        if (std::strcmp(names[i], name) == 0)
+            return i;
+    return -1;
 }
 
 static std::string Text(int id)
@@ -159,6 +170,8 @@ TEST_F(EditingTest, CopiesLandBesideTheirSourceAndCutElementsMoveOnce)
     s.push_back([] {
         EXPECT_EQ(GetPageNode(1)->count, 8u) << "a second paste after a cut does nothing";
         EXPECT_EQ(GetPageNode(2)->count, 0u);
+        EXPECT_EQ(Loop.marked, 2) << "and keeps the selection";
+        EXPECT_EQ(CountMarked(1), 2);
     });
     EXPECT_TRUE(Run(s));
 }
@@ -275,7 +288,7 @@ TEST_F(EditingTest, MoveShiftsTheSelectionByTheLastOutlineAndDropsWhatLeavesTheP
     });
     s.push_back([] {
         EXPECT_EQ(Loop.aktmode, uint32_t(GID_MOVE));
-        EXPECT_EQ(Text(GID_STATUS), "Move modus");
+        EXPECT_EQ(Text(GID_STATUS), "Move mode");
         EXPECT_EQ(Loop.marked, 2) << "the selection stays";
         paper = ReadPixelRGB(WindowRastPort(WIN_PROJECT), X(165), Y(96));
         Button(SELECTDOWN, X(400), Y(400));
@@ -405,7 +418,27 @@ TEST_F(EditingTest, PropertyGadgetsChangeTheSelectedElement)
         Loop.saved = 1;
         Choose(GID_HEADLINE_LEVEL, 1);
     });
-    s.push_back([] { EXPECT_EQ(Loop.saved, 1) << "the same level is no change"; });
+    s.push_back([] {
+        EXPECT_EQ(Loop.saved, 1) << "the same level is no change";
+        int sans = FontIndex(0, "DejaVu Sans");
+        ASSERT_GE(sans, 0);
+        GadgetSetNumber(GID_FONTS, sans);
+        GadgetSetText(GID_TEXTCONT, "Hello, world");
+        Press(GID_FONTS);
+    });
+    s.push_back([] {
+        EXPECT_STREQ(OfType(1, ET_TEXT)[0]->edata.td.fontname, "DejaVu Sans.font");
+        Choose(GID_STYLE, 2);
+    });
+    s.push_back([] {
+        EXPECT_STREQ(OfType(1, ET_TEXT)[0]->edata.td.fontname, "DejaVu Sans Bold.font");
+        Choose(GID_STYLE, 0);
+    });
+    s.push_back([] {
+        EXPECT_STREQ(OfType(1, ET_TEXT)[0]->edata.td.fontname, "DejaVu Sans.font")
+            << "Bold and back keeps the family's regular face";
+        EXPECT_EQ(GadgetNumber(GID_FONTS), FontIndex(0, "DejaVu Sans")) << "for the next element too";
+    });
     EXPECT_TRUE(Run(s));
 }
 

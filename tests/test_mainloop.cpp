@@ -336,8 +336,11 @@ TEST_F(MainLoopTest, ClipboardFollowsItsPageWhenPagesComeAndGo)
     EXPECT_TRUE(Run(s));
 }
 
-TEST_F(MainLoopTest, QuittingAnUnsavedProjectAsksAndCancelKeepsIt)
+/* Closing or quitting with changes offers Save, Discard and Cancel; a
+ * save that is cancelled or fails keeps the project. */
+TEST_F(MainLoopTest, QuittingAnUnsavedProjectOffersSaveDiscardAndCancel)
 {
+    static const std::string question = "Hint|The current project is not saved.|Save|Discard|Cancel";
     std::vector<std::function<void()>> s;
     s.push_back([] { Press(GID_TAB_ADD); });
     s.push_back([] {
@@ -346,15 +349,38 @@ TEST_F(MainLoopTest, QuittingAnUnsavedProjectAsksAndCancelKeepsIt)
     });
     s.push_back([] {
         ASSERT_EQ(RequesterLog.size(), 1u);
-        EXPECT_EQ(RequesterLog[0], "Hint|The actual project is not saved!|Continue|Cancel");
+        EXPECT_EQ(RequesterLog[0], question);
         EXPECT_EQ(PDaten.count, 2u) << "Cancel keeps the project";
         EXPECT_EQ(Loop.saved, 0);
+        RequesterScriptAdd("2");
+        Press(GID_CLOSE);
+    });
+    s.push_back([] {
+        EXPECT_EQ(PDaten.count, 1u) << "Discard lets the changes go";
+        EXPECT_EQ(Loop.saved, 1);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] {
         RequesterScriptAdd("1");
+        RequesterScriptAdd(""); /* the name requester cancelled */
+        Menu(MENU_QUIT);
+    });
+    s.push_back([this] {
+        ASSERT_EQ(RequesterLog.size(), 4u);
+        EXPECT_EQ(RequesterLog[1], question);
+        EXPECT_EQ(RequesterLog[2], question);
+        EXPECT_EQ(RequesterLog[3].rfind("file|", 0), 0u) << "an untitled project asks for its name";
+        EXPECT_EQ(PDaten.count, 2u) << "a cancelled save keeps the project";
+        EXPECT_EQ(Loop.saved, 0);
+        RequesterScriptAdd("1");
+        RequesterScriptAdd((scratch + "/quit.pfz").c_str());
         PlatformPostMessage(WIN_PROJECT, WMHI_CLOSEWINDOW, 0, 0, 0, 0);
     });
     s.push_back([] { ADD_FAILURE() << "the loop should have ended"; });
     EXPECT_FALSE(Run(s));
-    EXPECT_EQ(RequesterLog.size(), 2u);
+    EXPECT_EQ(RequesterLog.size(), 6u);
+    EXPECT_NE(Shell("unzip -l '" + scratch + "/quit.pfz'").find("PAG4/Elemente.pff"), std::string::npos)
+        << "Save saved the project before the window closed";
 }
 
 TEST_F(MainLoopTest, BreakEndsWithoutAQuestionAndASavedProjectQuitsSilently)
@@ -455,7 +481,7 @@ TEST_F(MainLoopTest, PreferencesAndAboutBlockTheMainWindow)
     });
     s.push_back([] {
         ASSERT_FALSE(RequesterLog.empty());
-        EXPECT_EQ(RequesterLog.back(), "Hint|0 Files removed!|Okay");
+        EXPECT_EQ(RequesterLog.back(), "Hint|0 files removed.|Okay");
         EXPECT_EQ(Loop.saved, 1) << "nothing removed, nothing changed";
         Press(GID_PREFS_OKAY, 0, WIN_PREFERENCE);
     });
@@ -559,7 +585,7 @@ TEST_F(MainLoopTest, DeleteKeyAndCloseWorkOnTheProject)
         EXPECT_EQ(GetPageNode(1)->count, 1u) << "nothing selected, nothing deleted";
         EXPECT_STREQ(PDaten.title, "My title");
         EXPECT_EQ(Loop.saved, 0) << "a new title is a change to save";
-        RequesterScriptAdd("1");
+        RequesterScriptAdd("2");
         Press(GID_CLOSE);
     });
     s.push_back([] {
@@ -639,7 +665,7 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
     EXPECT_TRUE(Run({[] { Press(GID_TAB_ADD); },
                      [broken] {
                          RequesterLog.clear();
-                         RequesterScriptAdd("1");               /* not saved: Continue */
+                         RequesterScriptAdd("2");               /* not saved: Discard */
                          RequesterScriptAdd(broken.c_str());    /* the file requester */
                          RequesterScriptAdd("0");               /* Okay to the message */
                          Press(GID_OPEN);
@@ -677,7 +703,7 @@ TEST_F(MainLoopTest, ObjectListShowsAndMovesElementsAndPdfIsCreated)
     });
     s.push_back([] {
         ASSERT_EQ(GadgetRowCount(GID_OBJLIST), 2) << "the headline ends the list";
-        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 0), "Textfield");
+        EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 0), "Text line");
         EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 1), "") << "a text shows only its anchor";
         EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 3), "50");
         EXPECT_EQ(GadgetCell(GID_OBJLIST, 1, 4), "100");
@@ -728,7 +754,7 @@ TEST_F(MainLoopTest, ObjectListShowsAndMovesElementsAndPdfIsCreated)
         Press(GID_PDF);
     });
     s.push_back([] {
-        EXPECT_EQ(RequesterLog.back(), "Hint|This filename already exists!|Overwrite this file|Cancel");
+        EXPECT_EQ(RequesterLog.back(), "Hint|A file of this name already exists.|Overwrite this file|Cancel");
     });
     EXPECT_TRUE(Run(s));
 }

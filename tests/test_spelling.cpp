@@ -87,6 +87,8 @@ static std::vector<std::string> BoxLines(GElement *box)
 
 /* ------------------------------------------------------------ the check */
 
+static const std::string complete = "Spell checker|The spelling check is complete.|Okay";
+
 TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
 {
     EXPECT_TRUE(Run({[] {
@@ -97,7 +99,8 @@ TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
         std::string out = Checked("Die Tür zur Strasse und das Haus, dahinter.", &changed);
         EXPECT_TRUE(changed);
         EXPECT_EQ(out, "Die Tür zur Straße und das Haus, dahinter.") << "the comma and the umlaut are kept";
-        ASSERT_EQ(RequesterLog.size(), 1u) << "Tür and Haus are known";
+        ASSERT_EQ(RequesterLog.size(), 2u) << "Tür and Haus are known";
+        EXPECT_EQ(RequesterLog[1], complete) << "a finished check says so";
         EXPECT_NE(RequesterLog[0].find("<Strasse>"), std::string::npos) << RequesterLog[0];
         size_t bars = 0;
         for (char c : RequesterLog[0])
@@ -111,7 +114,7 @@ TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
         out = Checked("Xqzzyvw ist gut. Xqzzyvw", &changed);
         EXPECT_FALSE(changed) << "nothing was replaced";
         EXPECT_EQ(out, "Xqzzyvw ist gut. Xqzzyvw");
-        EXPECT_EQ(RequesterLog.size(), 1u) << "an ignored word is not asked about again";
+        EXPECT_EQ(RequesterLog.size(), 2u) << "an ignored word is not asked about again";
 
         /* Cancel in the middle: nothing comes back, earlier choices included. */
         RequesterLog.clear();
@@ -120,7 +123,7 @@ TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
         out = Checked("Strasse und Wqxxzv", &changed);
         EXPECT_FALSE(changed);
         EXPECT_EQ(out, "(unchanged)");
-        EXPECT_EQ(RequesterLog.size(), 2u);
+        EXPECT_EQ(RequesterLog.size(), 2u) << "a cancelled check is not complete";
 
         /* hunspell splits a word at its digits: only the unknown parts are
          * asked about and replaced, the digits stay. */
@@ -130,14 +133,14 @@ TEST_F(Spelling, GermanWordsAreCheckedAsTheyStandAndSuggestionsTakenAsGiven)
         out = Checked("Hausxyz123qwrt ist da.", &changed);
         EXPECT_TRUE(changed);
         EXPECT_EQ(out, "Hausse123qwrt ist da.");
-        EXPECT_EQ(RequesterLog.size(), 2u);
+        EXPECT_EQ(RequesterLog.size(), 3u);
 
         /* A word of 256 letters is passed over; digits stay in a word,
          * and a digit before letters is copied unchecked. */
         RequesterLog.clear();
         std::string longword(256, 'q');
         out = Checked(longword + " 4Haus A4x\n", &changed);
-        EXPECT_EQ(RequesterLog.size(), 0u) << (RequesterLog.empty() ? "" : RequesterLog[0]);
+        EXPECT_EQ(RequesterLog, std::vector<std::string>{complete}) << "nothing was asked";
         EXPECT_EQ(out, longword + " 4Haus A4x\n");
     }}));
 }
@@ -150,10 +153,10 @@ TEST_F(Spelling, AddedWordsGoIntoThePersonalDictionaryOfTheHome)
         RequesterLog.clear();
         RequesterScriptAdd("2");
         EXPECT_EQ(Checked("Pagimo is fine", &changed), "Pagimo is fine");
-        EXPECT_EQ(RequesterLog.size(), 1u);
+        EXPECT_EQ(RequesterLog.size(), 2u);
         RequesterLog.clear();
         Checked("Pagimo again", &changed);
-        EXPECT_EQ(RequesterLog.size(), 0u) << "an added word is known";
+        EXPECT_EQ(RequesterLog, std::vector<std::string>{complete}) << "an added word is known";
     }}, {"iSpellLanguage=English"}));
     EXPECT_TRUE(HostExists(dict));
     EXPECT_NE(ReadTextFile(dict).find("Pagimo"), std::string::npos);

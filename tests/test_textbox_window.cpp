@@ -106,20 +106,28 @@ TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
         Press(GID_CURSOR);
     });
     s.push_back([this] {
-        Click(X(150), Y(100));
+        Click(X(150), Y(350));
         RequesterScriptAdd((scratch + "/other.txt").c_str());
     });
     s.push_back([] {
         ASSERT_EQ(Loop.marked, 1);
+        ASSERT_EQ(Loop.mnode, Boxes(1)[1]);
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTADD)) << "every box of a chain takes a new file";
+        EXPECT_FALSE(GadgetDisabled(GID_TEXTEDT)) << "and opens the editor";
         Press(GID_TEXTADD);
     });
     s.push_back([] {
         for (GElement *b : Boxes(1))
-            EXPECT_STREQ(b->edata.tbd.fn, "PGT:PAG4/Texte/other.txt") << "the chain follows its first box";
+            EXPECT_STREQ(b->edata.tbd.fn, "PGT:PAG4/Texte/other.txt") << "the whole chain follows its second box";
         EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/other.txt")), story) << "imported byte for byte";
         EXPECT_GT(Ink(Boxes(1)[0]), 200) << "the page view shows the text";
         EXPECT_GT(Ink(Boxes(1)[1]), 200) << "and its continuation";
         EXPECT_LT(FlushRows(Boxes(1)[0]), 0.4) << "left-aligned lines end ragged";
+        Press(GID_CURSOR);
+    });
+    s.push_back([] { Click(X(150), Y(100)); });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, Boxes(1)[0]);
         Choose(GID_JUSTIFICATION, 3);
     });
     s.push_back([] {
@@ -143,6 +151,27 @@ TEST_F(TextboxWindow, TheToolAsksForTheFileAndFurtherBoxesContinueTheChain)
         uint32_t end1 = Boxes(1)[1]->edata.tbd.textpos;
         EXPECT_GT(end1, Boxes(1)[0]->edata.tbd.textpos);
         EXPECT_GT(boxes[0]->edata.tbd.textpos, end1);
+        Press(GID_CURSOR);
+    });
+    /* The editor opened from the last box of the chain edits the chain's
+     * text, and the page behind it shows a saved text at once. */
+    s.push_back([] { Click(X(150), Y(100)); });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, Boxes(2)[0]);
+        EXPECT_GT(Ink(Boxes(2)[0]), 200);
+        Press(GID_TEXTEDT);
+    });
+    s.push_back([] {
+        ASSERT_TRUE(PlatformWindowExists(WIN_EDITOR));
+        EXPECT_EQ(GadgetUtf8Text(GID_TEXTEDITOR), story);
+        GadgetSetUtf8Text(GID_TEXTEDITOR, "Short.");
+        Press(GID_SAVETEXT, 0, WIN_EDITOR);
+    });
+    s.push_back([] {
+        EXPECT_TRUE(PlatformWindowExists(WIN_EDITOR)) << "saving keeps the editor open";
+        EXPECT_EQ(ReadTextFile(HostPath("PGT:PAG4/Texte/other.txt")), "Short.");
+        EXPECT_LT(Ink(Boxes(2)[0]), 60) << "the continuation is empty at once, but for its selection marks";
+        Press(GID_QUITEDITOR, 0, WIN_EDITOR);
     });
     EXPECT_TRUE(Run(s));
 }

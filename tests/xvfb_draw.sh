@@ -21,8 +21,8 @@ mkdir -p "$outdir"
 
 printf '%s\n' "$scratch/drawn.pfz" > "$scratch/answers"
 start_pagimo
-wid=$(xdotool search --name '^unnamend$' | head -1)
-[ -n "$wid" ] || fail "no main window titled unnamend"
+wid=$(xdotool search --name '^unnamed$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamed"
 
 tool() { # gadget id: a click on it, and the mode it sets
     read -r gx gy <<< "$(centre "$1")"

@@ -20,8 +20,8 @@ mkdir -p "$outdir"
 } > "$scratch/brief.txt"
 printf '%s\n%s\n%s\n' "$scratch/brief.txt" "$scratch/brief.txt" "$scratch/letter.pfz" > "$scratch/answers"
 start_pagimo
-wid=$(xdotool search --name '^unnamend$' | head -1)
-[ -n "$wid" ] || fail "no main window titled unnamend"
+wid=$(xdotool search --name '^unnamed$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamed"
 
 read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 cx=$((ax + aw / 2)) cy=$((ay + 300))
@@ -54,7 +54,7 @@ click "$ex" "$ey"
 wait_for "-> GUIOpenWindow(2)" 20 || fail "the editor button did not open the editor"
 sleep 1
 import -window root "$outdir/xvfb-editor.png" || fail "no screenshot"
-edwin=$(xdotool search --name '^Texteditor$' | head -1)
+edwin=$(xdotool search --name '^Text editor$' | head -1)
 [ -n "$edwin" ] || fail "no editor window"
 
 # Type at the end of the text, save, leave.

@@ -13,8 +13,8 @@ start_x 141 190 1366x768x24 -noreset
 
 start_pagimo
 
-wid=$(xdotool search --name '^unnamend$' | head -1)
-[ -n "$wid" ] || fail "no main window titled unnamend"
+wid=$(xdotool search --name '^unnamed$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamed"
 read -r ww wh <<< "$(xdotool getwindowgeometry "$wid" | sed -nE 's/.*Geometry: ([0-9]+)x([0-9]+).*/\1 \2/p')"
 [ "$ww" -le 1366 ] && [ "$wh" -le 768 ] || fail "the window is ${ww}x${wh}, larger than the screen"
 

@@ -33,11 +33,11 @@ import -window root "$outdir/xvfb-main-window.png" || fail "no screenshot"
 read -r tx ty <<< "$(centre 36)"
 xdotool mousemove "$tx" "$ty" click 1
 wait_for "-> InsertPage" 30 || fail "the insert-page button did not work"
-wid=$(xdotool search --name '^unnamend$' | head -1)
-[ -n "$wid" ] || fail "no main window titled unnamend"
+wid=$(xdotool search --name '^unnamed$' | head -1)
+[ -n "$wid" ] || fail "no main window titled unnamed"
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key --window "$wid" ctrl+q
-wait_for "The actual project is not saved!" 30 || fail "quitting an unsaved project did not ask"
+wait_for "The current project is not saved." 30 || fail "quitting an unsaved project did not ask"
 wait_for "   answer 0" 30 || fail "the requester was not answered from the file"
 sleep 0.5
 kill -0 "$pid" 2>/dev/null || fail "Cancel did not keep the program running"

@@ -345,6 +345,14 @@ static bool RunTool(const ARexxData *ad, GElement *elem, const char *args)
     return ok;
 }
 
+/* True when the chooser names a tool of the current mode: the next
+ * picture placed is then a new one for the tool to work on. */
+bool ARexxToolChosen(void)
+{
+    int32_t sel = GadgetNumber(GID_AREXX_SEL);
+    return sel > 0 && ToolOfMode(shown_mode, uint32_t(sel)) != nullptr;
+}
+
 /* Runs the tool chosen among the current mode's tools on the picture just
  * placed. False only when the tool's program cannot be found; a tool that
  * fails is reported and leaves the picture as it was. */

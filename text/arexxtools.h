@@ -41,6 +41,7 @@ std::string ARexxToolsFile(void);
 void SetARexxChooser(uint32_t typ);
 uint32_t GetARexxParam(char *params);
 bool AddRXScriptParameter(const ARexxData *ardata, const GElement *elem, char *arexxcom);
+bool ARexxToolChosen(void);
 bool CheckARexxTool(GElement *elem);
 
 #endif

@@ -35,6 +35,7 @@
 #include "text/utilities.h"
 #include "view/geometry.h"
 #include "view/redraw.h"
+#include "view/selection.h"
 
 /* ------------------------------------------------------------ messages */
 
@@ -186,12 +187,22 @@ static bool CheckSpelling(void)
     return changed;
 }
 
+/* The page behind the editor shows the saved text at once, the box still
+ * selected. */
+static void ShowSavedText(uint32_t aktpage)
+{
+    CreateEmptyPage(PDaten.pageformat);
+    ReDrawPage(aktpage);
+    ShowSelectMarks(aktpage);
+}
+
 int16_t CheckEditorGadgets(MsgPort *SPort, void *mstrip, uint32_t id, GElement *mnode,
                            uint32_t aktpage, uint32_t *aktmode, uint8_t *marked, int16_t saved)
 {
     switch (id) {
     case GID_SAVETEXT:
-        EditTextboxFile(*marked, mnode, SPort, mstrip, EDIT_SAVE, aktpage);
+        if (EditTextboxFile(*marked, mnode, SPort, mstrip, EDIT_SAVE, aktpage))
+            ShowSavedText(aktpage);
         return saved;
     case GID_QUITEDITOR:
         if (MayLeave())

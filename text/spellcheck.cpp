@@ -375,6 +375,8 @@ bool SpellcheckText(const std::string &text, std::string *corrected)
                       GetString(&localeinfo, MSG_OKAY));
     if (run.cancelled || run.lost)
         return false;
+    GuiEasyDialog(WIN_EDITOR, GetString(&localeinfo, MSG_SPELL_TITLE), GetString(&localeinfo, MSG_SPELL_COMPLETE),
+                  GetString(&localeinfo, MSG_OKAY));
     *corrected = run.out;
     return run.changed;
 }

@@ -21,6 +21,7 @@
 #include "platform/gui.h"
 #include "platform/rastport.h"
 #include "platform/strutil.h"
+#include "text/arexxtools.h"
 #include "text/textbox.h"
 #include "view/drawing.h"
 #include "view/pictures.h"
@@ -190,8 +191,10 @@ static GElement *AddShape(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy,
 
 /* The picture named in the picture path stands at its own size on the
  * drag's top-left corner; without one the user is asked for a picture, and
- * the ARexx tool chosen runs on it with the dragged box. Without a
- * readable picture nothing is made. */
+ * the ARexx tool chosen runs on it with the dragged box. With a tool chosen
+ * the user is always asked: the tool works on a copy of its own, never on
+ * the remembered picture, which earlier elements show. Without a readable
+ * picture nothing is made. */
 static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
                             uint32_t ay)
 {
@@ -199,6 +202,12 @@ static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t s
     ge->sy = sy < ay ? sy : ay;
     ge->ex = sx < ax ? ax : sx;
     ge->ey = sy < ay ? ay : sy;
+    char chosen[256];
+    if (ARexxToolChosen()) {
+        if (!SetPicture(chosen, ge))
+            return nullptr;
+        GadgetSetText(GID_PICTUREPATH, ge->edata.pd.fn);
+    }
     if (!LoadPicture(ge, true))
         return nullptr;
     GElement *added = AddGObject(page, ge);

@@ -172,14 +172,10 @@ static void DrawHandles(GElement *e, uint8_t set)
     }
 }
 
-/* Only the first box of a chain loads or edits the text file. */
+/* Any box of a chain loads or edits the chain's one text file. */
 static void ShowProperties(GElement *e, bool on)
 {
     SetGUIElements(e->node.ln_Type, on, true);
-    if (e->node.ln_Type == ET_TEXTBOX && e->node.ln_Pri != 0) {
-        GadgetSetDisabled(GID_TEXTADD, true);
-        GadgetSetDisabled(GID_TEXTEDT, true);
-    }
 }
 
 void SetSelectMarks(uint32_t page, GElement *element, uint8_t set, uint32_t count)
