@@ -636,6 +636,11 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
         head.edata.td.level = 2;
         head.sy = ystart + 50, head.ey = ystart + 70;
         AddGObject(3, &head);
+        EXPECT_EQ(PDaten.comp, COMP_FULL) << "a new project compresses fully";
+        EXPECT_EQ(GadgetNumber(GID_PDF_COMPRESSION), COMP_FULL);
+        Choose(GID_PDF_COMPRESSION, 1);
+    });
+    s.push_back([archive] {
         RequesterScriptAdd(archive.c_str());
         Press(GID_SAVEAS);
     });
@@ -653,6 +658,8 @@ TEST_F(MainLoopTest, ProjectsSaveAndOpenFromTheLoopAndTheCommandLine)
         EXPECT_EQ(TabLabels(), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
         EXPECT_EQ(GadgetRowCount(GID_HLLIST), 2) << "the project name and its headline";
         EXPECT_EQ(GadgetCell(GID_HLLIST, 0, 0), "Manual");
+        EXPECT_EQ(PDaten.comp, 1) << "a stored project keeps its own compression";
+        EXPECT_EQ(GadgetNumber(GID_PDF_COMPRESSION), 1);
         GadgetSetNumber(GID_HLLIST, 1);
         Press(GID_HLLIST, 1);
     }, [] {
