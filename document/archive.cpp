@@ -136,6 +136,7 @@ uint32_t OpenProjectPath(const char *chosen)
         ShowFailure(178, std::string(path) + "\n" + rr.reason);
         return rr.code;
     }
+    MatchFileNamesToProject();
     CreateProjectStructure();
     NameFromFile(file);
     Strlcpy(project_file, path, sizeof(project_file));

@@ -6,16 +6,18 @@
  * Invariants kept here: PDaten.count equals the length of `pages`, and each
  * page's `count` equals the length of its element list (the element file
  * relies on both). Element lists are ordered by ln_Pri, highest first.
+ * File names compare as Linux compares them, exactly; only a volume name
+ * ("PGT:") is matched without regard to case, as assigns are.
  */
 #include "document/pagelist.h"
 
-#include <cctype>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "core/settings.h"
+#include "platform/charset.h"
 #include "platform/files.h"
 #include "platform/mempool.h"
 #include "platform/strutil.h"
@@ -104,9 +106,27 @@ GElement *FindMarkedElement(uint32_t page, GElement *snode)
     return nullptr;
 }
 
-static const char *ElementFile(GElement *ge)
+static char *ElementFile(GElement *ge)
 {
     return ge->node.ln_Type == ET_PICTURE ? ge->edata.pd.fn : ge->edata.tbd.fn;
+}
+
+/* ------------------------------------------------------------ file names */
+
+/* The length of a name's volume with its colon ("PGT:" of
+ * "PGT:PAG4/Texte/a.txt"), 0 for a name without one. */
+static size_t VolumeLength(const char *fn)
+{
+    const char *colon = std::strchr(fn, ':'), *slash = std::strchr(fn, '/');
+    return colon && colon != fn && (!slash || colon < slash) ? size_t(colon - fn) + 1 : 0;
+}
+
+/* Volumes are assigns, whose names are matched without regard to case; the
+ * rest is a Linux path, where "a.txt" and "A.txt" are two files. */
+static bool SameFileName(const char *a, const char *b)
+{
+    size_t va = VolumeLength(a);
+    return va == VolumeLength(b) && Strnicmp(a, b, va) == 0 && std::strcmp(a + va, b + va) == 0;
 }
 
 /* nr > 0 asks whether any element of the type names the file; nr <= 0 looks
@@ -119,7 +139,7 @@ bool FindFilename(uint8_t typ, const char *fname, GElement **enode, int32_t nr)
         PageNode *pn = reinterpret_cast<PageNode *>(p);
         for (Node *n = GetHead(&pn->page); n; n = GetSucc(n)) {
             GElement *ge = reinterpret_cast<GElement *>(n);
-            if (n->ln_Type != typ || Stricmp(ElementFile(ge), fname) != 0)
+            if (n->ln_Type != typ || !SameFileName(ElementFile(ge), fname))
                 continue;
             if (nr > 0)
                 return true;
@@ -153,10 +173,9 @@ void UnmarkPage(uint32_t pageno)
  * files are ever deleted; a name read from a stored file may point anywhere. */
 bool IsProjectFile(const char *fn)
 {
-    static const char root[] = "PGT:PAG4/";
-    if (Strnicmp(fn, root, sizeof(root) - 1) != 0)
+    if (VolumeLength(fn) != 4 || Strnicmp(fn, "PGT:", 4) != 0 || std::strncmp(fn + 4, "PAG4/", 5) != 0)
         return false;
-    const char *rest = fn + sizeof(root) - 1;
+    const char *rest = fn + 9;
     for (const char *s = rest; *s; s++)
         if ((s == rest || s[-1] == '/') && s[0] == '.' && s[1] == '.' && (s[2] == '/' || !s[2]))
             return false;
@@ -174,12 +193,14 @@ struct DoomedFile {
 };
 static std::vector<DoomedFile> doomed;
 
+/* Equal for names SameFileName takes as one file. */
 static std::string FileKey(uint8_t type, const char *fn)
 {
     std::string key(1, char(type));
-    for (const char *s = fn; *s; s++)
-        key += char(std::tolower((unsigned char)*s));
-    return key;
+    size_t volume = VolumeLength(fn);
+    for (size_t i = 0; i < volume; i++)
+        key += char(CharToLower((unsigned char)fn[i]));
+    return key + (fn + volume);
 }
 
 /* Deleted only inside the project, and only when no element of the kind
@@ -216,7 +237,7 @@ static void FindChain(const char *fn, Chain *c)
         for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
             GElement *ge = reinterpret_cast<GElement *>(n);
             int k = -n->ln_Pri;
-            if (n->ln_Type != ET_TEXTBOX || k < 1 || c->box[k] || Stricmp(ge->edata.tbd.fn, fn) != 0)
+            if (n->ln_Type != ET_TEXTBOX || k < 1 || c->box[k] || !SameFileName(ge->edata.tbd.fn, fn))
                 continue;
             c->box[k] = ge;
             c->page[k] = reinterpret_cast<PageNode *>(p);
@@ -353,6 +374,67 @@ void FreeLists(int type)
     default:
         break;
     }
+}
+
+/* ------------------------------------------------------------ names from other systems */
+
+/* The one entry of `drawer` that is `name` but for case; "" when there is
+ * none or more than one (then no entry is more right than another). */
+static std::string CaseTwin(const std::string &drawer, const std::string &name)
+{
+    std::vector<DirEntry> entries;
+    if (!ListDirectory(drawer.c_str(), entries))
+        return std::string();
+    std::string twin;
+    int found = 0;
+    for (const DirEntry &e : entries)
+        if (Stricmp(e.name.c_str(), name.c_str()) == 0)
+            twin = e.name, found++;
+    return found == 1 ? twin : std::string();
+}
+
+/* `fn` with every part that does not exist as written replaced by its case
+ * twin, the drawers too; false (fn unchanged) when a part has no single
+ * twin. */
+static bool MatchCase(char *fn)
+{
+    std::string path(fn, VolumeLength(fn));
+    const char *part = fn + path.size();
+    while (*part) {
+        size_t len = std::strcspn(part, "/");
+        std::string name(part, len), drawer = path;
+        if (!drawer.empty() && drawer.back() == '/')
+            drawer.pop_back();
+        if (!PathExists((path + name).c_str()) && (name = CaseTwin(drawer, name)).empty())
+            return false;
+        path += name;
+        part += len;
+        if (*part == '/')
+            path += '/', part++;
+    }
+    Strlcpy(fn, path.c_str(), 256); /* only the case changed: as long as before */
+    return true;
+}
+
+/* A project made where names ignore case (Windows, macOS, AmigaOS) may name
+ * a text or picture in another case than its archive holds it. Such an
+ * element, whose file is missing as named, takes the name of the one file
+ * of the project that differs from it only in case. A name that exists as
+ * written is kept: "a.txt" and "A.txt" stay two files. */
+void MatchFileNamesToProject(void)
+{
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p))
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
+            if (n->ln_Type != ET_PICTURE && n->ln_Type != ET_TEXTBOX)
+                continue;
+            char *fn = ElementFile(reinterpret_cast<GElement *>(n)), found[256];
+            Strlcpy(found, fn, sizeof(found));
+            if (Strnicmp(fn, "PGT:PAG4/", 9) == 0 && !PathExists(fn) && MatchCase(found) &&
+                IsProjectFile(found)) {
+                DebugPrint("   %s found as %s\n", fn, found);
+                Strlcpy(fn, found, 256);
+            }
+        }
 }
 
 /* ------------------------------------------------------------ working area */

@@ -27,6 +27,7 @@ void FreeLists(int type);
 bool IsTextType(uint32_t type);
 void UnmarkPage(uint32_t pageno);
 bool IsProjectFile(const char *fn);
+void MatchFileNamesToProject(void);
 bool CreateProjectStructure(void);
 void RemoveProjectStructure(void);
 

@@ -38,10 +38,14 @@ static uint32_t Blanks(const char *line)
     return n;
 }
 
+static_assert(TEXTBOX_MAX_GAP == HPDF_MAX_WORDSPACE, "the walk spreads a line only as far as libharu can");
+
 /* The spacing that brings a justified line flush to the box's right edge,
- * however wide its gaps become, and never below libharu's limit, where a
- * line that still does not fit is set as it is instead of ending the
- * export. A line without a blank cannot be stretched and keeps the spacing
+ * within libharu's limits, which would end the export: a line that still
+ * does not fit is set at the least spacing, and one the walk let through
+ * although the PDF font's widths ask a hair more than the most (it
+ * measured in the screen font) stops at the most, a little short of the
+ * edge. A line without a blank cannot be stretched and keeps the spacing
  * in force. */
 float BlockWordSpace(HPDF_Page page, const char *line, float width)
 {
@@ -53,6 +57,8 @@ float BlockWordSpace(HPDF_Page page, const char *line, float width)
     float ws = (width - bare) / float(blanks);
     if (ws < PDF_MIN_WORDSPACE)
         return PDF_MIN_WORDSPACE;
+    if (ws > float(TEXTBOX_MAX_GAP))
+        return float(TEXTBOX_MAX_GAP);
     HPDF_Page_SetWordSpace(page, ws);
     /* rounding must not leave it a hair too wide */
     while (ws > PDF_MIN_WORDSPACE && HPDF_Page_TextWidth(page, line) > width) {

@@ -1,7 +1,8 @@
 /*
  * test_lists.cpp - pages and elements: priority order, page insertion,
  * textbox chains removed and renumbered, counts kept, files deleted only
- * inside the project, and the out-of-memory paths.
+ * inside the project, file names compared as Linux does, and the
+ * out-of-memory paths.
  */
 #include <cstring>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "core/settings.h"
 #include "document/pagelist.h"
 #include "platform/mempool.h"
+#include "text/garbage.h"
 
 class Lists : public ScratchTest {};
 
@@ -87,12 +89,14 @@ TEST_F(Lists, RemovingTheFirstBoxTakesTheWholeChain)
     GElement ge = MakeElement(ET_LINE, ET_LINE);
     AddGObject(2, &ge);
     GElement *first = AddBox(1, "PGT:PAG4/Texte/story.txt", 0);
-    AddBox(2, "PGT:PAG4/texte/STORY.txt", -1); /* names compare case-blind */
+    GElement *twin = AddBox(1, "PGT:PAG4/Texte/Story.txt", -1); /* another file, found first */
+    AddBox(2, "pgt:PAG4/Texte/story.txt", -1); /* a volume is matched without regard to case */
     AddBox(3, "PGT:PAG4/Texte/story.txt", -2);
     AddBox(3, "PGT:PAG4/Texte/other.txt", -1);
 
     RemoveGObject(1, first, true, false);
-    EXPECT_EQ(GetPageNode(1)->count, 0u);
+    EXPECT_EQ(GetPageNode(1)->count, 1u);
+    EXPECT_EQ(GetHead(&GetPageNode(1)->page), &twin->node) << "the chain of Story.txt stays";
     EXPECT_EQ(GetPageNode(2)->count, 1u);
     EXPECT_EQ(GetPageNode(3)->count, 1u);
     EXPECT_EQ(Types(2), (std::vector<int>{ET_LINE}));
@@ -144,12 +148,44 @@ TEST_F(Lists, FilesAreDeletedOnlyInsideTheProject)
     std::strcpy(ge.edata.pd.fn, "PGT:PAG4/Bilder/p.png");
     AddGObject(2, &ge);
     GElement *twin = AddGObject(1, &ge); /* a pasted copy shares the file */
+    std::strcpy(ge.edata.pd.fn, "PGT:PAG4/Bilder/P.png");
+    AddGObject(1, &ge);
     RemovePageList(2);
     EXPECT_TRUE(HostExists(inside)) << "a file another picture still shows stays";
     RemoveGObject(1, twin, true, true);
-    EXPECT_FALSE(HostExists(inside)) << "the last picture takes its file along";
+    EXPECT_FALSE(HostExists(inside)) << "the last picture takes its file along, whatever P.png does";
     EXPECT_TRUE(HostExists(outside)) << "a file outside the project is never deleted";
     EXPECT_EQ(PDaten.count, 1u);
+}
+
+/* Names are Linux names: the garbage collection keeps the files elements
+ * name exactly. A name in another case than the project holds (a project
+ * from a system that ignores case) takes the name of its one twin, never
+ * of one of two, and never when its own file exists. */
+TEST_F(Lists, FileNamesAreExactAndAnotherCaseFindsItsOneTwin)
+{
+    ASSERT_TRUE(CreateProjectStructure());
+    for (const char *f : {"Texte/a.txt", "Texte/A.txt", "Texte/note.txt", "Texte/NOTE.txt", "Bilder/foto.png"})
+        WriteTextFile(scratch + "/T/PAG4/" + f, f);
+    AddPageList(nullptr);
+    GElement *a = AddBox(1, "PGT:PAG4/Texte/a.txt", 0);
+    GElement *note = AddBox(1, "PGT:PAG4/Texte/Note.txt", 0);
+    GElement ge = MakeElement(ET_PICTURE, ET_PICTURE);
+    std::strcpy(ge.edata.pd.fn, "PGT:pag4/bilder/Foto.PNG");
+    GElement *foto = AddGObject(1, &ge);
+
+    MatchFileNamesToProject();
+    EXPECT_STREQ(a->edata.tbd.fn, "PGT:PAG4/Texte/a.txt");
+    EXPECT_STREQ(note->edata.tbd.fn, "PGT:PAG4/Texte/Note.txt") << "two twins: neither is taken";
+    EXPECT_STREQ(foto->edata.pd.fn, "PGT:PAG4/Bilder/foto.png");
+
+    std::strcpy(note->edata.tbd.fn, "PGT:PAG4/Texte/note.txt");
+    EXPECT_EQ(GarbageCollection(), 2u);
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Texte/a.txt"));
+    EXPECT_FALSE(HostExists(scratch + "/T/PAG4/Texte/A.txt")) << "named by no element";
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Texte/note.txt"));
+    EXPECT_FALSE(HostExists(scratch + "/T/PAG4/Texte/NOTE.txt"));
+    EXPECT_TRUE(HostExists(scratch + "/T/PAG4/Bilder/foto.png"));
 }
 
 TEST_F(Lists, MarkedElementsAreFoundInOrder)

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
 #include <hpdf.h>
 
 #include "testutil.h"
@@ -32,8 +33,10 @@
 #include "platform/charset.h"
 #include "platform/fontinstall.h"
 #include "platform/gui.h"
+#include "platform/rastport.h"
 #include "platform/screenfont.h"
 #include "text/textbox.h"
+#include "view/drawing.h"
 #include "view/geometry.h"
 
 static const char *FONT = "DejaVu Sans.font";
@@ -457,19 +460,70 @@ TEST_F(Textbox, BlockSpacingStopsAtLibharusLimit)
     HPDF_Free(pdf);
 }
 
+/* The right end of the ink of a box's first line in the page view. */
+static int32_t InkEnd(const GElement *box, uint32_t top, uint32_t size)
+{
+    RastPort *rp = WindowRastPort(WIN_PROJECT);
+    uint32_t paper = ReadPixelRGB(rp, int32_t(xstart) + 5, int32_t(ystart) + 5);
+    int32_t right = -1;
+    for (uint32_t y = top + 1; y < top + size; y++)
+        for (uint32_t x = box->sx + 1; x + 1 < box->ex; x++)
+            if (ReadPixelRGB(rp, int32_t(x), int32_t(y)) != paper)
+                right = std::max(right, int32_t(x));
+    return right;
+}
+
+/* A short line before a word or a web address nearly as wide as the box
+ * has a gap wider than the PDF's word spacing can go: it is set flush
+ * left, like a paragraph's last line, on screen and in the PDF, and the
+ * export goes through. */
+TEST_F(Textbox, ALineWhoseGapWouldPassTheLimitIsSetFlushLeftOnScreenAndInThePdf)
+{
+    static const uint8_t pens[16][3] = {{170, 170, 170}, {0, 0, 0}, {255, 255, 255}};
+    PlatformSetPalette(pens);
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
+    CreateEmptyPage(2);
+    std::string word = "x", url = "https://example.com/";
+    while (Width(word + "x", 24) < 490)
+        word += 'x';
+    while (Width(url + "a", 24) < 480)
+        url += 'a';
+    Write("gap.txt", "a b " + word + " end");
+    Write("url.txt", "Visit our " + url + " today");
+    AddPageList(nullptr);
+    GElement *boxes[2] = {Box(1, "gap.txt", 0, 40, 40, 500, 200, 3), Box(1, "url.txt", 0, 40, 300, 500, 200, 3)};
+    const char *first[2] = {"a b", "Visit our"};
+    int32_t flush[2];
+    for (int i = 0; i < 2; i++) {
+        boxes[i]->edata.tbd.size = 24;
+        std::vector<Line> lines = Lines(boxes[i], 0);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0].text, first[i]);
+        ASSERT_TRUE(DrawTextboxElement(WindowRastPort(WIN_PROJECT), boxes[i], JAM1, false, false));
+        int32_t onscreen = InkEnd(boxes[i], lines[0].top, lines[0].size) - int32_t(xstart);
+        flush[i] = int32_t(boxes[i]->sx - xstart + Width(first[i], 24));
+        EXPECT_LE(onscreen, flush[i]) << first[i] << ": not widened on screen";
+        EXPECT_GE(onscreen, flush[i] - 3) << first[i];
+    }
+    GUICloseWindow(WIN_PROJECT, false);
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    std::map<std::string, PdfWord> by;
+    for (const PdfWord &w : BoxedWords(out))
+        by.emplace(w.text, w);
+    ASSERT_TRUE(by.count("b") && by.count("our") && by.count("today"));
+    EXPECT_NEAR(by["b"].xmax, double(flush[0]), 1.5) << "flush left in the PDF as on screen";
+    EXPECT_NEAR(by["our"].xmax, double(flush[1]), 1.5);
+}
+
 /* ------------------------------------------------------------ the job */
 
 /* A saved project exported by the real binary: the chain's follow-on
  * boxes carry a stale position of 0, one file is in the 8-bit set. */
-class TextboxJob : public JobProjectTest {};
-
-TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
-{
-    WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), Story());
-    WriteTextFile(HostPath("PGT:PAG4/Texte/latin.txt"), "Gr\xFC\xDF" "e aus K\xF6ln \x84" "gut\x93 \x96 5\x80");
-    AddPageList(nullptr);
-    AddPageList(nullptr);
-    auto box = [](uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+class TextboxJob : public JobProjectTest {
+protected:
+    void Box(uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h)
+    {
         GElement ge = MakeElement(ET_TEXTBOX, pri);
         std::strcpy(ge.edata.tbd.fn, fn);
         std::strcpy(ge.edata.tbd.fontname, FONT);
@@ -477,27 +531,84 @@ TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
         ge.edata.tbd.align = 3;
         ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
         AddGObject(page, &ge);
-    };
-    box(1, "PGT:PAG4/Texte/story.txt", 0, 60, 60, 240, 300);
-    box(1, "PGT:PAG4/Texte/latin.txt", 0, 60, 600, 300, 100);
-    box(2, "PGT:PAG4/Texte/story.txt", -1, 60, 60, 300, 260);
-    box(2, "PGT:PAG4/Texte/story.txt", -2, 60, 400, 300, 800);
-    std::strcpy(DataPath, scratch.c_str());
-    SetProjectName("job");
-    ASSERT_EQ(SaveProject(false), 0u);
-    std::string pdf = scratch + "/job.pdf";
-    std::string ran = Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
-                            "' job.pfz; echo rc=$?");
+    }
+    /* Saves the project and runs `--pdf` on it: its output, and the PDF in `pdf`. */
+    std::string Job()
+    {
+        std::strcpy(DataPath, scratch.c_str());
+        SetProjectName("job");
+        EXPECT_EQ(SaveProject(false), 0u);
+        pdf = scratch + "/job.pdf";
+        return Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
+                     "' job.pfz; echo rc=$?");
+    }
+    std::vector<std::string> Words()
+    {
+        std::vector<std::string> got;
+        for (const PdfWord &w : BoxedWords(pdf))
+            got.push_back(Unescape(w.text));
+        return got;
+    }
+    std::string pdf;
+};
+
+TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), Story());
+    WriteTextFile(HostPath("PGT:PAG4/Texte/latin.txt"), "Gr\xFC\xDF" "e aus K\xF6ln \x84" "gut\x93 \x96 5\x80");
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Box(1, "PGT:PAG4/Texte/story.txt", 0, 60, 60, 240, 300);
+    Box(1, "PGT:PAG4/Texte/latin.txt", 0, 60, 600, 300, 100);
+    Box(2, "PGT:PAG4/Texte/story.txt", -1, 60, 60, 300, 260);
+    Box(2, "PGT:PAG4/Texte/story.txt", -2, 60, 400, 300, 800);
+    std::string ran = Job();
     ASSERT_NE(ran.find("rc=0"), std::string::npos) << ran;
     std::vector<std::string> want = SplitWords(Story());
     std::vector<std::string> latin = {"Gr\xC3\xBC\xC3\x9F" "e", "aus", "K\xC3\xB6ln", "\xE2\x80\x9Egut\xE2\x80\x9C",
                                       "\xE2\x80\x93", "5\xE2\x82\xAC"};
-    std::vector<std::string> got;
-    for (const PdfWord &w : BoxedWords(pdf))
-        got.push_back(Unescape(w.text));
+    std::vector<std::string> got = Words();
     /* the story's first box, then the 8-bit text below it, then page 2 */
     auto at = std::search(got.begin(), got.end(), latin.begin(), latin.end());
     ASSERT_NE(at, got.end()) << "umlauts, quotes, dash and euro exact";
     got.erase(at, at + long(latin.size()));
     EXPECT_EQ(got, want);
+}
+
+/* "a.txt" and "A.txt" are two files, each with a chain of its own, however
+ * their boxes lie. A project from a system that ignores case, whose
+ * elements name "Story.TXT" and "Foto.PNG" where its archive holds
+ * "story.txt" and "foto.png", still finds both. */
+TEST_F(TextboxJob, NamesThatDifferInCaseAreTwoFilesAndAnotherCaseFindsTheArchivesFile)
+{
+    std::string lower, upper;
+    for (int i = 0; i < 40; i++)
+        lower += "alpha" + std::to_string(i) + " ";
+    for (int i = 0; i < 70; i++)
+        upper += "Bravissimo" + std::to_string(i) + " ";
+    WriteTextFile(HostPath("PGT:PAG4/Texte/a.txt"), lower);
+    WriteTextFile(HostPath("PGT:PAG4/Texte/A.txt"), upper);
+    WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), "Once upon a time");
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(Qt::darkGreen);
+    ASSERT_TRUE(img.save(QString::fromStdString(HostPath("PGT:PAG4/Bilder/foto.png")), "PNG"));
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Box(1, "PGT:PAG4/Texte/A.txt", 0, 60, 60, 200, 60);
+    Box(1, "PGT:PAG4/Texte/a.txt", 0, 300, 60, 200, 60);
+    Box(1, "PGT:PAG4/Texte/Story.TXT", 0, 60, 300, 200, 60);
+    Box(2, "PGT:PAG4/Texte/A.txt", -1, 60, 60, 400, 300);
+    Box(2, "PGT:PAG4/Texte/a.txt", -1, 60, 400, 400, 300);
+    GElement pic = MakeElement(ET_PICTURE, ET_PICTURE);
+    std::strcpy(pic.edata.pd.fn, "PGT:PAG4/Bilder/Foto.PNG");
+    pic.sx = xstart + 60, pic.sy = ystart + 700, pic.ex = pic.sx + 40, pic.ey = pic.sy + 30;
+    AddGObject(2, &pic);
+    std::string ran = Job();
+    ASSERT_NE(ran.find("rc=0"), std::string::npos) << ran;
+    std::vector<std::string> want = SplitWords(upper + lower + "Once upon a time"), got = Words();
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, want) << "both texts whole, each word once";
+    std::string images = Shell("pdfimages -list '" + pdf + "'");
+    EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 3) << images;
 }

@@ -2,7 +2,8 @@
  * garbage.cpp - the garbage collection of imported files: every plain file
  * in "PGT:PAG4/Texte" that no textbox names, and every one in
  * "PGT:PAG4/Bilder" that no picture names, is deleted. Names compare
- * without regard to case; a folder that cannot be listed is skipped.
+ * exactly, as Linux names files: "A.txt" is not kept by a box of "a.txt".
+ * A folder that cannot be listed is skipped.
  */
 #include "text/garbage.h"
 

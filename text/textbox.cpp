@@ -303,6 +303,11 @@ static void Finish(uint32_t *tpos)
     EndTextboxLines();
 }
 
+static uint32_t BoxWidth(const GElement *ge)
+{
+    return ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
+}
+
 /* Measures `line` in the box's font: 0 fits, 3 broken at its last blank,
  * 2 too long without a blank in it, 1 not measurable. */
 int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
@@ -312,7 +317,7 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
     if (!font)
         return 1;
-    uint32_t boxwidth = ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
+    uint32_t boxwidth = BoxWidth(ge);
     bool fits;
     if (font == it.font) {
         /* The iterator's line grows by one character between calls. Its
@@ -441,6 +446,24 @@ int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf)
     return 1;
 }
 
+/* How a block box sets a line the iterator broke to the box width:
+ * spread to both edges (TBL_BROKEN) when it has blanks and none of them
+ * has to widen by more than TEXTBOX_MAX_GAP, else flush left like the last
+ * line of a paragraph (TBL_RAGGED). Decided here, where the page view and
+ * the PDF take their lines, so that the two cannot set a line differently.
+ * Measured in the box's screen font, which the broken line leaves open. */
+static int BlockSetting(const GElement *ge, const char *line, int result)
+{
+    if (result != TBL_BROKEN || ge->edata.tbd.align != 3 || !it.font)
+        return result;
+    size_t len = std::strlen(line);
+    uint32_t blanks = 0;
+    for (size_t i = 0; i < len; i++)
+        blanks += line[i] == ' ';
+    double room = double(BoxWidth(ge)) - double(ScreenFontTextLength(it.font, line, len));
+    return blanks && room <= double(blanks) * double(TEXTBOX_MAX_GAP) ? TBL_BROKEN : TBL_RAGGED;
+}
+
 /* ------------------------------------------------------------ boxes */
 
 /* The box before this one in its chain, or null for a chain's first box
@@ -491,7 +514,7 @@ uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void
             break;
         }
         if (setline)
-            setline(data, line, result, top, size);
+            setline(data, line, BlockSetting(ge, line, result), top, size);
         top += size;
         endpos = pos;
     }

@@ -3,7 +3,8 @@
  * the project's text folder, loading it as an 8-bit text, the line iterator
  * that breaks it into the lines of a box by the screen font's widths, the
  * walk through one box that the page view, the PDF and the chain layout all
- * share, and the blank widening of block-justified lines.
+ * share, with the decision whether a block-justified line is spread, and
+ * the blank widening of such lines.
  *
  * A text position is a byte index into the loaded (8-bit) text.
  */
@@ -18,8 +19,13 @@ struct GElement;
 /* The line buffer of the page view and the PDF. */
 enum { TEXTBOX_LINE = 2560 };
 
-/* Results of GetTextboxLine. */
-enum { TBL_END = 0, TBL_BROKEN = 3, TBL_PARAGRAPH = 4 };
+/* Results of GetTextboxLine; the walk hands a line of a block box that
+ * is broken to the box width but cannot be spread over it as TBL_RAGGED. */
+enum { TBL_END = 0, TBL_BROKEN = 3, TBL_PARAGRAPH = 4, TBL_RAGGED = 5 };
+
+/* The most a blank of a spread line may widen, in pixels of the page view
+ * (points of the PDF): the PDF library refuses a wider word spacing. */
+enum { TEXTBOX_MAX_GAP = 300 };
 
 /* The drawer the project's text files are imported into. */
 #define TEXT_DRAWER "PGT:PAG4/Texte"
@@ -36,8 +42,9 @@ int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf);
 
 /* One line of a box as the walk hands it over: the line (which the
  * receiver may change within TEXTBOX_LINE bytes), how the iterator ended it
- * (TBL_PARAGRAPH, TBL_BROKEN, or TBL_END for the text's last line), the top
- * of its slot and its pitch in pixels. */
+ * (TBL_PARAGRAPH, TBL_BROKEN, TBL_RAGGED, or TBL_END for the text's last
+ * line), the top of its slot and its pitch in pixels. A block box spreads
+ * only the TBL_BROKEN lines; it sets the others flush left. */
 typedef void (*TextboxLineFunc)(void *data, char *line, int result, uint32_t top, uint32_t size);
 
 uint32_t TextboxStart(const GElement *ge);

@@ -148,7 +148,7 @@ static void SetScreenLine(void *data, char *line, int result, uint32_t top, uint
         x = box->left + int32_t(box->width) - w;
     else if (box->align == 2)
         x = box->left + (int32_t(box->width) - w) / 2;
-    if (box->align == 3 && result == TBL_BROKEN && std::strchr(line, ' ')) {
+    if (box->align == 3 && result == TBL_BROKEN) {
         /* every blank may become up to 48: room for the widest result */
         static char wide[TEXTBOX_LINE * 49];
         Strlcpy(wide, line, sizeof(wide));
