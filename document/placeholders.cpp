@@ -10,6 +10,8 @@
  */
 #include "document/placeholders.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -20,17 +22,27 @@
 
 /* ------------------------------------------------------------ filling */
 
+/* Finds the placeholders of one text from left to right in time linear in
+ * its length: the next "}" and the next character a name cannot hold are
+ * remembered until the scan passes them, instead of being looked for anew
+ * at every "{". */
+struct Scan {
+    const std::string &text;
+    size_t close, stop;
+};
+
 /* The name of the placeholder starting at `at` (a "{"), and where it ends;
  * false when the brace starts none. */
-static bool PlaceholderAt(const std::string &text, size_t at, std::string *name, size_t *end)
+static bool PlaceholderAt(Scan *s, size_t at, std::string *name, size_t *end)
 {
-    size_t close = text.find('}', at + 1);
-    if (close == std::string::npos || close == at + 1)
+    if (s->close <= at)
+        s->close = s->text.find('}', at + 1);
+    if (s->stop <= at)
+        s->stop = s->text.find_first_of("{\n\r", at + 1);
+    if (s->close == std::string::npos || s->close == at + 1 || s->stop < s->close)
         return false;
-    *name = text.substr(at + 1, close - at - 1);
-    if (name->find_first_of("{\n\r") != std::string::npos)
-        return false;
-    *end = close + 1;
+    *name = s->text.substr(at + 1, s->close - at - 1);
+    *end = s->close + 1;
     return true;
 }
 
@@ -41,13 +53,14 @@ static bool Fill(const std::string &text, const std::vector<std::string> &names,
                  std::string *missing)
 {
     out->clear();
+    Scan scan{text, 0, 0};
     for (size_t i = 0; i < text.size();) {
         char c = text[i];
         std::string name;
         size_t end;
         if ((c == '{' || c == '}') && i + 1 < text.size() && text[i + 1] == c) {
             out->push_back(c), i += 2;
-        } else if (c == '{' && PlaceholderAt(text, i, &name, &end)) {
+        } else if (c == '{' && PlaceholderAt(&scan, i, &name, &end)) {
             size_t field = 0;
             while (field < names.size() && names[field] != name)
                 field++;
@@ -78,10 +91,11 @@ bool HasPlaceholders(const std::string &text)
 {
     std::string name;
     size_t end;
+    Scan scan{text, 0, 0};
     for (size_t i = 0; i < text.size(); i++) {
         if ((text[i] == '{' || text[i] == '}') && i + 1 < text.size() && text[i + 1] == text[i])
             i++;
-        else if (text[i] == '{' && PlaceholderAt(text, i, &name, &end))
+        else if (text[i] == '{' && PlaceholderAt(&scan, i, &name, &end))
             return true;
     }
     return false;
@@ -150,6 +164,10 @@ static const MergeTable *merge_table;
 static size_t merge_record;
 static std::map<const GElement *, std::string> merged_text, merged_link;
 static std::map<std::string, std::string> merged_files;
+static std::string merged_title;
+
+/* The longest string a PDF holds (libharu refuses longer ones). */
+static const size_t PDF_STRING_MAX = 65535;
 
 static bool Known(const MergeTable *table, const std::string &text, std::string *missing)
 {
@@ -217,6 +235,7 @@ void MergeRecord(size_t record)
 {
     merge_record = record;
     merged_text.clear(), merged_link.clear(), merged_files.clear();
+    merged_title = merge_table->records[record][0].substr(0, PDF_STRING_MAX);
     std::string out, missing;
     for (Node *pn = GetHead(&pages); pn; pn = GetSucc(pn)) {
         List *elements = &reinterpret_cast<PageNode *>(pn)->page;
@@ -250,6 +269,12 @@ long MergedRecord(void)
     return merge_table ? long(merge_record) : -1;
 }
 
+/* The outline entry of the record being merged: its first field. */
+const char *MergedTitle(void)
+{
+    return merged_title.c_str();
+}
+
 const char *ElementText(const GElement *ge)
 {
     auto it = merged_text.find(ge);
@@ -275,4 +300,107 @@ const char *MergedFileText(const char *fn, const char *text)
         it = merged_files.emplace(fn, out).first;
     }
     return it->second.c_str();
+}
+
+/* ------------------------------------------------------------ values a text line cannot take */
+
+/* A text line or link that names a field, on its page. */
+struct Placed {
+    const GElement *ge;
+    uint32_t page;
+};
+
+static std::vector<Placed> FilledLines(void)
+{
+    std::vector<Placed> lines;
+    uint32_t page = 0;
+    for (Node *pn = GetHead(&pages); pn; pn = GetSucc(pn)) {
+        ++page;
+        List *elements = &reinterpret_cast<PageNode *>(pn)->page;
+        for (Node *e = GetHead(elements); e; e = GetSucc(e)) {
+            const GElement *ge = reinterpret_cast<GElement *>(e);
+            uint8_t t = ge->node.ln_Type;
+            if ((t == ET_TEXT || t == ET_LINK) &&
+                (HasPlaceholders(ge->edata.td.text) || (t == ET_LINK && HasPlaceholders(ge->edata.td.link))))
+                lines.push_back({ge, page});
+        }
+    }
+    return lines;
+}
+
+/* The length of `text` filled from `values` (as a web address with `uri`),
+ * and the field of the longest value it takes in *longest; the fields it
+ * takes are marked in *taken when given. */
+static size_t FilledLength(const std::string &text, const std::vector<std::string> &names,
+                           const std::vector<std::string> &values, bool uri, size_t *longest,
+                           std::vector<bool> *taken)
+{
+    *longest = std::string::npos;
+    std::string out, missing;
+    Fill(text, names,
+         [&](size_t f) -> const std::string & {
+             if (taken)
+                 (*taken)[f] = true;
+             if (*longest == std::string::npos || values[f].size() > values[*longest].size())
+                 *longest = f;
+             return values[f];
+         },
+         &out, &missing);
+    return uri ? UriSafe(out).size() : out.size();
+}
+
+/* The characters of a UTF-8 value the 8-bit set lacks, each once, by
+ * code point ("U+02A4, U+2192"): some look like others or not at all. */
+static std::string Unshown(const std::string &utf8)
+{
+    std::vector<uint32_t> found;
+    bool valid;
+    for (size_t pos = 0; pos < utf8.size();) {
+        uint32_t u = Utf8Next(utf8, &pos, &valid);
+        if (valid && CharsetFromUnicode(u) < 0 && std::find(found.begin(), found.end(), u) == found.end())
+            found.push_back(u);
+    }
+    std::string list;
+    for (size_t i = 0; i < found.size() && i < 8; i++) {
+        char code[16];
+        std::snprintf(code, sizeof(code), "%sU+%04X", i ? ", " : "", unsigned(found[i]));
+        list += code;
+    }
+    return found.size() > 8 ? list + ", \x85" : list;
+}
+
+/* Fills every record's text lines and links ahead of the export, which
+ * could not take them midway: false with the first text or web address
+ * longer than a PDF holds in *too_long. The characters the text lines
+ * cannot show go to *unshown, once per record and field. */
+bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown)
+{
+    const MergeTable *t = merge_table;
+    std::vector<Placed> lines = FilledLines();
+    std::vector<bool> shown(t->names.size());
+    for (size_t r = 0; r < t->records.size(); r++) {
+        /* The texts first: what shows is what the user looks for. */
+        for (int address = 0; address < 2; address++) {
+            for (const Placed &p : lines) {
+                size_t f = std::string::npos, n = 0;
+                if (!address)
+                    n = FilledLength(p.ge->edata.td.text, t->names, t->records[r], false, &f, &shown);
+                else if (p.ge->node.ln_Type == ET_LINK)
+                    n = FilledLength(CharsetToUtf8(p.ge->edata.td.link), t->names_utf8, t->records_utf8[r], true,
+                                     &f, nullptr);
+                if (n > PDF_STRING_MAX && f != std::string::npos) {
+                    *too_long = {r, n, t->names[f], p.page};
+                    return false;
+                }
+            }
+        }
+    }
+    for (size_t r = 0; r < t->records.size(); r++) {
+        for (size_t f = 0; f < shown.size(); f++) {
+            std::string chars = shown[f] ? Unshown(t->records_utf8[r][f]) : "";
+            if (!chars.empty())
+                unshown->push_back({r, t->names[f], chars});
+        }
+    }
+    return true;
 }

@@ -7,8 +7,10 @@
 #define PAGIMO_DOCUMENT_PLACEHOLDERS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "document/mergetable.h"
 
@@ -36,8 +38,25 @@ void MergeRecord(size_t record);
 void MergeEnd(void);
 bool Merging(void);
 long MergedRecord(void);
+const char *MergedTitle(void);
 const char *ElementText(const GElement *ge);
 const char *ElementLink(const GElement *ge);
 const char *MergedFileText(const char *fn, const char *text);
+
+/* ------------------------------------------------------------ values a text line cannot take */
+
+/* Records count from 0; field names are in the 8-bit set. */
+struct MergeTooLong {
+    size_t record, length;
+    std::string field;
+    uint32_t page;
+};
+struct MergeUnshown {
+    size_t record;
+    std::string field, chars;
+};
+
+/* Between MergeBegin and MergeEnd. */
+bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown);
 
 #endif

@@ -297,8 +297,7 @@ static void DrawRecords(HPDF_Doc pdf, HPDF_Outline root, uint32_t xs, uint32_t y
         MergeRecord(r);
         LayoutTextboxChains(); /* the record's own text flows through the chains */
         std::memset(headlines, 0, sizeof(headlines));
-        headlines[0] = HPDF_CreateOutline(pdf, root, doc_table->records[r][0].c_str(),
-                                          HPDF_GetEncoder(pdf, "CP1252"));
+        headlines[0] = HPDF_CreateOutline(pdf, root, MergedTitle(), HPDF_GetEncoder(pdf, "CP1252"));
         size_t base = (r - doc_first) * LastPage();
         if (doc_last > doc_first)
             PdfProgressStep(int32_t(r - doc_first + 1));

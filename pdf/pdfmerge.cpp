@@ -36,15 +36,33 @@
 
 /* ------------------------------------------------------------ messages */
 
-/* A message of up to three texts; the job's messages name the project. */
-static void Tell(int msg, const std::string &a, const std::string &b = "", const std::string &c = "")
+/* A catalog message with up to four texts filled in. */
+static std::string Format(int msg, const std::string &a, const std::string &b = "", const std::string &c = "",
+                          const std::string &d = "")
 {
     const char *form = GetString(&localeinfo, msg);
+    std::vector<char> text(std::strlen(form) + a.size() + b.size() + c.size() + d.size() + 1);
+    std::snprintf(text.data(), text.size(), form, a.c_str(), b.c_str(), c.c_str(), d.c_str());
+    return text.data();
+}
+
+/* The job's messages name the project. */
+static void Show(const std::string &text)
+{
     std::string project = PdfJob ? std::string(ProjectFile()[0] ? ProjectFile() : ProjectName()) + ": " : "";
-    std::vector<char> text(project.size() + std::strlen(form) + a.size() + b.size() + c.size() + 1);
-    int at = std::snprintf(text.data(), text.size(), "%s", project.c_str());
-    std::snprintf(text.data() + at, text.size() - size_t(at), form, a.c_str(), b.c_str(), c.c_str());
-    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), text.data(), GetString(&localeinfo, MSG_OKAY));
+    GuiEasyDialog(WIN_PROJECT, GetString(&localeinfo, MSG_HINT), (project + text).c_str(),
+                  GetString(&localeinfo, MSG_OKAY));
+}
+
+static void Tell(int msg, const std::string &a, const std::string &b = "", const std::string &c = "",
+                 const std::string &d = "")
+{
+    Show(Format(msg, a, b, c, d));
+}
+
+static std::string UnshownText(const MergeUnshown &u)
+{
+    return Format(MSG_MERGE_UNSHOWN, std::to_string(u.record + 1), u.field, u.chars);
 }
 
 /* ------------------------------------------------------------ checking */
@@ -60,13 +78,23 @@ static bool LoadTable(const char *path, MergeTable *table)
     return rc == TABLE_OK;
 }
 
-static bool CheckProject(const char *path, const MergeTable *table)
+/* Every placeholder names a field, and no filled text line is too long
+ * for the PDF; the values the text lines cannot show in full are kept to
+ * be said after the export. */
+static bool CheckProject(const char *path, const MergeTable *table, std::vector<MergeUnshown> *unshown)
 {
     std::string missing;
     uint32_t page = 0;
-    if (MergeBegin(table, &missing, &page))
+    if (!MergeBegin(table, &missing, &page)) {
+        Tell(MSG_MERGE_NO_FIELD, std::to_string(page), missing, path);
+        return false;
+    }
+    MergeTooLong l;
+    if (MergeCheckValues(&l, unshown))
         return true;
-    Tell(MSG_MERGE_NO_FIELD, std::to_string(page), missing, path);
+    MergeEnd();
+    Tell(MSG_MERGE_VALUE_TOO_LONG, std::to_string(l.record + 1), l.field, std::to_string(l.page),
+         std::to_string(l.length));
     return false;
 }
 
@@ -101,10 +129,10 @@ static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table,
 }
 
 /* The table from `path`, read already. */
-static long MergeTableExport(const char *out, const char *path, const MergeTable *table, uint32_t xs,
-                             uint32_t ys, uint32_t xe, uint32_t ye)
+static long MergeTableExport(const char *out, const char *path, const MergeTable *table,
+                             std::vector<MergeUnshown> *unshown, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
-    if (!CheckProject(path, table))
+    if (!CheckProject(path, table, unshown))
         return -1;
     long written = -1;
     if (!HasPlaceholders(out) || CheckPattern(out, table, path)) {
@@ -125,7 +153,11 @@ long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, ui
     MergeTable table;
     if (!LoadTable(path, &table))
         return -1;
-    return MergeTableExport(out, path, &table, xs, ys, xe, ye);
+    std::vector<MergeUnshown> unshown;
+    long written = MergeTableExport(out, path, &table, &unshown, xs, ys, xe, ye);
+    for (size_t i = 0; written >= 0 && i < unshown.size(); i++)
+        Show(UnshownText(unshown[i]));
+    return written;
 }
 
 /* ------------------------------------------------------------ the command */
@@ -142,7 +174,8 @@ enum { MERGE_ONE_PDF = 1, MERGE_PER_RECORD = 2 };
 static bool AskMerge(std::string *table, MergeTable *t, std::string *out)
 {
     const char *drawer = PDFPath[0] ? PDFPath : DataPath;
-    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "#?.csv", false, *table) ||
+    if (!PlatformFileRequest(WIN_PROJECT, S(MSG_MERGE_TABLE_TITLE), DataPath, "", "(#?.csv|#?.tsv|#?.txt)", false,
+                             *table) ||
         !LoadTable(table->c_str(), t))
         return false;
     int how = GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(MSG_MERGE_CHOICE), S(MSG_MERGE_CHOICE_BUTTONS));
@@ -177,6 +210,19 @@ static bool MayReplace(const std::string &out, const MergeTable *t)
     return !exists || GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), S(76), S(78)) != 0;
 }
 
+/* How many PDFs were written and, in the same requester, the values the
+ * text lines could not show: the first few and how many more. */
+static std::string Done(long written, const std::vector<MergeUnshown> &unshown)
+{
+    const size_t listed = 10;
+    std::string text = written == 1 ? Format(MSG_MERGE_ONE_DONE, "") : Format(MSG_MERGE_DONE, std::to_string(written));
+    for (size_t i = 0; i < unshown.size() && i < listed; i++)
+        text += "\n" + UnshownText(unshown[i]);
+    if (unshown.size() > listed)
+        text += "\n\x85 +" + std::to_string(unshown.size() - listed);
+    return text;
+}
+
 bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstrip)
 {
     std::string table, out;
@@ -187,12 +233,11 @@ bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstr
         out += ".pdf";
     if (!MayReplace(out, &t))
         return false;
+    std::vector<MergeUnshown> unshown;
     PdfProgressBegin(int32_t(t.records.size()), mstrip);
-    long written = MergeTableExport(out.c_str(), table.c_str(), &t, xs, ys, xe, ye);
+    long written = MergeTableExport(out.c_str(), table.c_str(), &t, &unshown, xs, ys, xe, ye);
     PdfProgressEnd();
-    if (written == 1)
-        Tell(MSG_MERGE_ONE_DONE, "");
-    else if (written >= 0)
-        Tell(MSG_MERGE_DONE, std::to_string(written));
+    if (written >= 0)
+        Show(Done(written, unshown));
     return written >= 0;
 }

@@ -561,8 +561,41 @@ TEST_F(Merge, AMergeThatCannotBeDoneSaysWhyAndWritesNothing)
     EXPECT_NE(r.err.find("{Ort}"), std::string::npos) << r.err;
     r = Pagimo("--merge gut.csv Brief.pfz");
     EXPECT_EQ(r.rc, 1) << "a merge is a PDF job";
+    WriteTextFile(scratch + "/doppelt.csv", "Name,Anrede,Name\nA,Herr,B\n");
+    r = Pagimo("--pdf out.pdf --merge doppelt.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("doppelt.csv cannot be read: the header line names the field {Name} twice"),
+              std::string::npos) << r.err;
+    /* A text line too long for the PDF is refused before anything is written. */
+    WriteTextFile(scratch + "/lang.csv", "Name,Anrede,Id\nA,Herr,1\n" + std::string(70000, 'x') + ",Frau,2\n");
+    r = Pagimo("--pdf out.pdf --merge lang.csv Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("Brief.pfz: Record 2: the field {Name} on page 1 holds 70020 characters; a text line "
+                         "holds at most 65535."), std::string::npos) << r.err;
     EXPECT_EQ(Leftovers(scratch), 0);
     EXPECT_FALSE(HostExists(scratch + "/out.pdf"));
+}
+
+/* Values as spreadsheets write them: tabs, bare quotes, and characters the
+ * 8-bit text lines lack, which are named once per record and field. */
+TEST_F(Merge, ATabTableWithBareQuotesMergesAndNamesWhatTextLinesCannotShow)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    WriteTextFile(scratch + "/orte.txt", "Name\tAnrede\tId\tNotiz\n"
+                                         "37\xC2\xB0" "36'37.8\"N\tHerr\t1\t\xE2\x86\x92\n"
+                                         "\xCA\xA4\xE2\x86\x92\xCA\xA4 M\xC3\xBCller\tFrau \xE2\x86\x92\t2\t\n");
+    Ran r = Pagimo("--pdf orte.pdf --merge orte.txt Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string text = Shell("pdftotext '" + scratch + "/orte.pdf' -");
+    EXPECT_NE(text.find("Sehr geehrte/r Herr 37\xC2\xB0" "36'37.8\"N"), std::string::npos) << text;
+    EXPECT_NE(text.find("Sehr geehrte/r Frau ? ??? M\xC3\xBCller"), std::string::npos) << text;
+    EXPECT_EQ(std::regex_replace(r.err, std::regex(scratch + "/"), ""),
+              "pagimo: Brief.pfz: Record 2, field {Name}: the characters U+02A4, U+2192 cannot be shown in a "
+              "text line and print as \"?\".\n"
+              "pagimo: Brief.pfz: Record 2, field {Anrede}: the characters U+2192 cannot be shown in a "
+              "text line and print as \"?\".\n")
+        << "one line per record and field, none for the field no text line shows";
 }
 
 TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
@@ -570,7 +603,7 @@ TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
     LetterTemplate();
     Save(scratch, "Brief");
     std::string table = scratch + "/kunden.csv", pattern = scratch + "/fenster/{Name}.pdf";
-    WriteTextFile(table, "Name,Anrede,Id\nAnna,Frau,1\nBert,Herr,2\n");
+    WriteTextFile(table, "Name,Anrede,Id\nAnna,Frau,1\nBert,Herr \xE2\x86\x92,2\n");
     EXPECT_TRUE(RunWindow({[table, pattern] {
                                RequesterLog.clear();
                                RequesterScriptAdd(table.c_str());
@@ -580,11 +613,13 @@ TEST_F(Merge, TheWindowAsksForTheTableAndTheNamesAndSaysHowManyItWrote)
                            },
                            [] {
                                ASSERT_FALSE(RequesterLog.empty());
-                               EXPECT_NE(RequesterLog.back().find("2 PDF files were written"), std::string::npos)
-                                   << RequesterLog.back();
+                               EXPECT_NE(RequesterLog.back().find("2 PDF files were written.\nRecord 2, field "
+                                                                  "{Anrede}: the characters U+2192 cannot"),
+                                         std::string::npos)
+                                   << "one requester says both: " << RequesterLog.back();
                            }},
                           scratch + "/Brief.pfz"));
-    EXPECT_NE(Shell("pdftotext '" + scratch + "/fenster/Bert.pdf' -").find("Herr Bert"), std::string::npos);
+    EXPECT_NE(Shell("pdftotext '" + scratch + "/fenster/Bert.pdf' -").find("Herr ? Bert"), std::string::npos);
     EXPECT_TRUE(IsPdf(scratch + "/fenster/Anna.pdf"));
 }
 

@@ -48,11 +48,44 @@ TEST(MergeTable, SpreadsheetExportsReadAsTheyWereMeant)
     EXPECT_EQ(g.records[0][1], "1,50");
     EXPECT_EQ(g.records[0][2], "A;B");
 
+    /* A quote inside an unquoted field is a character of it. */
+    MergeTable q = Table("Id,Ort,Stadt,Kreis\n"
+                         "2095257564,37\xC2\xB0" "36'37.8\"N 121\xC2\xB0" "2'17.9\"W,Modesto,Stanislaus\n");
+    ASSERT_EQ(q.records.size(), 1u);
+    EXPECT_EQ(q.records[0][1], "37\xB0" "36'37.8\"N 121\xB0" "2'17.9\"W");
+    EXPECT_EQ(q.records[0][3], "Stanislaus");
+
+    /* Text exports: tabs, found from the header line like semicolons; in
+     * UTF-16 as "Unicode text" writes it. */
+    MergeTable tsv = Table("Name\tAnrede; Titel\tOrt\n\"M\xFCller\"\tHerr\tK\xF6ln, Altstadt\n");
+    EXPECT_EQ(tsv.separator, '\t');
+    ASSERT_EQ(tsv.names.size(), 3u);
+    EXPECT_EQ(tsv.names[1], "Anrede; Titel");
+    EXPECT_EQ(tsv.records[0][0], "M\xFCller");
+    EXPECT_EQ(tsv.records[0][2], "K\xF6ln, Altstadt");
+    EXPECT_EQ(Table("Name,Ort;Land\tX\nA,B;C\tD\n").separator, ',') << "a comma on a tie";
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t u : std::u16string(u"Name\tOrt\r\n\u02A4\U0001F600\tK\u00F6ln\r\n"))
+        utf16 += char(u & 0xFF), utf16 += char(u >> 8);
+    MergeTable u16 = Table(utf16);
+    ASSERT_EQ(u16.records.size(), 1u);
+    EXPECT_EQ(u16.records_utf8[0][0], "\xCA\xA4\xF0\x9F\x98\x80");
+    EXPECT_EQ(u16.records[0][1], "K\xF6ln");
+    EXPECT_EQ(Table("Name,Ort,,\nA,B,,\n").records.size(), 1u) << "empty names at the end are no duplicates";
+
+    /* What cannot be read as meant is refused, naming the line. */
     MergeTable none;
     std::string why;
-    EXPECT_EQ(ParseMergeTable("Name,Ort\n\"Anna,Berlin\nBert,Hamburg\n", &none, &why), TABLE_MALFORMED)
+    EXPECT_EQ(ParseMergeTable("Name,Ort\nA,\"x\ny\"\n\nB,\"open\nC,D\n", &none, &why), TABLE_MALFORMED)
         << "an unclosed quote does not swallow the records after it";
+    EXPECT_NE(why.find("line 5"), std::string::npos) << why;
+    EXPECT_EQ(ParseMergeTable("Name,Ort,X\nA,\"b\"c,d\nE,\"F\",G\n", &none, &why), TABLE_MALFORMED)
+        << "nor does a quoted field going on after its closing quote";
     EXPECT_NE(why.find("line 2"), std::string::npos) << why;
+    EXPECT_EQ(ParseMergeTable("Name,Ort,Name\nA,B,C\n", &none, &why), TABLE_MALFORMED);
+    EXPECT_NE(why.find("{Name} twice (columns 1 and 3)"), std::string::npos) << why;
+    EXPECT_EQ(ParseMergeTable(std::string("Name\nBert\nAn\0na\n", 17), &none, &why), TABLE_MALFORMED);
+    EXPECT_NE(why.find("NUL byte (in line 3)"), std::string::npos) << why;
     EXPECT_EQ(ParseMergeTable("Name,Ort\n", &none, &why), TABLE_EMPTY);
     EXPECT_EQ(ParseMergeTable("", &none, &why), TABLE_EMPTY);
     EXPECT_EQ(ReadMergeTable("/nonexistent/table.csv", &none, &why), TABLE_UNREADABLE);
@@ -70,6 +103,15 @@ TEST(MergeTable, PlaceholdersAreFilledAndBracesDoubledStayBraces)
     EXPECT_EQ(missing, "Vorname");
     EXPECT_TRUE(HasPlaceholders("a {Name} b"));
     EXPECT_FALSE(HasPlaceholders("a {{Name}} b {} {\n}"));
+
+    /* Braces that start no placeholder, however many, cost one pass. */
+    std::string braces;
+    for (int i = 0; i < 500000; i++)
+        braces += "{x";
+    ASSERT_TRUE(FillPlaceholders(braces + "{a{Name}{Anrede}\n{b\n}{Name}}}", &t, 0, false, &out, &missing));
+    EXPECT_EQ(out, braces + "{aM\xFCllerHerr\n{b\n}M\xFCller}");
+    EXPECT_TRUE(HasPlaceholders(braces + "{Name}"));
+    EXPECT_FALSE(HasPlaceholders(braces + "{}"));
 
     /* A value longer than any element field is filled whole. */
     std::string longname(300, 'x');
