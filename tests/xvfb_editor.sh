@@ -18,7 +18,9 @@ mkdir -p "$outdir"
     for n in $(seq 1 16); do printf 'Absatz %s mit einigen Wörtern, die über die Zeile hinaus laufen und umbrechen. ' "$n"; done
     printf '\nSchluss.\n'
 } > "$scratch/brief.txt"
-printf '%s\n%s\n%s\n' "$scratch/brief.txt" "$scratch/brief.txt" "$scratch/letter.pfz" > "$scratch/answers"
+# Only the first box's file comes from the answer file; the second box's
+# file and the project's name are typed into the real file requesters.
+printf '%s\n' "$scratch/brief.txt" > "$scratch/answers"
 start_pagimo
 wid=$(xdotool search --name '^unnamed$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamed"
@@ -44,6 +46,30 @@ for i in 1 2 3 4; do xdotool mousemove $((cx - 200 + 75 * i)) $((cy + 200 + 50 *
 xdotool mouseup 1
 sleep 1
 [ "$(grep -c -- "-> SetTextboxFile" "$out")" -ge 2 ] || fail "the second box did not ask for its file"
+# The existing file is chosen in the real requester: it opens, and nothing
+# asks whether to replace it.
+type_into_requester() { # title, path
+    local w
+    for _ in $(seq 1 50); do w=$(xdotool search --onlyvisible --name "^$1\$" | head -1); [ -n "$w" ] && break; sleep 0.1; done
+    [ -n "$w" ] || fail "no requester titled $1"
+    xdotool windowfocus --sync "$w" 2>/dev/null
+    xdotool key --window "$w" ctrl+a
+    xdotool type --window "$w" --delay 20 "$2"
+    # The first Return may only close the name completion's list.
+    for _ in 1 2; do
+        sleep 0.5
+        [ -n "$(xdotool search --onlyvisible --name "^$1\$")" ] || break
+        xdotool key --window "$w" Return
+    done
+    sleep 1
+}
+boxes_before=$(grep -c -- "-> AddGObject(1" "$out")
+type_into_requester "Insert a textbox" "$scratch/brief.txt"
+[ -z "$(xdotool search --onlyvisible --name '^Insert a textbox$')" ] || {
+    import -window root "$outdir/xvfb-requester.png"
+    fail "choosing an existing text file asked a question"
+}
+[ "$(grep -c -- "-> AddGObject(1" "$out")" -gt "$boxes_before" ] || fail "the second box was not made"
 import -window root "$outdir/xvfb-textboxes.png" || fail "no screenshot"
 
 read -r sx sy <<< "$(centre 18)"
@@ -73,6 +99,7 @@ import -window root "$outdir/xvfb-editor-left.png" || fail "no screenshot"
 
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key --window "$wid" ctrl+s
+type_into_requester "Save as" "$scratch/letter.pfz"
 for _ in $(seq 1 100); do [ -s "$scratch/letter.pfz" ] && break; sleep 0.1; done
 [ -s "$scratch/letter.pfz" ] || fail "the project was not saved"
 sleep 0.5
