@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 216 };
+enum { MSG_COUNT = 243 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -72,6 +72,33 @@ enum {
     MSG_SPELL_COMPLETE = 213, /* a spell check that has nothing more to ask */
     MSG_MERGE_VALUE_TOO_LONG = 214, /* record, field, page, length */
     MSG_MERGE_UNSHOWN = 215, /* record, field, the characters a text line cannot hold */
+    MSG_UNDO = 216, /* the menu items */
+    MSG_REDO = 217,
+    MSG_UNDO_WHAT = 218, /* the menu item naming the change it takes back */
+    MSG_REDO_WHAT = 219,
+    MSG_UNDO_HINT = 220, /* the toolbar buttons' hints */
+    MSG_REDO_HINT = 221,
+    MSG_STEP_DRAW = 222, /* the names of the changes, in this order */
+    MSG_STEP_DELETE = 223,
+    MSG_STEP_CUT = 224,
+    MSG_STEP_PASTE = 225,
+    MSG_STEP_MOVE = 226,
+    MSG_STEP_RESHAPE = 227,
+    MSG_STEP_CHANGE = 228,
+    MSG_STEP_PAGE_INSERT = 229,
+    MSG_STEP_PAGE_REMOVE = 230,
+    MSG_STEP_PAGE_FORMAT = 231,
+    MSG_STEP_TEXT_FILE = 232,
+    MSG_STEP_PICTURE = 233,
+    MSG_STEP_TEXT_EDIT = 234,
+    MSG_STEP_PDF_SETTINGS = 235,
+    MSG_HYPHENATE = 236, /* the preference */
+    MSG_HYPHENATE_HINT = 237, /* its hint, naming the dictionary */
+    MSG_HYPHENATE_MISSING = 238, /* its hint when the dictionary is missing */
+    MSG_TEXT_OVERFLOW = 239, /* page, text file, characters left over */
+    MSG_MISSING_GLYPHS = 240, /* font, the characters it lacks */
+    MSG_MERGE_TOO_LARGE = 241, /* pages of one PDF beyond memory */
+    MSG_MERGE_OVERFLOW = 242, /* record, page, text file, characters left over */
 };
 
 struct Catalog;
