@@ -1,7 +1,7 @@
 /*
  * pdfdraw.cpp - one element into its PDF page: lines, rectangles, texts
- * with their outline entries and link annotations, and pictures at their
- * natural size. Page-view pixels become points by a translation and a flip
+ * with their outline entries and link annotations, and pictures in their
+ * boxes. Page-view pixels become points by a translation and a flip
  * of the vertical axis.
  *
  * Invariant: no object with a destructor lives in these frames; a libharu
@@ -20,16 +20,13 @@
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
 #include "pdf/pdffonts.h"
+#include "pdf/pdfpicture.h"
 #include "pdf/pdftextbox.h"
-#include "platform/picture.h"
-#include "platform/assign.h"
 #include "platform/strutil.h"
 #include "text/textbox.h"
 #include "text/utilities.h"
 
 HPDF_Outline headlines[11];
-
-static char picture_path[1024];
 
 /* PDF sizes and word spacings already worked out in this export: the font
  * metrics of a name and size never change while the program runs. */
@@ -93,34 +90,20 @@ static void DrawRect(HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
     HPDF_Page_Stroke(p);
 }
 
-/* PNG when the second-to-last character of the name is "n", else JPEG. */
+/* In the element's box, which the page view gives the picture's own size
+ * when it loads it; a box without area (from an odd file) takes that size
+ * from its top-left corner. */
 static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
 {
-    const char *fn = ge->edata.pd.fn;
-    size_t len = std::strlen(fn);
-    errinfo = fn;
-    Strlcpy(picture_path, HostPath(fn).c_str(), sizeof(picture_path));
-    bool png = len >= 2 && (fn[len - 2] == 'n' || fn[len - 2] == 'N');
-    /* libharu's PNG reader ends the whole program on a damaged file
-     * instead of reporting it, so damaged PNGs are caught first. */
-    if (!FileExists(fn))
-        error_handler(HPDF_FILE_OPEN_ERROR, 0, nullptr);
-    /* libharu's own PNG reader ends the program on damaged files and
-     * refuses interlaced ones, and its JPEG reader takes damaged files for
-     * good: PNGs reach it decoded and written again by Qt, JPEGs only when
-     * Qt can decode them. */
-    const unsigned char *data = nullptr;
-    size_t size = 0;
-    if (png && !PictureAsPng(fn, &data, &size))
-        error_handler(HPDF_INVALID_PNG_IMAGE, 0, nullptr);
-    if (!png && !PictureDecodes(fn))
-        error_handler(HPDF_INVALID_JPEG_DATA, 0, nullptr);
-    HPDF_Image img = png ? HPDF_LoadPngImageFromMem(pdf, data, HPDF_UINT(size))
-                         : HPDF_LoadJpegImageFromFile(pdf, picture_path);
-    if (!img || HPDF_Image_GetWidth(img) == 0)
-        error_handler(png ? HPDF_INVALID_PNG_IMAGE : HPDF_INVALID_JPEG_DATA, 0, nullptr);
-    HPDF_Page_DrawImage(p, img, ConvertX(ge->sx, xs, 0), ConvertY(ge->ey, 0, ye),
-                        float(HPDF_Image_GetWidth(img)), float(HPDF_Image_GetHeight(img)));
+    HPDF_Image img = PdfPictureImage(pdf, ge->edata.pd.fn);
+    if (!img)
+        return;
+    uint32_t left = ge->sx < ge->ex ? ge->sx : ge->ex, top = ge->sy < ge->ey ? ge->sy : ge->ey;
+    float w = float(ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx);
+    float h = float(ge->sy > ge->ey ? ge->sy - ge->ey : ge->ey - ge->sy);
+    if (w == 0 || h == 0)
+        w = float(HPDF_Image_GetWidth(img)), h = float(HPDF_Image_GetHeight(img));
+    HPDF_Page_DrawImage(p, img, ConvertX(left, xs, 0), ConvertY(top, 0, ye) - h, w, h);
 }
 
 /* ------------------------------------------------------------ texts */
