@@ -39,6 +39,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/instance.h"
+#include "platform/leftovers.h"
 #include "platform/mempool.h"
 #include "platform/strutil.h"
 #include "platform/system.h"
@@ -234,6 +235,7 @@ static void AddFirstPage(void)
 static void RunWindows(void)
 {
     MsgPort *SPort = nullptr;
+    SweepLeftovers(HostPath("T:"), LEFTOVER_JOB_AREA); /* the areas of jobs that died */
     InitLists();
     if (!InitGui(&SPort))
         return;
@@ -355,9 +357,14 @@ static int ExportJob(const char *out)
         std::fprintf(stderr, "pagimo: --pdf exports one project; %d were named\n", startup_projects);
         return 1;
     }
-    /* A working area of its own: a window of Pagimo may be using PGT:PAG4. */
+    /* A working area of its own: a window of Pagimo may be using PGT:PAG4,
+     * and other jobs their own areas. It is held while the job lives, so
+     * that the next start can tell it from the area of a job that died. */
+    SweepLeftovers(HostPath("T:"), LEFTOVER_JOB_AREA);
+    SweepLeftoversBeside(HostPath(out), LEFTOVER_PDF);
     std::string area = HostPath("T:") + "/job-XXXXXX";
-    if (!mkdtemp(area.data())) {
+    int held = CreateHeld(area, true);
+    if (held < 0) {
         std::fprintf(stderr, "pagimo: %s: %s\n", HostPath("T:").c_str(), std::strerror(errno));
         return 1;
     }
@@ -365,6 +372,7 @@ static int ExportJob(const char *out)
     int rc = RunExportJob(out);
     RemoveProjectStructure();
     DeleteAll(area.c_str());
+    ReleaseHeld(held);
     return rc;
 }
 

@@ -9,6 +9,7 @@
  */
 #include "document/archive.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -69,6 +70,15 @@ static void ShowFailure(int msg, const std::string &reason)
     GuiHint(WIN_PROJECT, msg, reason.c_str());
 }
 
+/* Why the archive `path` failed: a failure of the system names its file
+ * and says why (a full disk, say); any other is said in the archive
+ * layer's words. The archive is named unless the failure names it. */
+static std::string Reason(const char *path, const std::string &error, const FileFault &fault)
+{
+    std::string why = fault.err ? FileFaultMessage(fault.file.c_str(), fault.err) : error;
+    return fault.file == HostPath(path) ? why : std::string(path) + "\n" + why;
+}
+
 /* The chosen drawer becomes DataPath; `file` receives the name. A drawer
  * or name that does not fit its field is refused with a message and changes
  * nothing: cut short, it would name another file. */
@@ -126,9 +136,10 @@ uint32_t OpenProjectPath(const char *chosen)
     FreeLists(0);
     DeleteAll("PGT:PAG4");
     std::string error;
-    int unzipped = UnzipArchive(path, "PGT:", "PAG4", error);
+    FileFault fault;
+    int unzipped = UnzipArchive(path, "PGT:", "PAG4", error, &fault);
     if (unzipped != UNZIP_OK) {
-        ShowFailure(178, std::string(path) + "\n" + error);
+        ShowFailure(178, Reason(path, error, fault));
         return unzipped == UNZIP_REFUSED ? 2 : 1;
     }
     ReadResult rr = ReadElementFile(ElementFileName, ScreenWidth, ScreenHeight);
@@ -212,14 +223,17 @@ uint32_t SaveProject(bool state)
     Strlcpy(before, stamp, sizeof(before));
     ActualDate(DATE_STAMP, stamp, 18);
     std::string error;
-    if (!WriteElementFile(ElementFileName))
+    FileFault fault;
+    if (!WriteElementFile(ElementFileName)) {
+        fault = FileFault{HostPath(ElementFileName), errno}; /* what its last write or close said */
         error = "the element file could not be written";
-    else
-        ZipDirectory("PGT:", "PAG4", path, error);
+    } else {
+        ZipDirectory("PGT:", "PAG4", path, error, &fault);
+    }
     if (!error.empty()) {
         Strlcpy(stamp, before, sizeof(before));
         Strlcpy(DataPath, drawer, sizeof(DataPath));
-        ShowFailure(177, std::string(path) + "\n" + error);
+        ShowFailure(177, Reason(path, error, fault));
         return 1;
     }
     if (asked)

@@ -4,8 +4,7 @@
  *
  * The user's language comes from LANGUAGE (a ":"-separated list, first
  * choice first), then LC_ALL, LC_MESSAGES and LANG. For each language
- * "ll_CC" the catalog of "ll_CC" is tried, then that of "ll". Relies on
- * APMemPool for the pooled chooser labels.
+ * "ll_CC" the catalog of "ll_CC" is tried, then that of "ll".
  */
 #include "gui/localisation.h"
 
@@ -213,6 +212,12 @@ static void FillLabels(const char **labels, int first, int count)
         labels[i] = GetString(&localeinfo, first + i);
 }
 
+/* The labels made rather than looked up ("Level 3", "025 - 036") live
+ * here, so that each call replaces the texts of the call before instead of
+ * taking new ones: the windows of the program and every catalog the fuzz
+ * harness tries call it again. */
+static std::string level_labels[10], section_labels[29];
+
 void LocalizeChooser(void)
 {
     DebugPrint("-> LocalizeChooser()\n");
@@ -226,13 +231,16 @@ void LocalizeChooser(void)
     FillLabels(compression_chooser, 149, 5);
     compression_chooser[5] = nullptr;
     level_chooser[0] = GetString(&localeinfo, 155);
-    for (int i = 1; i <= 10; i++)
-        level_chooser[i] = AllocString(GetString(&localeinfo, 154), i, 0);
+    for (int i = 1; i <= 10; i++) {
+        level_labels[i - 1] = std::string(GetString(&localeinfo, 154)) + " " + std::to_string(i);
+        level_chooser[i] = level_labels[i - 1].c_str();
+    }
     level_chooser[11] = nullptr;
     for (int k = 0; k < 29; k++) {
         char range[16];
         std::snprintf(range, sizeof(range), "%03d - %03d", 12 * k + 1, 12 * k + 12);
-        page_section[k] = AllocString(range, 0, 0);
+        section_labels[k] = range;
+        page_section[k] = section_labels[k].c_str();
     }
     page_section[29] = nullptr;
 }

@@ -15,6 +15,7 @@
 
 #include "core/settings.h"
 #include "gui/localisation.h"
+#include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/instance.h"
 #include "platform/mempool.h"
@@ -158,10 +159,28 @@ std::string CatalogMessage(int32_t msg, const char *what)
     return text.data();
 }
 
+std::string FileFaultMessage(const char *file, int err)
+{
+    if (DiskFull(err))
+        return CatalogMessage(MSG_DISK_FULL, file);
+    if (!err)
+        return CatalogMessage(MSG_FILE_FAILED, file);
+    const char *form = GetString(&localeinfo, MSG_FILE_FAILED_WHY), *why = std::strerror(err);
+    std::vector<char> text(std::strlen(form) + std::strlen(file) + std::strlen(why) + 1);
+    std::snprintf(text.data(), text.size(), form, file, why);
+    return text.data();
+}
+
 /* That message shown under "Hint" with the Okay button. */
 void GuiHint(int win, int32_t msg, const char *what)
 {
     GuiEasyDialog(win, GetString(&localeinfo, MSG_HINT), CatalogMessage(msg, what).c_str(),
+                  GetString(&localeinfo, MSG_OKAY));
+}
+
+void GuiFileFault(int win, const char *file, int err)
+{
+    GuiEasyDialog(win, GetString(&localeinfo, MSG_HINT), FileFaultMessage(file, err).c_str(),
                   GetString(&localeinfo, MSG_OKAY));
 }
 

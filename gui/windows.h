@@ -48,6 +48,10 @@ uint32_t GetMessages(uint16_t *code, uint32_t *index);
 int GuiEasyDialog(int win, const char *title, const char *text, const char *gadgets);
 std::string CatalogMessage(int32_t msg, const char *what);
 void GuiHint(int win, int32_t msg, const char *what);
+/* A file that could not be read or written: a full disk says so, another
+ * reason of the system is named. */
+std::string FileFaultMessage(const char *file, int err);
+void GuiFileFault(int win, const char *file, int err);
 TabNode *GUIAddClickTab(List *clicktablist, int clicktab, const char *label, PageObj *page, int win);
 bool GUIRemoveClickTab(List *clicktablist, int clicktab, int win, bool rename, uint32_t *atab);
 void GUIShowClickTabs(List *clicktablist, int clicktab, int current);

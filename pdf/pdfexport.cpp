@@ -11,12 +11,15 @@
  * owns (the document and the temporary file) is freed by the recovery.
  *
  * The PDF is written to a temporary file beside its target and renamed over
- * it only when complete, so a failed export leaves the old file as it was.
+ * it only when complete, so a failed export leaves the old file as it was;
+ * the export holds that file while it lives, and sweeps those of exports
+ * that died (leftovers.h).
  * A target that is a link is replaced through the link; the project's own
  * archive and write-protected files are never replaced.
  */
 #include "pdf/pdfexport.h"
 
+#include <cerrno>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
@@ -37,6 +40,7 @@
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "platform/leftovers.h"
 #include "platform/strutil.h"
 #include "text/textbox.h"
 #include "text/utilities.h"
@@ -54,6 +58,8 @@ static void *gmstrip;
 static char lastdir[256];
 static char target_host[1024]; /* the file the PDF replaces, links followed */
 static char temp_host[1024];   /* the PDF while it is written, beside the target */
+static int temp_held = -1;     /* holds temp_host against sweeps (leftovers.h) */
+static bool saving;            /* libharu is writing temp_host */
 static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
 static char message[6144]; /* an error of the export, as shown */
 
@@ -123,12 +129,21 @@ static const char *JobProject(void)
     return ProjectFile()[0] ? ProjectFile() : ProjectName();
 }
 
+static void ShowExportMessage(const std::string &text)
+{
+    std::string shown = PdfJob ? std::string(JobProject()) + ": " + text : text;
+    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), shown.c_str(), S(MSG_OKAY));
+}
+
 static void ShowPathMessage(int msg, const char *path)
 {
-    std::vector<char> text(std::strlen(S(msg)) + std::strlen(path) + std::strlen(JobProject()) + 3);
-    int at = PdfJob ? std::snprintf(text.data(), text.size(), "%s: ", JobProject()) : 0;
-    std::snprintf(text.data() + at, text.size() - size_t(at), S(msg), path);
-    GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), text.data(), S(MSG_OKAY));
+    ShowExportMessage(CatalogMessage(msg, path));
+}
+
+/* The PDF `path` could not be written for the system's reason `err`. */
+static void ShowFileFault(const char *path, int err)
+{
+    ShowExportMessage(FileFaultMessage(path, err));
 }
 
 static int ErrorMessage(HPDF_STATUS error_no)
@@ -160,9 +175,18 @@ static void StopWhenTold(void)
         error_handler(PDF_STOPPED, 0, nullptr);
 }
 
+/* Whether libharu failed writing the PDF: then errno, taken as the error
+ * arrived, is the system's reason (a full disk, say). */
+static bool WritingFailed(HPDF_STATUS error_no, int err)
+{
+    return saving && err &&
+           (error_no == HPDF_FILE_IO_ERROR || error_no == HPDF_FILE_OPEN_ERROR || error_no == HPDF_ZLIB_ERROR);
+}
+
 /* The job names the project and, for an error on a page (a picture or a
- * font), the page and the file's own name instead of its working-area path. */
-static void FormatError(HPDF_STATUS error_no)
+ * font), the page and the file's own name instead of its working-area path.
+ * A failure writing the PDF names the PDF and the reason. */
+static void FormatError(HPDF_STATUS error_no, int err)
 {
     int msg = ErrorMessage(error_no);
     char code[16];
@@ -172,7 +196,10 @@ static void FormatError(HPDF_STATUS error_no)
     if (onpage)
         name = FilePart(name);
     static char detail[4096], page[16];
-    std::snprintf(detail, sizeof(detail), S(msg), msg == MSG_PDF_FAILED ? code : name);
+    if (WritingFailed(error_no, err))
+        Strlcpy(detail, FileFaultMessage(name, err).c_str(), sizeof(detail));
+    else
+        std::snprintf(detail, sizeof(detail), S(msg), msg == MSG_PDF_FAILED ? code : name);
     if (!PdfJob) {
         Strlcpy(message, detail, sizeof(message));
         return;
@@ -188,6 +215,7 @@ static void FormatError(HPDF_STATUS error_no)
 void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
 {
     (void)user_data;
+    int err = errno; /* what a failed write said, before anything here changes it */
     DebugPrint("-> error_handler(0x%04X, %u)\n", unsigned(error_no), unsigned(detail_no));
     if (!env_armed)
         return; /* HPDF_New itself failed: it reports that by its result */
@@ -195,7 +223,7 @@ void error_handler(HPDF_STATUS error_no, HPDF_STATUS detail_no, void *user_data)
      * the break and looks like a refusal. The job was stopped, though. */
     if (PdfJob && error_no != PDF_STOPPED && PlatformTakeBreak())
         error_no = PDF_STOPPED;
-    FormatError(error_no);
+    FormatError(error_no, err);
     GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), message, S(MSG_OKAY));
     CloseProgress(false);
     std::longjmp(env, 1);
@@ -226,7 +254,7 @@ static void SetInformation(HPDF_Doc pdf)
 {
     HPDF_SetCompressionMode(pdf, cmode[PDaten.comp <= 4 ? PDaten.comp : 0]);
     HPDF_SetCurrentEncoder(pdf, "CP1252");
-    HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, "Pagimo for AmigaOS4");
+    HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, "Pagimo for Linux");
     HPDF_Date d;
     if (PDaten.created[0] && ReadStamp(PDaten.created, &d))
         HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, d);
@@ -327,7 +355,10 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     SetPasswords(pdf);
     StopWhenTold();
     errinfo = path;
+    saving = true;
+    errno = 0;
     HPDF_SaveToFile(pdf, temp_host);
+    saving = false;
 }
 
 /* ------------------------------------------------------------ the target */
@@ -358,11 +389,10 @@ static bool IsProjectFile(const struct stat &st)
            project.st_dev == st.st_dev && project.st_ino == st.st_ino;
 }
 
-/* Makes the empty temporary file beside the target; 0, or the message id
- * that refuses the target. */
-static int PrepareTarget(const char *path)
+/* 0 when the PDF may replace the file `host` (links followed), else the
+ * message id that refuses it. */
+static int CheckTarget(std::string &host)
 {
-    std::string host = HostPath(path);
     if (!FollowLinks(host))
         return MSG_FILE_FAILED;
     struct stat st;
@@ -373,27 +403,61 @@ static int PrepareTarget(const char *path)
         return MSG_FILE_FAILED;
     if (exists && (access(host.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return MSG_READ_ONLY;
+    if (host.size() >= sizeof(target_host))
+        return MSG_PATH_TOO_LONG;
+    return 0;
+}
+
+/* Makes the empty temporary file beside the target, held while this
+ * export lives, after sweeping the leftovers of exports that died there;
+ * false after saying why the target is refused or cannot be written. */
+static bool PrepareTarget(const char *path)
+{
+    std::string host = HostPath(path);
+    int refused = CheckTarget(host);
     size_t slash = host.rfind('/');
     std::string temp = (slash == std::string::npos ? std::string() : host.substr(0, slash + 1)) + ".pagimo-pdf-XXXXXX";
-    if (host.size() >= sizeof(target_host) || temp.size() >= sizeof(temp_host))
-        return MSG_PATH_TOO_LONG;
+    if (!refused && temp.size() >= sizeof(temp_host))
+        refused = MSG_PATH_TOO_LONG;
+    if (refused) {
+        ShowPathMessage(refused, path);
+        return false;
+    }
+    SweepLeftoversBeside(host, LEFTOVER_PDF);
+    temp_held = CreateHeld(temp, false);
+    if (temp_held < 0) {
+        ShowFileFault(path, errno);
+        return false;
+    }
     Strlcpy(target_host, host.c_str(), sizeof(target_host));
     Strlcpy(temp_host, temp.c_str(), sizeof(temp_host));
-    int fd = mkstemp(temp_host);
-    if (fd < 0)
-        return MSG_FILE_FAILED;
-    fchmod(fd, ReplacementMode(host));
-    close(fd);
-    return 0;
+    fchmod(temp_held, ReplacementMode(host));
+    return true;
+}
+
+static void ReleaseTemp(void)
+{
+    ReleaseHeld(temp_held);
+    temp_held = -1;
+}
+
+/* The temporary file goes, and only then its hold. */
+static void DropTemp(void)
+{
+    unlink(temp_host);
+    ReleaseTemp();
 }
 
 /* The complete PDF takes the target's place. */
 static bool PlaceTarget(const char *path)
 {
-    if (std::rename(temp_host, target_host) == 0)
+    if (std::rename(temp_host, target_host) == 0) {
+        ReleaseTemp();
         return true;
-    unlink(temp_host);
-    ShowPathMessage(MSG_FILE_FAILED, path);
+    }
+    int err = errno;
+    DropTemp();
+    ShowFileFault(path, err);
     return false;
 }
 
@@ -411,11 +475,8 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
                   uint32_t ys, uint32_t xe, uint32_t ye)
 {
     DebugPrint("-> ExportProject(%s)\n", path);
-    int refused = PrepareTarget(path);
-    if (refused) {
-        ShowPathMessage(refused, path);
+    if (!PrepareTarget(path))
         return false;
-    }
     doc_table = table, doc_first = first, doc_last = last;
     std::memset(headlines, 0, sizeof(headlines));
     pagetable.assign((table ? last - first + 1 : 1) * LastPage() + 2, nullptr);
@@ -423,7 +484,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);
     if (!export_doc) {
-        unlink(temp_host);
+        DropTemp();
         return false;
     }
     env_armed = true;
@@ -433,7 +494,8 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
         EndTextboxLines(); /* a jump out of a textbox line */
         HPDF_Free(export_doc);
         export_doc = nullptr;
-        unlink(temp_host);
+        saving = false;
+        DropTemp();
         CloseharuFonts();
         return false;
     }

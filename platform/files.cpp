@@ -59,60 +59,90 @@ FILE *OpenFile(const char *path, const char *mode)
     return std::fopen(HostPath(path).c_str(), mode);
 }
 
-static bool WriteAll(int fd, const char *buf, ssize_t n)
+bool DiskFull(int err)
+{
+    return err == ENOSPC || err == EDQUOT;
+}
+
+static void SetFault(FileFault *fault, const std::string &file, int err)
+{
+    if (fault)
+        *fault = FileFault{file, err};
+}
+
+/* The whole buffer, or false with errno (a disk that fills up part way
+ * first takes what fits, then refuses the rest). */
+bool WriteAll(int fd, const char *buf, size_t n)
 {
     while (n > 0) {
         ssize_t w = write(fd, buf, n);
         if (w < 0 && errno == EINTR)
             continue;
-        if (w <= 0)
+        if (w < 0)
             return false;
+        if (w == 0) {
+            errno = ENOSPC;
+            return false;
+        }
         buf += w;
-        n -= w;
+        n -= size_t(w);
     }
     return true;
 }
 
-static bool CopyFd(int in, int out)
+/* False with errno, and `writing` telling whether writing failed. */
+static bool CopyFd(int in, int out, bool *writing)
 {
     char buf[65536];
     for (;;) {
         ssize_t n = read(in, buf, sizeof(buf));
         if (n < 0 && errno == EINTR)
             continue;
+        *writing = n > 0;
         if (n < 0)
             return false;
         if (n == 0)
             return true;
-        if (!WriteAll(out, buf, n))
+        if (!WriteAll(out, buf, size_t(n)))
             return false;
     }
 }
 
 /* Overwrites the target, as the shell's copy does. A failed copy removes the
- * partial target rather than leave a truncated file behind. */
-bool CopyFile(const char *from, const char *to)
+ * partial target rather than leave a truncated file behind; `fault` names
+ * the file that failed, and why. */
+bool CopyFile(const char *from, const char *to, FileFault *fault)
 {
     std::string src = HostPath(from), dst = HostPath(to);
     /* Only a regular file is copied: a FIFO would block the program and a
      * device would never end. */
     int in = open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
+    if (in < 0) {
+        SetFault(fault, src, errno);
         return false;
+    }
     struct stat st;
     if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetFault(fault, src, 0);
         close(in);
         return false;
     }
     fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK);
     int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
+        SetFault(fault, dst, errno);
         close(in);
         return false;
     }
-    bool ok = CopyFd(in, out);
+    bool writing = false;
+    bool ok = CopyFd(in, out, &writing);
+    if (!ok)
+        SetFault(fault, writing ? dst : src, errno);
     close(in);
-    ok = (close(out) == 0) && ok;
+    if (close(out) != 0 && ok) {
+        SetFault(fault, dst, errno);
+        ok = false;
+    }
     if (!ok)
         unlink(dst.c_str());
     return ok;
@@ -200,27 +230,31 @@ unsigned ReplacementMode(const std::string &host)
 
 /* The new contents go into a file of their own beside the old one, which
  * the rename replaces in one step: a failed write (a full disk) leaves the
- * old file as it was. */
-bool WriteFileReplacing(const char *path, const std::string &data)
+ * old file as it was, and `fault` names it with the reason. */
+bool WriteFileReplacing(const char *path, const std::string &data, FileFault *fault)
 {
     std::string host = HostPath(path);
     std::string temp = host + ".XXXXXX";
     int fd = mkstemp(&temp[0]);
-    if (fd < 0)
+    if (fd < 0) {
+        SetFault(fault, host, errno);
         return false;
-    bool ok = fchmod(fd, mode_t(ReplacementMode(host))) == 0;
-    for (size_t done = 0; ok && done < data.size();) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? size_t(n) : 0;
     }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), host.c_str()) == 0;
-    if (!ok)
+    bool ok = fchmod(fd, mode_t(ReplacementMode(host))) == 0 && WriteAll(fd, data.data(), data.size()) &&
+              fsync(fd) == 0;
+    int err = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && rename(temp.c_str(), host.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        SetFault(fault, host, err);
         unlink(temp.c_str());
+    }
     return ok;
 }
 

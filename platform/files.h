@@ -21,8 +21,19 @@ FileKind FileKindOf(const char *path);
 bool PathExists(const char *path);
 bool IsDirectory(const char *path);
 
+/* A file operation that failed for a reason of the system: the file it
+ * concerns (a host path) and errno; `err` 0 for no such reason. */
+struct FileFault {
+    std::string file;
+    int err = 0;
+};
+/* Whether errno `err` says there is no room left: the disk, or the
+ * user's share of it, is full. */
+bool DiskFull(int err);
+
 FILE *OpenFile(const char *path, const char *mode);
-bool CopyFile(const char *from, const char *to);
+bool WriteAll(int fd, const char *buf, size_t n);
+bool CopyFile(const char *from, const char *to, FileFault *fault = nullptr);
 bool DeleteFile(const char *path);
 bool DeleteAll(const char *path);
 bool CreateDirTree(const char *path);
@@ -30,7 +41,7 @@ bool ListDirectory(const char *path, std::vector<DirEntry> &entries);
 /* The permissions of a file written anew to replace `host` (a host path):
  * those of the file it replaces, or the usual ones of the user's new files. */
 unsigned ReplacementMode(const std::string &host);
-bool WriteFileReplacing(const char *path, const std::string &data);
+bool WriteFileReplacing(const char *path, const std::string &data, FileFault *fault = nullptr);
 /* Texts and tables larger than this are refused rather than read. */
 enum { READ_WHOLE_MAX = 64 << 20 };
 bool ReadWholeFile(const char *path, std::string *data);

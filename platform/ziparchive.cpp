@@ -3,10 +3,12 @@
  *
  * Packing writes a new archive beside the old one and renames it over the
  * old only when it is complete, so a failed save never costs the last good
- * archive. Unpacking first checks every entry and refuses the whole archive
- * when any entry lies outside the top folder (absolute, "..", another top
- * folder), is a symbolic link, or is too large; only then is anything
- * written, and never through a link.
+ * archive; the new one is held while it is written, and those of saves
+ * that died are swept (leftovers.h). Unpacking first checks every entry
+ * and refuses the whole archive when any entry lies outside the top folder
+ * (absolute, "..", another top folder), is a symbolic link, or is too
+ * large; only then is anything written, and never through a link. A
+ * failure of the system (a full disk) names the file it befell.
  */
 #include "platform/ziparchive.h"
 
@@ -20,6 +22,7 @@
 
 #include "platform/assign.h"
 #include "platform/files.h"
+#include "platform/leftovers.h"
 
 uint64_t UnzipLimit = 1ull << 30;
 static const uint64_t unzip_max_entries = 200000;
@@ -29,23 +32,47 @@ static std::string ZipError(zip_t *za)
     return za ? zip_strerror(za) : "no archive";
 }
 
+/* ------------------------------------------------------------ failures */
+
+/* A failure of the system on `file`; false, for the caller to return. */
+static bool SystemFailure(const std::string &what, const std::string &file, int err, std::string &error,
+                          FileFault &fault)
+{
+    error = what + " " + file + ": " + std::strerror(err);
+    fault = FileFault{file, err};
+    return false;
+}
+
+/* Why zip_close failed. Only a failure of writing the archive is the
+ * archive's fault; reading a file into it may fail too, and that names no
+ * file, so it is left in words. */
+static void CloseFailure(zip_t *za, const std::string &dest, std::string &error, FileFault &fault)
+{
+    zip_error_t *ze = zip_get_error(za);
+    error = zip_error_strerror(ze);
+    int code = zip_error_code_zip(ze);
+    bool writing = code == ZIP_ER_WRITE || code == ZIP_ER_TMPOPEN || code == ZIP_ER_RENAME ||
+                   code == ZIP_ER_CLOSE || code == ZIP_ER_SEEK;
+    if (writing && zip_error_system_type(ze) == ZIP_ET_SYS)
+        fault = FileFault{dest, zip_error_code_system(ze)};
+}
+
 /* ------------------------------------------------------------ packing */
 
-static bool AddTree(zip_t *za, const std::string &host, const std::string &entry, std::string &error)
+static bool AddTree(zip_t *za, const std::string &host, const std::string &entry, std::string &error,
+                    FileFault &fault)
 {
     if (zip_dir_add(za, (entry + "/").c_str(), ZIP_FL_ENC_UTF_8) < 0) {
         error = ZipError(za);
         return false;
     }
     std::vector<DirEntry> entries;
-    if (!ListDirectory(host.c_str(), entries)) {
-        error = "cannot read " + host + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!ListDirectory(host.c_str(), entries))
+        return SystemFailure("cannot read", host, errno, error, fault);
     for (const DirEntry &e : entries) {
         std::string h = host + "/" + e.name, name = entry + "/" + e.name;
         if (e.kind == FK_DIR) {
-            if (!AddTree(za, h, name, error))
+            if (!AddTree(za, h, name, error, fault))
                 return false;
         } else if (e.kind == FK_FILE) {
             zip_source_t *src = zip_source_file(za, h.c_str(), 0, -1);
@@ -63,45 +90,57 @@ static bool AddTree(zip_t *za, const std::string &host, const std::string &entry
     return true;
 }
 
-/* Packs parent/top into `archive` with entries "top/...". */
-bool ZipDirectory(const char *parent, const char *top, const char *archive, std::string &error)
+/* Writes the archive `file` of the tree `src`; `dest` is where it goes. */
+static bool WriteArchive(const std::string &src, const char *top, const std::string &file,
+                         const std::string &dest, std::string &error, FileFault &fault)
 {
-    std::string dest = HostPath(archive);
-    std::string tmp = dest + ".new-XXXXXX";
-    int fd = mkstemp(tmp.data());
-    if (fd < 0) {
-        error = "cannot write in the folder of " + dest + ": " + std::strerror(errno);
-        return false;
-    }
-    close(fd);
     int zerr = 0;
-    zip_t *za = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
+    zip_t *za = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, zerr);
         error = zip_error_strerror(&ze);
         zip_error_fini(&ze);
-        unlink(tmp.c_str());
         return false;
     }
-    std::string src = HostPath(parent) + "/" + top;
-    bool ok = AddTree(za, src, top, error);
+    bool ok = AddTree(za, src, top, error, fault);
     if (ok && zip_close(za) != 0) {
-        error = ZipError(za);
+        CloseFailure(za, dest, error, fault);
         ok = false;
     }
-    if (!ok) {
+    if (!ok)
         zip_discard(za);
-        unlink(tmp.c_str());
-        return false;
+    return ok;
+}
+
+/* Packs parent/top into `archive` with entries "top/...". The archive is
+ * written in a folder of its own beside it (see leftovers.h) and renamed
+ * into its place only when complete. */
+bool ZipDirectory(const char *parent, const char *top, const char *archive, std::string &error,
+                  FileFault *fault)
+{
+    std::string dest = HostPath(archive);
+    SweepLeftoversBeside(dest, LEFTOVER_ARCHIVE);
+    FileFault failed;
+    std::string folder = dest + ".new-XXXXXX";
+    int held = CreateHeld(folder, true);
+    if (held < 0) {
+        SystemFailure("cannot write beside", dest, errno, error, failed);
+    } else {
+        std::string file = folder + "/archive";
+        bool ok = WriteArchive(HostPath(parent) + "/" + top, top, file, dest, error, failed);
+        if (ok)
+            chmod(file.c_str(), ReplacementMode(dest)); /* a replaced archive keeps its permissions */
+        if (ok && rename(file.c_str(), dest.c_str()) != 0)
+            ok = SystemFailure("cannot replace", dest, errno, error, failed);
+        DeleteAll(folder.c_str());
+        ReleaseHeld(held);
+        if (ok)
+            return true;
     }
-    chmod(tmp.c_str(), ReplacementMode(dest)); /* a replaced archive keeps its permissions */
-    if (rename(tmp.c_str(), dest.c_str()) != 0) {
-        error = "cannot replace " + dest + ": " + std::strerror(errno);
-        unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    if (fault)
+        *fault = failed;
+    return false;
 }
 
 /* ------------------------------------------------------------ checking */
@@ -187,54 +226,67 @@ static bool MakeDirs(const std::string &root, const std::string &rel)
     return true;
 }
 
-/* Writes one entry; never more bytes than it declared. */
-static bool ExtractFile(zip_t *za, zip_uint64_t i, uint64_t declared, const std::string &path,
-                        std::string &error)
+/* Copies one entry's data to `fd`; never more bytes than it declared. */
+static bool CopyEntry(zip_file_t *zf, int fd, uint64_t declared, const std::string &path,
+                      std::string &error, FileFault &fault)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    zip_file_t *zf = fd >= 0 ? zip_fopen_index(za, i, 0) : nullptr;
-    bool ok = zf != nullptr;
     uint64_t written = 0;
     char buf[65536];
-    while (ok) {
+    for (;;) {
         zip_int64_t n = zip_fread(zf, buf, sizeof(buf));
-        if (n <= 0) {
-            ok = n == 0;
-            break;
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            error = "cannot unpack " + path + ": " + zip_file_strerror(zf);
+            return false;
         }
         written += uint64_t(n);
-        ok = written <= declared && write(fd, buf, size_t(n)) == n;
+        if (written > declared) {
+            error = "cannot unpack " + path + ": the entry holds more than it declares";
+            return false;
+        }
+        if (!WriteAll(fd, buf, size_t(n)))
+            return SystemFailure("cannot unpack", path, errno, error, fault);
     }
-    if (!ok)
-        error = "cannot unpack " + path + (zf ? std::string(": ") + zip_file_strerror(zf) : std::string());
+}
+
+static bool ExtractFile(zip_t *za, zip_uint64_t i, uint64_t declared, const std::string &path,
+                        std::string &error, FileFault &fault)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return SystemFailure("cannot unpack", path, errno, error, fault);
+    zip_file_t *zf = zip_fopen_index(za, i, 0);
+    bool ok = zf && CopyEntry(zf, fd, declared, path, error, fault);
     if (zf)
         zip_fclose(zf);
-    if (fd >= 0)
-        ok = (close(fd) == 0) && ok;
+    else
+        error = "cannot unpack " + path + ": " + ZipError(za);
+    if (close(fd) != 0 && ok)
+        ok = SystemFailure("cannot unpack", path, errno, error, fault);
     return ok;
 }
 
-static bool ExtractAll(zip_t *za, const std::string &root, std::string &error)
+static bool ExtractAll(zip_t *za, const std::string &root, std::string &error, FileFault &fault)
 {
     zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_uint64_t i = 0; i < zip_uint64_t(count); i++) {
         zip_stat_t st;
         zip_stat_index(za, i, 0, &st);
         std::string name = st.name;
-        if (!MakeDirs(root, name)) {
-            error = "cannot make the folders of " + name;
-            return false;
-        }
+        if (!MakeDirs(root, name))
+            return SystemFailure("cannot make the folders of", root + "/" + name, errno, error, fault);
         if (name.back() == '/')
             continue;
-        if (!ExtractFile(za, i, (st.valid & ZIP_STAT_SIZE) ? st.size : 0, root + "/" + name, error))
+        if (!ExtractFile(za, i, (st.valid & ZIP_STAT_SIZE) ? st.size : 0, root + "/" + name, error, fault))
             return false;
     }
     return true;
 }
 
 /* Unpacks an archive whose entries lie under `top` into parent/top. */
-int UnzipArchive(const char *archive, const char *parent, const char *top, std::string &error)
+int UnzipArchive(const char *archive, const char *parent, const char *top, std::string &error,
+                 FileFault *fault)
 {
     int zerr = 0;
     zip_t *za = zip_open(HostPath(archive).c_str(), ZIP_RDONLY, &zerr);
@@ -243,10 +295,13 @@ int UnzipArchive(const char *archive, const char *parent, const char *top, std::
         return UNZIP_UNREADABLE;
     }
     std::string root = HostPath(parent);
-    bool ok = CheckEntries(za, top, error) && ExtractAll(za, root, error);
+    FileFault failed;
+    bool ok = CheckEntries(za, top, error) && ExtractAll(za, root, error, failed);
     zip_discard(za);
     if (!ok) {
         DeleteAll((std::string(parent) + top).c_str());
+        if (fault)
+            *fault = failed;
         return UNZIP_REFUSED;
     }
     return UNZIP_OK;

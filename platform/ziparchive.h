@@ -9,12 +9,18 @@
 #include <cstdint>
 #include <string>
 
+struct FileFault;
+
 enum { UNZIP_OK = 0, UNZIP_UNREADABLE = 1, UNZIP_REFUSED = 2 };
 
 /* Largest amount an archive may unpack to, in all. */
 extern uint64_t UnzipLimit;
 
-bool ZipDirectory(const char *parent, const char *top, const char *archive, std::string &error);
-int UnzipArchive(const char *archive, const char *parent, const char *top, std::string &error);
+/* A failure is said in `error`; one for a reason of the system (a full
+ * disk, say) also in `fault`, naming the file it befell. */
+bool ZipDirectory(const char *parent, const char *top, const char *archive, std::string &error,
+                  FileFault *fault = nullptr);
+int UnzipArchive(const char *archive, const char *parent, const char *top, std::string &error,
+                 FileFault *fault = nullptr);
 
 #endif

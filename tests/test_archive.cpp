@@ -5,11 +5,14 @@
  * hostile archives are refused without touching anything outside the
  * working area.
  */
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include "testutil.h"
@@ -19,8 +22,10 @@
 #include "document/elementfile.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
+#include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "platform/leftovers.h"
 #include "platform/process.h"
 #include "platform/ziparchive.h"
 
@@ -187,9 +192,11 @@ TEST_F(Archive, FailedSaveKeepsTheLastArchive)
         WriteTextFile(scratch + "/T/PAG4/Bilder/big" + std::to_string(i) + ".png", noise);
     }
 
-    /* A full disk, as far as this process is concerned. */
-    struct rlimit old, small = {60000, 60000};
+    /* A file too large, as far as this process is concerned; only the soft
+     * limit, which the tests after this one in the process get back. */
+    struct rlimit old;
     getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = {60000, old.rlim_max};
     signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     uint32_t result = SaveProject(false);
@@ -205,7 +212,126 @@ TEST_F(Archive, FailedSaveKeepsTheLastArchive)
     std::strcpy(DataPath, (scratch + "/gone/deeper").c_str());
     SetProjectName("lost");
     EXPECT_EQ(SaveProject(false), 1u);
-    EXPECT_NE(LastRequester().find("gone/deeper/lost.pfz"), std::string::npos) << LastRequester();
+    EXPECT_NE(LastRequester().find("gone/deeper/lost.pfz could not be read or written: No such file or directory."),
+              std::string::npos) << LastRequester();
+}
+
+/* A disk that fills up says so and names the file, whether the archive is
+ * written beside the project, unpacked into the working area or a file is
+ * copied in; nothing is lost and nothing is left half-written. */
+TEST_F(Archive, AFullDiskSaysSoAndNamesTheFile)
+{
+    SmallDisk disk(scratch + "/disk", "size=256k");
+    if (!disk.mounted)
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    MakeProject();
+    std::string noise(100000, '\0');
+    uint32_t seed = 7;
+    for (char &c : noise)
+        c = char((seed = seed * 1103515245 + 12345) >> 16);
+    WriteTextFile(scratch + "/big.png", noise);
+    WriteTextFile(scratch + "/T/PAG4/Bilder/big.png", noise);
+    RequesterScriptAdd((disk.dir + "/story.pfz").c_str());
+    ASSERT_EQ(SaveProject(true), 0u) << LastRequester();
+    std::string good = ReadTextFile(disk.dir + "/story.pfz");
+    disk.Fill();
+
+    EXPECT_EQ(SaveProject(false), 1u);
+    EXPECT_EQ(LastRequester(), "Hint|The project could not be saved.\nThe disk is full: " + disk.dir +
+                                   "/story.pfz could not be written.|Okay");
+    EXPECT_TRUE(ReadTextFile(disk.dir + "/story.pfz") == good) << "the old archive is intact";
+    std::vector<DirEntry> left;
+    ListDirectory(disk.dir.c_str(), left);
+    EXPECT_EQ(left.size(), 2u) << "the archive and the filler, nothing half-written";
+
+    /* The working area on the full disk: the project cannot be unpacked. */
+    FreeLists(0);
+    DeleteAll("PGT:PAG4");
+    AssignPath("PGT:", disk.dir.c_str());
+    EXPECT_NE(OpenProjectPath((disk.dir + "/story.pfz").c_str()), 0u);
+    EXPECT_EQ(LastRequester(), "Hint|The project could not be opened.\n" + disk.dir +
+                                   "/story.pfz\nThe disk is full: " + disk.dir +
+                                   "/PAG4/Bilder/big.png could not be written.|Okay");
+    EXPECT_FALSE(HostExists(disk.dir + "/PAG4")) << "nothing of the archive stays";
+
+    /* A file copied in, and a text written over one: the file that failed, and why. */
+    FileFault fault;
+    EXPECT_FALSE(CopyFile((scratch + "/big.png").c_str(), "PGT:copy.png", &fault));
+    EXPECT_EQ(fault.file, disk.dir + "/copy.png");
+    EXPECT_TRUE(DiskFull(fault.err)) << fault.err;
+    EXPECT_FALSE(HostExists(disk.dir + "/copy.png")) << "no partial copy";
+    EXPECT_FALSE(CopyFile((scratch + "/none.png").c_str(), "PGT:copy.png", &fault));
+    EXPECT_EQ(fault.file, scratch + "/none.png") << "a copy that cannot read names what it read";
+    EXPECT_EQ(fault.err, ENOENT);
+    EXPECT_FALSE(WriteFileReplacing("PGT:story.pfz", noise, &fault));
+    EXPECT_EQ(fault.file, disk.dir + "/story.pfz");
+    EXPECT_TRUE(DiskFull(fault.err)) << fault.err;
+    EXPECT_TRUE(ReadTextFile(disk.dir + "/story.pfz") == good);
+}
+
+/* A process that holds the archive folder of a save, as ZipDirectory makes
+ * it, until it is killed; its name is read from the pipe. */
+static pid_t HoldingSave(const std::string &archive, std::string *made)
+{
+    int p[2];
+    if (pipe(p) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string folder = archive + ".new-XXXXXX";
+        if (CreateHeld(folder, true) < 0)
+            _exit(1);
+        WriteTextFile(folder + "/archive", "half an archive");
+        (void)!write(p[1], folder.c_str(), folder.size());
+        close(p[1]);
+        pause();
+        _exit(0);
+    }
+    close(p[1]);
+    char name[4096];
+    ssize_t n = read(p[0], name, sizeof(name));
+    close(p[0]);
+    made->assign(name, n > 0 ? size_t(n) : 0);
+    return pid;
+}
+
+/* A save killed part way leaves its folder beside the project; the next
+ * save there removes it, and never one of a save still running. */
+TEST_F(Archive, ASaveSweepsWhatSavesThatDiedLeftBesideIt)
+{
+    MakeProject();
+    std::string dead, live;
+    pid_t killed = HoldingSave(out + "/story.pfz", &dead), running = HoldingSave(out + "/other.pfz", &live);
+    ASSERT_GT(killed, 0);
+    ASSERT_GT(running, 0);
+    ASSERT_TRUE(HostExists(dead + "/archive") && HostExists(live + "/archive"));
+    kill(killed, SIGKILL);
+    waitpid(killed, nullptr, 0);
+    /* What earlier versions left: the file and libzip's own beside it. */
+    WriteTextFile(out + "/story.pfz.new-Ab3xY9", "old");
+    WriteTextFile(out + "/story.pfz.new-Ab3xY9.q7Rz2K", "old");
+    for (const char *mine : {"notes.pfz.new", "story.pfz.new-1", "job-Ab3xY9", "story.new-Ab3xY9"})
+        WriteTextFile(out + "/" + mine, "the user's own");
+
+    RequesterScriptAdd((out + "/story.pfz").c_str());
+    ASSERT_EQ(SaveProject(true), 0u) << LastRequester();
+    EXPECT_FALSE(HostExists(dead)) << "the killed save's folder is gone";
+    EXPECT_TRUE(HostExists(live + "/archive")) << "the running save's folder stays";
+    EXPECT_FALSE(HostExists(out + "/story.pfz.new-Ab3xY9"));
+    EXPECT_FALSE(HostExists(out + "/story.pfz.new-Ab3xY9.q7Rz2K"));
+    for (const char *mine : {"notes.pfz.new", "story.pfz.new-1", "job-Ab3xY9", "story.new-Ab3xY9"})
+        EXPECT_EQ(ReadTextFile(out + "/" + mine), "the user's own") << mine;
+
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+    ASSERT_EQ(SaveProject(false), 0u) << LastRequester();
+    EXPECT_FALSE(HostExists(live)) << "once its process has ended";
+    std::vector<DirEntry> left;
+    ListDirectory(out.c_str(), left);
+    std::string names;
+    for (const DirEntry &e : left)
+        names += e.name + " ";
+    EXPECT_EQ(names, "job-Ab3xY9 notes.pfz.new story.new-Ab3xY9 story.pfz story.pfz.new-1 ");
 }
 
 /* ------------------------------------------------------------ hostile archives */

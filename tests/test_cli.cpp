@@ -5,6 +5,8 @@
  * nothing lost on failure); paths too long for their fields; and the job's
  * PDF against the window's "Create PDF" of the same project.
  */
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <regex>
@@ -450,6 +452,109 @@ TEST_F(JobAndWindow, TheJobWritesThePdfTheWindowCreates)
     EXPECT_EQ(text.find("999"), std::string::npos) << "the page number of its page";
     EXPECT_EQ(Shell("pdftotext '" + window + "' -").find("01-Jan-2000"), std::string::npos)
         << "a page the window has not drawn shows the moment of export too";
+}
+
+/* A full disk stops the job and the window's export with a message that
+ * names the file and says why, for the PDF beside its target and for the
+ * project unpacked into the job's working area; nothing is left. */
+TEST_F(JobAndWindow, AFullDiskIsNamedByTheJobAndTheWindow)
+{
+    SmallDisk disk(scratch + "/disk", "size=256k"), inodes(scratch + "/inodes", "size=256k,nr_inodes=2");
+    if (!disk.mounted || !inodes.mounted)
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    OnePageProject("Full");
+    Save(scratch, "full");
+    mkdir((disk.dir + "/T").c_str(), 0700);
+    WriteTextFile(disk.dir + "/out.pdf", "the previous PDF");
+    disk.Fill();
+
+    Ran r = Pagimo("--pdf disk/out.pdf full.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/full.pfz: The disk is full: disk/out.pdf could not be written.\n");
+    EXPECT_EQ(ReadTextFile(disk.dir + "/out.pdf"), "the previous PDF");
+    EXPECT_EQ(Leftovers(disk.dir), 0);
+    /* No room even for the empty file beside the target. */
+    WriteTextFile(inodes.dir + "/out.pdf", "the previous PDF");
+    r = Pagimo("--pdf inodes/out.pdf full.pfz");
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/full.pfz: The disk is full: inodes/out.pdf could not be written.\n");
+    EXPECT_EQ(ReadTextFile(inodes.dir + "/out.pdf"), "the previous PDF");
+
+    r = Pagimo("--pdf out.pdf full.pfz", "PAGIMO_ASSIGN_T='" + disk.dir + "/T'");
+    EXPECT_EQ(r.rc, 1);
+    std::string opened = "pagimo: The project could not be opened.\n" + scratch + "/full.pfz\nThe disk is full: " +
+                         disk.dir + "/T/job-";
+    EXPECT_EQ(r.err.rfind(opened, 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("/PAG4/Elemente.pff could not be written.\n", opened.size()), std::string::npos) << r.err;
+    EXPECT_EQ(Shell("ls -A '" + disk.dir + "/T'"), "") << "the job's working area is gone";
+
+    std::string pdf = disk.dir + "/window.pdf";
+    EXPECT_TRUE(RunWindow({[pdf] {
+                               RequesterScriptAdd(pdf.c_str());
+                               PlatformPostMessage(WIN_PROJECT, WMHI_GADGETUP, GID_PDF, 0, 0, 0);
+                           }},
+                          scratch + "/full.pfz"));
+    std::string shown = "Hint|The disk is full: " + pdf + " could not be written.|Okay";
+    EXPECT_NE(std::find(RequesterLog.begin(), RequesterLog.end(), shown), RequesterLog.end())
+        << RequesterLog.back();
+    EXPECT_FALSE(HostExists(pdf));
+    EXPECT_EQ(Leftovers(disk.dir), 0);
+}
+
+/* The job's working area and the PDF beside its target, left by a job
+ * killed with SIGKILL, are removed by the next start; those of jobs still
+ * running are not, even in the same folder. The jobs wait in a font
+ * checker that hangs; it outlives the killed job without keeping its files. */
+TEST_F(JobAndWindow, WhatAKilledJobLeftIsRemovedByTheNextStartOnly)
+{
+    OnePageProject("Killed");
+    Save(scratch, "killed");
+    std::string bin = scratch + "/bin", path = std::getenv("PATH");
+    mkdir(bin.c_str(), 0755);
+    WriteTextFile(bin + "/ots-sanitize", "#!/bin/sh\necho $$ >>'" + scratch + "/waiting'\nexec sleep 60\n");
+    chmod((bin + "/ots-sanitize").c_str(), 0755);
+    auto lines = [](const std::string &text) { return size_t(std::count(text.begin(), text.end(), '\n')); };
+    auto waiting = [&](size_t jobs) { /* until so many checkers wait, for a minute at most */
+        for (int i = 0; i < 6000 && lines(ReadTextFile(scratch + "/waiting")) < jobs; i++)
+            usleep(10000);
+        return ReadTextFile(scratch + "/waiting");
+    };
+    auto areas = [&] { return Shell("ls -A '" + scratch + "/T' | grep '^job-'"); };
+    auto temps = [&] { return Shell("ls -A '" + scratch + "' | grep '^\\.pagimo-pdf-'"); };
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    pid_t first = StartPagimo({"--pdf", "a.pdf", "killed.pfz"}, scratch, scratch + "/a.out");
+    waiting(1);
+    std::string area = areas(), temp = temps();
+    EXPECT_EQ(lines(area), 1u) << area;
+    EXPECT_EQ(lines(temp), 1u) << temp;
+    kill(first, SIGKILL);
+    waitpid(first, nullptr, 0);
+    EXPECT_EQ(areas(), area) << "nothing removes them as the job dies";
+    EXPECT_EQ(temps(), temp);
+
+    pid_t second = StartPagimo({"--pdf", "b.pdf", "killed.pfz"}, scratch, scratch + "/b.out");
+    waiting(2);
+    std::string area2 = areas(), temp2 = temps();
+    EXPECT_EQ(area2.find(area), std::string::npos) << "the killed job's area is gone:\n" << area2;
+    EXPECT_EQ(temp2.find(temp), std::string::npos) << "and its PDF:\n" << temp2;
+    EXPECT_EQ(lines(area2), 1u) << area2;
+    pid_t third = StartPagimo({"--pdf", "b.pdf", "killed.pfz"}, scratch, scratch + "/c.out");
+    std::string sleeps = waiting(3), area3 = areas(), temp3 = temps();
+    EXPECT_EQ(lines(area3), 2u) << "two jobs at once keep their areas:\n" << area3;
+    EXPECT_NE(temp3.find(temp2), std::string::npos) << "and their PDFs in the same folder:\n" << temp3;
+    setenv("PATH", path.c_str(), 1);
+    kill(second, SIGKILL);
+    kill(third, SIGKILL);
+    waitpid(second, nullptr, 0);
+    waitpid(third, nullptr, 0);
+    std::replace(sleeps.begin(), sleeps.end(), '\n', ' ');
+    Shell("kill " + sleeps);
+
+    EXPECT_TRUE(RunWindow({}, scratch + "/killed.pfz"));
+    EXPECT_EQ(areas(), "") << "the window's start sweeps the areas";
+    Ran r = Pagimo("--pdf a.pdf killed.pfz");
+    EXPECT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(temps(), "") << "a job sweeps the folder of its PDF";
+    EXPECT_EQ(areas(), "");
 }
 
 /* ------------------------------------------------------------ merging a table */

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -251,6 +252,27 @@ std::string Shell(const std::string &cmd)
     if (p)
         pclose(p);
     return out;
+}
+
+SmallDisk::SmallDisk(const std::string &folder, const std::string &options) : dir(folder)
+{
+    mkdir(dir.c_str(), 0755);
+    mounted = mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted)
+        umount2(dir.c_str(), MNT_DETACH);
+}
+
+void SmallDisk::Fill(void)
+{
+    int fd = open((dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    char block[4096] = {};
+    while (fd >= 0 && write(fd, block, sizeof(block)) > 0) {
+    }
+    close(fd);
 }
 
 pid_t StartPagimo(const std::vector<std::string> &args, const std::string &cwd, const std::string &out)

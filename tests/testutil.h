@@ -96,4 +96,15 @@ void RunNextStep(void);
 /* What a shell command prints, standard error included. */
 std::string Shell(const std::string &cmd);
 
+/* A disk that fills up: a small file system of its own (tmpfs, with the
+ * mount options given) on the folder `dir`, gone with the object. Mounting
+ * needs root; where it is not permitted `mounted` is false. */
+struct SmallDisk {
+    SmallDisk(const std::string &dir, const std::string &options);
+    ~SmallDisk();
+    void Fill(void); /* takes every free byte */
+    std::string dir;
+    bool mounted;
+};
+
 #endif

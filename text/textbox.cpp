@@ -93,9 +93,10 @@ static bool ImportText(const char *chosen, char *target)
             std::snprintf(target, 256, "%s/%s", TEXT_DRAWER, free_name) >= 256)
             return false;
     }
-    if (WriteFileReplacing(target, theirs))
+    FileFault fault;
+    if (WriteFileReplacing(target, theirs, &fault))
         return true;
-    GuiHint(WIN_PROJECT, MSG_FILE_FAILED, target);
+    GuiFileFault(WIN_PROJECT, fault.file.c_str(), fault.err);
     return false;
 }
 

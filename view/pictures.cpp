@@ -89,7 +89,7 @@ static std::string DrawerPart(const std::string &path)
 /* Copies the chosen file into the project's pictures under a free name;
  * `fn` (256 characters) gets the copy's path, and the tool chosen in the
  * ARexx chooser runs on it for a picture element. A copy that fails leaves
- * the element without a new picture and says nothing. */
+ * the element without a new picture and says which file failed, and why. */
 bool SetPicture(char *fn, GElement *elem)
 {
     DebugPrint("-> SetPicture()\n");
@@ -107,8 +107,11 @@ bool SetPicture(char *fn, GElement *elem)
     char target[256];
     if (std::snprintf(target, sizeof(target), "%s/%s", PICTURE_DRAWER, freename) >= int(sizeof(target)))
         return false;
-    if (!CopyFile(chosen.c_str(), target) || !FileExists(target))
+    FileFault fault;
+    if (!CopyFile(chosen.c_str(), target, &fault)) {
+        GuiFileFault(WIN_PROJECT, fault.file.c_str(), fault.err);
         return false;
+    }
     /* A file that is no picture is not kept: the project would carry it
      * for nothing, and no tool can run on it. */
     if (!PictureDecodes(target)) {
