@@ -31,7 +31,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
