@@ -143,7 +143,7 @@ TEST_F(Archive, InfoZipArchivesOpenAsProjectsAndTemplates)
     EXPECT_EQ(ReadTextFile(scratch + "/T/PAG4/Texte/t.txt"), "Once upon a time");
 
     ASSERT_EQ(OpenProjectPath((src + "/Letter.ptz").c_str()), 0u);
-    EXPECT_STREQ(ProjectName(), "unnamend") << "a template opens untitled";
+    EXPECT_STREQ(ProjectName(), "unnamed") << "a template opens untitled";
     std::string drawer = DataPath;
     CreateDirTree((scratch + "/elsewhere").c_str());
     WriteTextFile(scratch + "/elsewhere/x.pfz", "taken");
@@ -171,7 +171,7 @@ TEST_F(Archive, SaveAsAsksBeforeOverwriting)
     RequesterScriptAdd("");
     EXPECT_EQ(SaveProject(true), 9u) << "Cancel asks again; cancelling that cancels the save";
     ASSERT_GE(RequesterLog.size(), 3u);
-    EXPECT_EQ(RequesterLog[RequesterLog.size() - 2], "Hint|This filename already exists!|Overwrite this file|Cancel");
+    EXPECT_EQ(RequesterLog[RequesterLog.size() - 2], "Hint|A file of this name already exists.|Overwrite this file|Cancel");
     RequesterScriptAdd((out + "/report.pfz").c_str());
     RequesterScriptAdd("1");
     EXPECT_EQ(SaveProject(true), 0u);

@@ -225,7 +225,7 @@ TEST_F(Cli, JobErrorsNameTheProjectThePageAndTheFile)
 
     r = Pagimo("--pdf out.pdf fonts.pfz");
     EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, "pagimo: " + scratch + "/fonts.pfz, page 1: Font No Such Font not found!\n");
+    EXPECT_EQ(r.err, "pagimo: " + scratch + "/fonts.pfz, page 1: The font No Such Font was not found.\n");
     EXPECT_EQ(ReadTextFile(scratch + "/out.pdf"), "the previous PDF");
 
     WriteTextFile(scratch + "/broken.pfz", "garbage");

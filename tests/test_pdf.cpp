@@ -173,7 +173,7 @@ TEST_F(Pdf, EveryKindOfElementLandsWhereThePageShowsIt)
     /* qpdf lists an entry's kids before its title: Subsection inside Hello,
      * both with the second page's headline under the project's root. */
     std::regex nested("\"title\": \"Subsection\"[\\s\\S]*\"title\": \"Hello\"[\\s\\S]*"
-                      "\"title\": \"Gr\xc3\xbc\xc3\x9f" "e Caf\xc3\xa9 \xe2\x82\xac" "5[^\"]*\"[\\s\\S]*\"title\": \"unnamend\"");
+                      "\"title\": \"Gr\xc3\xbc\xc3\x9f" "e Caf\xc3\xa9 \xe2\x82\xac" "5[^\"]*\"[\\s\\S]*\"title\": \"unnamed\"");
     EXPECT_TRUE(std::regex_search(outline, nested)) << outline;
     EXPECT_EQ(outline.find("Missed"), std::string::npos) << "no entry the table of contents lacks";
 }
@@ -239,7 +239,7 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     RequesterScriptAdd(out.c_str());
     RequesterScriptAdd("1"); /* Overwrite this file */
     EXPECT_FALSE(CreateProject(xstart, ystart, xend, yend, nullptr, nullptr));
-    EXPECT_EQ(RequesterLog[RequesterLog.size() - 2], "Hint|This filename already exists!|Overwrite this file|Cancel");
+    EXPECT_EQ(RequesterLog[RequesterLog.size() - 2], "Hint|A file of this name already exists.|Overwrite this file|Cancel");
     EXPECT_EQ(ReadTextFile(out), "an older file") << "Create PDF deletes nothing before the new file is complete";
     unlink(out.c_str());
 
@@ -248,7 +248,7 @@ TEST_F(Pdf, LibharuErrorsShowTheirMessageAndWriteNothing)
     AddPageList(nullptr);
     Text(1, ET_TEXT, "Lost", "No Such Font", 12, 20, 20);
     EXPECT_FALSE(Export());
-    EXPECT_EQ(RequesterLog.back(), "Hint|Font No Such Font not found!|Okay");
+    EXPECT_EQ(RequesterLog.back(), "Hint|The font No Such Font was not found.|Okay");
     EXPECT_FALSE(HostExists(out));
 
     FreeLists(0);
