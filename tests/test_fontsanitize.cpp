@@ -35,7 +35,7 @@
 static const std::string REPRODUCERS = PAGIMO_SOURCE_DIR "/fuzz/reproducers/font/";
 static const char *const HOSTILE[] = {"ttf-fpe-min.ttf", "ttf-duplicate-hhea.ttf", "ttf-heap-overflow.ttf",
                                       "ttf-cmap4-segcount.ttf"};
-static const char *const REFUSED = "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay";
+static const char *const REFUSED = "Hint|The font FONTS:_TrueType/DejaVuSans.ttf has an unsupported format.|Okay";
 
 /* ------------------------------------------------------------ font bytes */
 
@@ -265,7 +265,7 @@ TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
             std::string bytes = ReadTextFile(REPRODUCERS + file);
             PlaceFont(renamed ? NamedDejaVuSans(bytes) : bytes);
             std::string run = Shell(env + job);
-            EXPECT_NE(run.find("page 1: Unsupported format font DejaVuSans.ttf."), std::string::npos) << run;
+            EXPECT_NE(run.find("page 1: The font DejaVuSans.ttf has an unsupported format."), std::string::npos) << run;
             EXPECT_NE(run.find("rc=1\n"), std::string::npos) << "exit 1, not a signal: " << run;
             EXPECT_FALSE(HostExists(scratch + "/result.pdf"));
         }

@@ -337,7 +337,7 @@ TEST_F(Pdf, PicturesAndFontsThatLibharuMishandles)
     WriteTextFile(link, ttf);
     Text(1, ET_TEXT, "Broken", "DejaVu Sans", 12, 20, 20);
     EXPECT_FALSE(Export()) << "refused, not crashed";
-    EXPECT_EQ(RequesterLog.back(), "Hint|Unsupported format font FONTS:_TrueType/DejaVuSans.ttf.|Okay");
+    EXPECT_EQ(RequesterLog.back(), "Hint|The font FONTS:_TrueType/DejaVuSans.ttf has an unsupported format.|Okay");
     EXPECT_TRUE(std::regex_search(Shell("pdfimages -list '" + out + "'"), std::regex("image\\s+40\\s+30")))
         << "the PDF of the export before stays";
 }
