@@ -18,8 +18,10 @@
 #include "core/editing.h"
 #include "core/preferences.h"
 #include "core/settings.h"
+#include "core/undo.h"
 #include "document/archive.h"
 #include "document/headlines.h"
+#include "document/history.h"
 #include "document/pagelist.h"
 #include "document/properties.h"
 #include "gui/localisation.h"
@@ -154,6 +156,7 @@ bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_
         *saved = 1;
         *aktpage = 1;
         ReDrawPage(*aktpage);
+        HistoryReset();
     }
     return true;
 }
@@ -166,6 +169,7 @@ static bool SaveCommand(LoopState *ls, bool as)
     bool done = SaveProject(as) == 0;
     if (done) {
         ls->saved = 1;
+        HistoryMarkSaved();
         HLManager(); /* the first row shows the project's new name */
     }
     Repaint(ls->aktpage);
@@ -213,6 +217,7 @@ static void ShowOpenedProject(LoopState *ls)
     ResetProperties();
     HLManager();
     ReDrawPage(1);
+    HistoryReset();
 }
 
 /* A null path asks for the project with the file requester. */
@@ -394,6 +399,8 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         break;
     case GID_QUIT:
         return !Close(ls, false);
+    case GID_UNDO:
+    case GID_REDO: UndoCommand(ls, id == GID_REDO, loop_mstrip); break;
     case GID_PAGE_FORMAT: FormatCommand(ls); break;
     case GID_PAGE_SECTION: SectionCommand(ls); break;
     case GID_PROJ_PAGES: TabCommand(ls); break;
@@ -443,7 +450,7 @@ uint32_t MapMenueSelection(void *mstrip)
         {MENU_PASTE, GID_PASTE},   {MENU_PAGE_INSERT, GID_TAB_ADD},
         {MENU_PAGE_REMOVE, GID_TAB_REMOVE}, {MENU_DELETE, GID_DELETE},
         {MENU_MOVE, GID_MOVE},     {MENU_PREFS, GID_PREFS},
-        {MENU_MERGE, CMD_MERGE},
+        {MENU_MERGE, CMD_MERGE},   {MENU_UNDO, GID_UNDO},    {MENU_REDO, GID_REDO},
     };
     uint32_t result = 0xFFFF;
     for (int item = PlatformMenuNextSelection(mstrip, -1); item != -1;
@@ -716,13 +723,8 @@ static void MouseButton(LoopState *ls)
 
 /* ------------------------------------------------------------ the loop */
 
-static bool HandleMessage(LoopState *ls, uint32_t msg)
+static bool Dispatch(LoopState *ls, uint32_t cls, uint32_t value)
 {
-    uint32_t cls = msg >> 16, value = msg & 0xFFFF;
-    /* A reshape lasts from the press on a handle to the release; anything
-     * else in between (a gadget, a menu, a key) ends it unapplied. */
-    if (ls->reshaping && cls != WMHI_MOUSEMOVE && cls != WMHI_MOUSEBUTTONS)
-        AbandonReshape(ls);
     switch (cls) {
     case WMHI_CLOSEWINDOW:
         /* The editor's close box leaves it as its own button does. */
@@ -731,10 +733,8 @@ static bool HandleMessage(LoopState *ls, uint32_t msg)
         return ls->winnr != WIN_PROJECT || !Close(ls, false);
     case WMHI_GADGETUP:
         return GadgetCommand(ls, value);
-    case WMHI_MENUPICK: {
-        uint32_t id = MapMenueSelection(loop_mstrip);
-        return id == 0xFFFF || GadgetCommand(ls, id);
-    }
+    case WMHI_MENUPICK:
+        return value == 0xFFFF || GadgetCommand(ls, value);
     case WMHI_RAWKEY:
         if (ls->code == RAWKEY_DELETE && ls->marked)
             DeleteSelection(ls);
@@ -748,6 +748,27 @@ static bool HandleMessage(LoopState *ls, uint32_t msg)
     default:
         return true;
     }
+}
+
+/* Every change a message makes becomes a step of the undo history, named
+ * as the state before the message says (a release ends a move only while
+ * moving). */
+static bool HandleMessage(LoopState *ls, uint32_t msg)
+{
+    uint32_t cls = msg >> 16, value = msg & 0xFFFF;
+    /* A reshape lasts from the press on a handle to the release; anything
+     * else in between (a gadget, a menu, a key) ends it unapplied. */
+    if (ls->reshaping && cls != WMHI_MOUSEMOVE && cls != WMHI_MOUSEBUTTONS)
+        AbandonReshape(ls);
+    if (cls == WMHI_MENUPICK)
+        value = MapMenueSelection(loop_mstrip);
+    int step = UndoStepName(ls, cls, value);
+    if (!Dispatch(ls, cls, value))
+        return false;
+    UndoAfterCommand(ls, step);
+    if (step != UNDO_SKIP)
+        ShowUndoItems(loop_mstrip);
+    return true;
 }
 
 /* A project named on the command line, opened as soon as the loop runs. */
@@ -769,6 +790,7 @@ void MainLoop(void *mstrip, MsgPort *SPort)
     CreateEmptyPage(2);
     Close(ls, true);
     ResetPagimoScreen(GID_CURSOR);
+    ShowUndoItems(mstrip);
     if (StartupProject[0])
         OpenCommand(ls, StartupProject);
     for (;;) {

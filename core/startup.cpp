@@ -25,6 +25,7 @@
 #include "core/settings.h"
 #include "document/archive.h"
 #include "document/headlines.h"
+#include "document/history.h"
 #include "document/pagelist.h"
 #include "gui/localisation.h"
 #include "gui/menus.h"
@@ -254,6 +255,7 @@ static void RunWindows(void)
     if (opened) {
         AddFirstPage();
         MainLoop(MenuStrip, SPort);
+        HistoryEnd(); /* what only the history kept goes with it */
         SpellcheckerManager(SPELL_STOP, nullptr, nullptr, nullptr);
     }
     /* Other starts are served no longer: closing the window processes

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "document/history.h"
 #include "platform/charset.h"
 #include "platform/files.h"
 #include "platform/mempool.h"
@@ -216,7 +217,7 @@ static void DeleteUnusedFiles(void)
                 named.insert(FileKey(n->ln_Type, ElementFile(reinterpret_cast<GElement *>(n))));
     for (const DoomedFile &d : doomed)
         if (IsProjectFile(d.fn.c_str()) && named.insert(FileKey(d.type, d.fn.c_str())).second)
-            DeleteFile(d.fn.c_str());
+            HistoryDeleteFile(d.fn.c_str());
     doomed.clear();
 }
 
@@ -355,6 +356,57 @@ static void EmptyProject(void)
     PDaten.count = 0;
     DeleteUnusedFiles();
 }
+
+/* ------------------------------------------------------------ restoring */
+
+/* An element leaves memory and nothing else happens: no chain is closed or
+ * removed and no file deleted. */
+static void FreeElementOnly(PageNode *pn, GElement *ge)
+{
+    Remove(&ge->node);
+    pn->count--;
+    FreePicResources(ge);
+    FreePooled(APMemPool, ge, sizeof(GElement));
+}
+
+/* The page's elements become copies of `recs`, in their order. Made for
+ * the undo history, whose records describe a whole earlier state of the
+ * project: chains and files are as they were then. False when memory ran
+ * out; the page then holds the records copied so far. */
+bool SetPageElements(PageNode *pn, const GElement *recs, size_t n)
+{
+    while (Node *nd = GetHead(&pn->page))
+        FreeElementOnly(pn, reinterpret_cast<GElement *>(nd));
+    for (size_t i = 0; i < n; i++) {
+        GElement *ge = static_cast<GElement *>(AllocPooled(APMemPool, sizeof(GElement)));
+        if (!ge)
+            return false;
+        std::memcpy(ge, &recs[i], sizeof(GElement));
+        AddTail(&pn->page, &ge->node);
+        pn->count++;
+    }
+    return true;
+}
+
+/* Empty pages are added at the end, or the last pages taken away with
+ * their elements as above, until the project has `count` pages. */
+bool SetPageCount(uint32_t count)
+{
+    while (PDaten.count < count)
+        if (!AddPageList(nullptr))
+            return false;
+    while (PDaten.count > count) {
+        PageNode *pn = reinterpret_cast<PageNode *>(GetTail(&pages));
+        while (Node *nd = GetHead(&pn->page))
+            FreeElementOnly(pn, reinterpret_cast<GElement *>(nd));
+        Remove(&pn->node);
+        FreePooled(APMemPool, pn, sizeof(PageNode));
+        PDaten.count--;
+    }
+    return true;
+}
+
+/* ------------------------------------------------------------ freeing */
 
 void FreeLists(int type)
 {

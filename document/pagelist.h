@@ -7,6 +7,7 @@
 #ifndef PAGIMO_DOCUMENT_PAGELIST_H
 #define PAGIMO_DOCUMENT_PAGELIST_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "document/records.h"
@@ -23,6 +24,8 @@ void RemoveGObject(uint32_t page, GElement *node, bool delr, bool delf);
 void RemovePageObject(PageNode *pn, GElement *node, bool delr, bool delf);
 void RemovePageList(uint32_t pageno);
 void FreeLists(int type);
+bool SetPageElements(PageNode *pn, const GElement *recs, size_t n);
+bool SetPageCount(uint32_t count);
 
 bool IsTextType(uint32_t type);
 void UnmarkPage(uint32_t pageno);

@@ -228,7 +228,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 214 */ "Record %s: the field {%s} on page %s holds %s characters; a text line holds at most 65535.",
     /* 215 */ "Record %s, field {%s}: the characters %s cannot be shown in a text line and print as \"?\".",
     /* 216 */ "Z|Undo",
-    /* 217 */ "Y|Redo",
+    /* 217 */ "Y,Shift+Z|Redo",
     /* 218 */ "Undo %s",
     /* 219 */ "Redo %s",
     /* 220 */ "Takes back the last change",

@@ -74,6 +74,8 @@ static void FileRow(void)
     ImageButton(GID_PDF, 39, GOBJ_PDF_U);
     ImageButton(GID_TAB_ADD, 40, GOBJ_TAB_ADD_U);
     ImageButton(GID_TAB_REMOVE, 41, GOBJ_TAB_REM_U);
+    ImageButton(GID_UNDO, MSG_UNDO_HINT, GOBJ_UNDO_U);
+    ImageButton(GID_REDO, MSG_REDO_HINT, GOBJ_REDO_U);
     GAddChooser(GID_PAGE_FORMAT, page_chooser, CountLabels(page_chooser), 2, S(42));
     GAddChooser(GID_PAGE_SECTION, page_section, CountLabels(page_section), 0, S(43));
     GAddSpace();

@@ -26,6 +26,7 @@ enum {
     MSG_OKAY = 88,
     MSG_AREXX_NOTHING = 136, /* the chooser's entry for no tool */
     MSG_AREXX_NO_PORT = 137, /* a tool's program that cannot be found */
+    MSG_GARBAGE_COLLECTION = 166, /* also the name of its undo step */
     MSG_SPELL_IGNORE = 158,   /* the spell question's buttons and texts */
     MSG_SPELL_CANCEL = 159,
     MSG_SPELL_TITLE = 160,

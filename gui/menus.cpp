@@ -27,7 +27,7 @@ const char *const graphics[GOBJ_LAST] = {
     "pictureadd", "pictureadd", "filedocument", "filedocument", "editor", "editor",
     "delete", "delete", "copy", "copy", "cut", "cut", "paste", "paste", "movefile", "movefile",
     nullptr, "ok", "ok", "spellchecker", "spellchecker", "exporttext", "exporttext",
-    "quit", "quit",
+    "quit", "quit", "undo", "undo", "redo", "redo",
 };
 
 static MenuDef Item(int level, int msg, int id, const char *image)
@@ -57,6 +57,9 @@ void *InitMenu(bool locimages)
         Separator(),
         Item(1, 10, MENU_QUIT, "quit"),
         Item(0, 11, -2, nullptr),
+        Item(1, MSG_UNDO, MENU_UNDO, "undo"),
+        Item(1, MSG_REDO, MENU_REDO, "redo"),
+        Separator(),
         Item(1, 12, MENU_PAGE, nullptr),
         Item(2, 13, MENU_PAGE_INSERT, "tabadd"),
         Item(2, 14, MENU_PAGE_REMOVE, "tabremove"),

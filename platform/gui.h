@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-enum { PLATFORM_WINDOWS = 5, PLATFORM_GADGETS = 89 };
+enum { PLATFORM_WINDOWS = 5, PLATFORM_GADGETS = 91 };
 
 /* Message classes: the upper 16 bits of a message word. */
 enum {
@@ -156,6 +156,9 @@ int PlatformMenuNextSelection(void *strip, int previous);
 std::string PlatformMenuImageFile(void *strip, int id);
 std::string PlatformMenuShortcut(void *strip, int id);
 bool PlatformMenuPick(void *strip, int id);
+void PlatformMenuSetItem(void *strip, int id, const char *label, bool enabled);
+std::string PlatformMenuItemText(void *strip, int id);
+bool PlatformMenuItemEnabled(void *strip, int id);
 
 /* ------------------------------------------------------------ requesters */
 

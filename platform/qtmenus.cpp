@@ -1,8 +1,10 @@
 /*
  * qtmenus.cpp - the menu strip on a Qt menu bar. An item's label "key|text"
- * gives it the shortcut Ctrl+key ("DEL" the Delete key); when several
- * items name the same key, the last one in the strip has it, so no key is
- * ambiguous. A pick becomes a menu message carrying the item's id.
+ * gives it the shortcut Ctrl+key ("DEL" the Delete key; "Y,Shift+Z" two
+ * shortcuts, Ctrl+Y and Ctrl+Shift+Z); when several items name the same
+ * key, the last one in the strip has it, so no key is ambiguous. A pick
+ * becomes a menu message carrying the item's id. Items the program
+ * disables stay disabled while the whole bar is enabled and disabled.
  */
 #include "platform/qtprivate.h"
 
@@ -20,7 +22,8 @@ struct MenuStrip {
     bool localimages;
     std::map<int, QAction *> actions;
     std::map<int, std::string> images;  /* id -> image file (program path) */
-    std::map<int, std::string> shortcuts;
+    std::map<int, std::string> shortcuts; /* "Ctrl+Y;Ctrl+Shift+Z" */
+    std::map<int, bool> disabled;
     QMenuBar *bar;
 };
 
@@ -35,17 +38,29 @@ static std::string LabelText(const std::string &label)
     return bar == std::string::npos ? label : label.substr(bar + 1);
 }
 
-static std::string LabelKey(const std::string &label)
+static std::string OneKey(std::string key)
 {
-    size_t bar = label.find('|');
-    if (bar == std::string::npos || bar == 0)
-        return std::string();
-    std::string key = label.substr(0, bar);
     if (key == "DEL")
         return "Del";
     if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z')
         key[0] = char(key[0] - 'a' + 'A');
     return "Ctrl+" + key;
+}
+
+static std::string LabelKey(const std::string &label)
+{
+    size_t bar = label.find('|');
+    if (bar == std::string::npos || bar == 0)
+        return std::string();
+    std::string keys = label.substr(0, bar), out;
+    for (size_t start = 0; start <= keys.size();) {
+        size_t comma = keys.find(',', start);
+        if (comma == std::string::npos)
+            comma = keys.size();
+        out += (out.empty() ? "" : ";") + OneKey(keys.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return out;
 }
 
 static void AssignShortcuts(MenuStrip *m)
@@ -62,7 +77,7 @@ static void AssignShortcuts(MenuStrip *m)
 
 void *PlatformMenuCreate(const std::vector<MenuDef> &defs, bool localimages)
 {
-    MenuStrip *m = new MenuStrip{defs, localimages, {}, {}, {}, nullptr};
+    MenuStrip *m = new MenuStrip{defs, localimages, {}, {}, {}, {}, nullptr};
     for (const MenuDef &d : defs)
         if (d.image && d.level > 0)
             m->images[d.id] = std::string(localimages ? "PROGDIR:Images/" : "tbimages:") + d.image;
@@ -84,8 +99,12 @@ static QAction *MakeAction(MenuStrip *m, QMenu *menu, const MenuDef &d, int win)
     QAction *a = menu->addAction(ToQt(LabelText(d.label).c_str()));
     if (m->images.count(d.id))
         a->setIcon(QIcon(QString::fromStdString(HostPath(m->images[d.id].c_str()))));
-    if (m->shortcuts.count(d.id))
-        a->setShortcut(QKeySequence(QString::fromStdString(m->shortcuts[d.id])));
+    if (m->shortcuts.count(d.id)) {
+        QList<QKeySequence> keys;
+        for (const QString &k : QString::fromStdString(m->shortcuts[d.id]).split(';'))
+            keys.append(QKeySequence(k));
+        a->setShortcuts(keys);
+    }
     int id = d.id;
     QObject::connect(a, &QAction::triggered, [m, win, id] {
         if (!InputBlocked(win))
@@ -129,7 +148,22 @@ void PlatformMenuAttach(int win, void *strip, bool attach)
     }
     m->bar->setEnabled(attach);
     for (auto &[id, a] : m->actions)
-        a->setEnabled(attach);
+        a->setEnabled(attach && !m->disabled[id]);
+}
+
+/* A new label (the shortcut part "key|" is kept as it was) and whether
+ * the item can be picked. */
+void PlatformMenuSetItem(void *strip, int id, const char *label, bool enabled)
+{
+    MenuStrip *m = static_cast<MenuStrip *>(strip);
+    if (!m)
+        return;
+    m->disabled[id] = !enabled;
+    auto it = m->actions.find(id);
+    if (it == m->actions.end())
+        return;
+    it->second->setText(ToQt(LabelText(label ? label : "").c_str()));
+    it->second->setEnabled(enabled && m->bar && m->bar->isEnabled());
 }
 
 /* ------------------------------------------------------------ picks */
@@ -155,6 +189,21 @@ std::string PlatformMenuImageFile(void *strip, int id)
 {
     MenuStrip *m = static_cast<MenuStrip *>(strip);
     return m && m->images.count(id) ? m->images[id] : std::string();
+}
+
+/* What the item shows and whether it can be picked, once the bar is made. */
+std::string PlatformMenuItemText(void *strip, int id)
+{
+    MenuStrip *m = static_cast<MenuStrip *>(strip);
+    auto it = m ? m->actions.find(id) : std::map<int, QAction *>::iterator();
+    return m && it != m->actions.end() ? FromQt(it->second->text()) : std::string();
+}
+
+bool PlatformMenuItemEnabled(void *strip, int id)
+{
+    MenuStrip *m = static_cast<MenuStrip *>(strip);
+    auto it = m ? m->actions.find(id) : std::map<int, QAction *>::iterator();
+    return m && it != m->actions.end() && it->second->isEnabled();
 }
 
 std::string PlatformMenuShortcut(void *strip, int id)

@@ -25,7 +25,7 @@ const std::vector<std::string> kNames = {
     "list_pointer", "line", "text", "picture", "textframesimple", "date",
     "time", "rectangle", "page", "link", "pictureadd", "filedocument",
     "editor", "delete", "copy", "cut", "paste", "movefile", "ok",
-    "spellchecker", "exporttext", "quit", "info", "prefs",
+    "spellchecker", "exporttext", "quit", "info", "prefs", "undo", "redo",
 };
 
 const std::vector<std::string> kLooks = {"", "_g", "_s"};

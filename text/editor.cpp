@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "document/history.h"
 #include "document/records.h"
 #include "gui/layouts.h"
 #include "gui/localisation.h"
@@ -122,6 +123,8 @@ static bool SaveEditorText(void)
         return false;
     }
     std::string text = GadgetUtf8Text(GID_TEXTEDITOR);
+    /* The text before goes into the undo history, which brings it back. */
+    HistoryKeepFile(edited);
     if (WriteFileReplacing(edited, text)) {
         clean_text = text;
         return true;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "document/history.h"
 #include "document/pagelist.h"
 #include "platform/files.h"
 
@@ -27,7 +28,7 @@ static uint32_t CollectFolder(const char *folder, uint8_t type)
         std::snprintf(path, sizeof(path), "%s/%s", folder, e.name.c_str());
         if (FindFilename(type, path, nullptr, 127))
             continue;
-        if (DeleteFile(path)) {
+        if (HistoryDeleteFile(path)) {
             DebugPrint("   removed %s\n", path);
             count++;
         }

@@ -19,6 +19,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPolygonF>
 #include <QString>
 
@@ -612,6 +613,36 @@ void drawMoveFile(QPainter &p)
     fillOutlined(p, cross, kBlue);
 }
 
+/* A bent arrow turning back to the left: a band over the top and down the
+ * right, whose head points left at the top. Redo is its mirror image. */
+QPainterPath turnArrow()
+{
+    QPainterPath band;
+    band.moveTo(8, 8.5);
+    band.lineTo(13, 8.5);
+    band.arcTo(QRectF(8, 8.5, 11, 11), 90, -180);
+    band.lineTo(8, 19.5);
+    QPainterPathStroker stroker;
+    stroker.setWidth(3.2);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    QPainterPath arrow = stroker.createStroke(band);
+    return arrow.united(polygonPath({{2.5, 8.5}, {9, 3}, {9, 14}})).simplified();
+}
+
+void drawUndo(QPainter &p)
+{
+    fillOutlined(p, turnArrow(), kBlue);
+}
+
+void drawRedo(QPainter &p)
+{
+    QTransform mirror;
+    mirror.translate(24, 0);
+    mirror.scale(-1, 1);
+    fillOutlined(p, mirror.map(turnArrow()), kBlue);
+}
+
 /* A green check mark through three points, with a dark rim. */
 void checkMark(QPainter &p, QPointF a, QPointF b, QPointF c, qreal rim, qreal body)
 {
@@ -715,6 +746,8 @@ const std::vector<Icon> &iconTable()
         {"cut", drawCut},
         {"paste", drawPaste},
         {"movefile", drawMoveFile},
+        {"undo", drawUndo},
+        {"redo", drawRedo},
         {"ok", drawOk},
         {"spellchecker", drawSpellChecker},
         {"exporttext", drawExportText},
