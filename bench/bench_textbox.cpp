@@ -105,6 +105,9 @@ static double Limit(const std::string &ttf, const std::string &out)
     auto t0 = std::chrono::steady_clock::now();
     HPDF_Font font;
     HPDF_Doc pdf = LimitDocument(ttf, &font);
+    /* the lines are UTF-8, set in the font's CID face as the program does */
+    HPDF_UseUTFEncodings(pdf);
+    font = HPDF_GetFont(pdf, HPDF_Font_GetFontName(font), "UTF-8");
     size_t i = 0;
     for (uint32_t p = 1; p <= PAGES; p++) {
         HPDF_Page page = HPDF_AddPage(pdf);

@@ -11,7 +11,6 @@
 #include "document/placeholders.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -169,15 +168,17 @@ static std::string merged_title;
 /* The longest string a PDF holds (libharu refuses longer ones). */
 static const size_t PDF_STRING_MAX = 65535;
 
-static bool Known(const MergeTable *table, const std::string &text, std::string *missing)
+/* With `utf8`, the text is UTF-8 (a textbox's) and names the fields in it. */
+static bool Known(const MergeTable *table, const std::string &text, std::string *missing, bool utf8 = false)
 {
     std::string out;
-    return Fill(text, table->names, [](size_t) -> const std::string & { static const std::string e; return e; },
-                &out, missing);
+    return Fill(text, utf8 ? table->names_utf8 : table->names,
+                [](size_t) -> const std::string & { static const std::string e; return e; }, &out, missing);
 }
 
 /* Every placeholder of the project must name a field of the table; a
- * textbox's text is checked as the textboxes load it. */
+ * textbox's text is checked as the textboxes load it (UTF-8), and the
+ * name it misses is told in the 8-bit set of the messages. */
 static bool CheckElement(const MergeTable *table, const GElement *ge, std::string *missing)
 {
     uint8_t t = ge->node.ln_Type;
@@ -185,8 +186,13 @@ static bool CheckElement(const MergeTable *table, const GElement *ge, std::strin
         return Known(table, ge->edata.td.text, missing) &&
                (t != ET_LINK || Known(table, ge->edata.td.link, missing));
     char *text = t == ET_TEXTBOX ? GetTextFile(ge->edata.tbd.fn) : nullptr;
-    bool known = !text || Known(table, text, missing);
+    bool known = !text || Known(table, text, missing, true);
     FreeTextFile(text);
+    if (!known) {
+        std::string name(missing->size() + 1, '\0');
+        name.resize(CharsetFromUtf8(missing->c_str(), &name[0], name.size()));
+        *missing = name;
+    }
     return known;
 }
 
@@ -287,7 +293,8 @@ const char *ElementLink(const GElement *ge)
     return it == merged_link.end() ? ge->edata.td.link : it->second.c_str();
 }
 
-/* The text a textbox file shows for the record being merged. */
+/* The text a textbox file shows for the record being merged: UTF-8, as
+ * the textboxes load it, filled with the values as the table holds them. */
 const char *MergedFileText(const char *fn, const char *text)
 {
     if (!merge_table)
@@ -295,7 +302,7 @@ const char *MergedFileText(const char *fn, const char *text)
     auto it = merged_files.find(fn);
     if (it == merged_files.end()) {
         std::string out, missing;
-        if (!FillPlaceholders(text, merge_table, merge_record, false, &out, &missing))
+        if (!FillPlaceholders(text, merge_table, merge_record, true, &out, &missing))
             return text;
         it = merged_files.emplace(fn, out).first;
     }
@@ -360,13 +367,7 @@ static std::string Unshown(const std::string &utf8)
         if (valid && CharsetFromUnicode(u) < 0 && std::find(found.begin(), found.end(), u) == found.end())
             found.push_back(u);
     }
-    std::string list;
-    for (size_t i = 0; i < found.size() && i < 8; i++) {
-        char code[16];
-        std::snprintf(code, sizeof(code), "%sU+%04X", i ? ", " : "", unsigned(found[i]));
-        list += code;
-    }
-    return found.size() > 8 ? list + ", \x85" : list;
+    return CodePointNames(found, 8);
 }
 
 /* Fills every record's text lines and links ahead of the export, which

@@ -37,6 +37,7 @@
 #include "gui/windows.h"
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
+#include "pdf/pdftextbox.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/gui.h"
@@ -78,6 +79,8 @@ static const char *S(int msg)
  * a merge holds it, the single documents leave it alone. */
 static bool progress_owned;
 
+static void ShowTextboxNotes(void);
+
 static void OpenProgress(int32_t steps)
 {
     if (PdfBatch || progress_owned)
@@ -113,12 +116,14 @@ void PdfProgressBegin(int32_t steps, void *mstrip)
     gmstrip = mstrip;
     OpenProgress(steps);
     progress_owned = true;
+    TakeTextboxNotes(); /* what an earlier export left unsaid */
 }
 
 void PdfProgressEnd(void)
 {
     progress_owned = false;
     CloseProgress(false);
+    ShowTextboxNotes();
 }
 
 /* ------------------------------------------------------------ errors */
@@ -133,6 +138,27 @@ static void ShowExportMessage(const std::string &text)
 {
     std::string shown = PdfJob ? std::string(JobProject()) + ": " + text : text;
     GuiEasyDialog(WIN_PROJECT, S(MSG_HINT), shown.c_str(), S(MSG_OKAY));
+}
+
+/* What the textboxes could not show, said once the PDF is written: a line
+ * each in the job, one requester in the window (the first ten, and how
+ * many more); the documents of a merge say it together when it ends. */
+static void ShowTextboxNotes(void)
+{
+    if (progress_owned && !PdfJob)
+        return;
+    std::vector<std::string> notes = TakeTextboxNotes();
+    std::string all;
+    for (size_t i = 0; i < notes.size(); i++) {
+        if (PdfJob)
+            ShowExportMessage(notes[i]);
+        else if (i < 10)
+            all += (i ? "\n" : "") + notes[i];
+    }
+    if (notes.size() > 10)
+        all += "\n\x85 +" + std::to_string(notes.size() - 10);
+    if (!all.empty())
+        ShowExportMessage(all);
 }
 
 static void ShowPathMessage(int msg, const char *path)
@@ -477,6 +503,8 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     DebugPrint("-> ExportProject(%s)\n", path);
     if (!PrepareTarget(path))
         return false;
+    if (!progress_owned)
+        TakeTextboxNotes(); /* what a failed export left unsaid */
     doc_table = table, doc_first = first, doc_last = last;
     std::memset(headlines, 0, sizeof(headlines));
     pagetable.assign((table ? last - first + 1 : 1) * LastPage() + 2, nullptr);
@@ -504,7 +532,10 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     HPDF_Free(export_doc);
     export_doc = nullptr;
     CloseharuFonts();
-    return PlaceTarget(path);
+    if (!PlaceTarget(path))
+        return false;
+    ShowTextboxNotes();
+    return true;
 }
 
 /* ------------------------------------------------------------ the command */

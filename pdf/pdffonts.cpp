@@ -2,9 +2,12 @@
  * pdffonts.cpp - fonts of the PDF export.
  *
  * Texts are 8-bit Windows-1252 strings (what the screen shows), so the
- * TrueType fonts use libharu's "CP1252" encoding. Each TrueType file is
- * loaded into a document once and its libharu name reused for every later
- * element, since libharu reads the whole file again on every load.
+ * TrueType fonts use libharu's "CP1252" encoding. Textboxes hold any
+ * Unicode text: they set it in the same file embedded once more as a CID
+ * font (Type0, Identity-H, with a ToUnicode map) through libharu's UTF-8
+ * encoder. Each TrueType file is loaded into a document once and its
+ * libharu name reused for every later element, since libharu reads the
+ * whole file again on every load.
  *
  * libharu never sees a font file as the catalogue found it: each file is
  * first sanitized into the export's private folder (fontsanitize.h), made
@@ -19,6 +22,12 @@
 
 #include <cstdio>
 #include <cstring>
+
+#include <vector>
+
+#include <hpdf_font.h>
+#include <hpdf_fontdef.h>
+#include <hpdf_streams.h>
 
 #include "core/settings.h"
 #include "pdf/fontcatalog.h"
@@ -39,6 +48,10 @@ static int loaded_count;
 static char copy_path[1024];
 static char described[LOADED_MAX][256]; /* files named only by a description */
 static int described_count;
+static HPDF_Doc font_doc;  /* the document fonts were last asked for */
+static HPDF_Doc utf8_doc;  /* the document whose UTF-8 encoders are on */
+static HPDF_Font unicode_font[LOADED_MAX]; /* its Unicode faces, their maps mended */
+static int unicode_count;
 
 /* A merge writes many documents from the same fonts: their sanitized
  * copies are kept from one document to the next until the merge ends. */
@@ -64,6 +77,8 @@ void ResetharuFonts(void)
 {
     loaded_count = 0;
     described_count = 0;
+    font_doc = utf8_doc = nullptr;
+    unicode_count = 0;
     DropCopies();
 }
 
@@ -72,6 +87,8 @@ void CloseharuFonts(void)
 {
     loaded_count = 0;
     described_count = 0;
+    font_doc = utf8_doc = nullptr;
+    unicode_count = 0;
     DropCopies();
 }
 
@@ -164,6 +181,7 @@ static const char *DescribedFile(const char *afont)
 
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern)
 {
+    font_doc = pdf;
     int16_t disk = 0;
     const char *name = GetharuFont(fontname, &disk);
     if (!name && (name = DescribedFile(fontname)) != nullptr) {
@@ -176,4 +194,79 @@ HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern)
     }
     *intern = 0.0f;
     return HPDF_GetFont(pdf, name, nullptr);
+}
+
+/* ------------------------------------------------------------ Unicode */
+
+/* The codes of libharu's UTF-8 CID fonts are the characters' own (BMP)
+ * code points, and its ToUnicode map says so with "cidrange" operators,
+ * which belong to other maps: readers warn and may take the text for
+ * nothing. The map is written anew as what it means, the identity, in
+ * ranges that differ in the last byte only. */
+static void MendToUnicode(HPDF_Font font)
+{
+    HPDF_FontAttr attr = static_cast<HPDF_FontAttr>(font->attr);
+    if (!attr || !attr->cmap_stream || !attr->cmap_stream->stream)
+        return;
+    static char map[8192];
+    size_t at = size_t(std::snprintf(map, sizeof(map), "%s",
+                                     "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                                     "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                                     "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                                     "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n"));
+    /* 248 ranges in blocks of 100, 100 and 48: the surrogates (D8 to DF)
+     * are no characters */
+    for (unsigned h = 0; h < 256; h++) {
+        if (h % 100 == 0)
+            at += size_t(std::snprintf(map + at, sizeof(map) - at, "%s%u beginbfrange\n", h ? "endbfrange\n" : "",
+                                       h < 200 ? 100u : 48u));
+        if (h < 0xD8 || h > 0xDF)
+            at += size_t(std::snprintf(map + at, sizeof(map) - at, "<%02X00> <%02XFF> <%02X00>\n", h, h, h));
+    }
+    std::snprintf(map + at, sizeof(map) - at, "%s",
+                  "endbfrange\nendcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+    HPDF_MemStream_FreeData(attr->cmap_stream->stream);
+    HPDF_Stream_WriteStr(attr->cmap_stream->stream, map);
+}
+
+/* The face of a TrueType font of GetharuFontHandler (its "CP1252" font)
+ * that sets UTF-8 texts: the same embedded file as a CID font. libharu
+ * takes the UTF-8 encoders into a document once. Null for a built-in
+ * font, which has no glyphs beyond its 8-bit set. */
+HPDF_Font GetharuUnicodeFont(HPDF_Font font)
+{
+    const char *encoding = font ? HPDF_Font_GetEncodingName(font) : nullptr;
+    if (!font_doc || !encoding || std::strcmp(encoding, "CP1252") != 0)
+        return nullptr;
+    if (utf8_doc != font_doc) {
+        HPDF_UseUTFEncodings(font_doc);
+        utf8_doc = font_doc;
+    }
+    HPDF_Font face = HPDF_GetFont(font_doc, HPDF_Font_GetFontName(font), "UTF-8");
+    for (int i = 0; i < unicode_count; i++)
+        if (unicode_font[i] == face)
+            return face;
+    MendToUnicode(face);
+    if (unicode_count < LOADED_MAX)
+        unicode_font[unicode_count++] = face;
+    return face;
+}
+
+/* libharu 2.3.0 embeds, of a composite glyph, only the glyphs it names
+ * itself, not the glyphs those are built from in turn: DejaVu Sans builds
+ * U+1EBF (e with circumflex and acute) of e and a composite of circumflex
+ * and acute, and it would print as a bare e. The glyphs are marked as used in the font definition,
+ * whose layout libharu's headers give, before the document is written. */
+void EmbedGlyphs(HPDF_Font font, const std::vector<uint32_t> &glyphs)
+{
+    static_assert(HPDF_VERSION_ID == 20300, "the font definition of libharu 2.3.0");
+    HPDF_FontAttr attr = font ? static_cast<HPDF_FontAttr>(font->attr) : nullptr;
+    if (!attr || !attr->fontdef || attr->fontdef->type != HPDF_FONTDEF_TYPE_TRUETYPE)
+        return;
+    HPDF_TTFontDefAttr tt = static_cast<HPDF_TTFontDefAttr>(attr->fontdef->attr);
+    if (!tt || !tt->glyph_tbl.flgs)
+        return;
+    for (uint32_t g : glyphs)
+        if (g < tt->num_glyphs)
+            tt->glyph_tbl.flgs[g] = 1;
 }

@@ -1,11 +1,13 @@
 /*
  * pdffonts.h - the libharu font of an element's font name: the TrueType
- * file the font catalogue found for that name, embedded in the document.
+ * file the font catalogue found for that name, embedded in the document,
+ * for 8-bit texts and, as a CID font, for the UTF-8 texts of textboxes.
  */
 #ifndef PAGIMO_PDF_PDFFONTS_H
 #define PAGIMO_PDF_PDFFONTS_H
 
 #include <cstdint>
+#include <vector>
 
 #include <hpdf.h>
 
@@ -23,5 +25,10 @@ void ResetharuFonts(void);
 void KeepFontCopies(bool keep);
 void CloseharuFonts(void);
 const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result);
+
+/* Textboxes set UTF-8 texts in the Unicode face of their TrueType font;
+ * every glyph a set character needs (ScreenFontGlyphParts) goes with it. */
+HPDF_Font GetharuUnicodeFont(HPDF_Font font);
+void EmbedGlyphs(HPDF_Font font, const std::vector<uint32_t> &glyphs);
 
 #endif

@@ -4,9 +4,16 @@
  * Relies on the textbox walk (text/textbox.h), which hands over the very
  * lines the page view draws, with the screen font's line pitch; only the
  * horizontal placement here uses the PDF font. The element drawer has
- * opened the text object and set the font. The start of a box that
- * continues a chain is the `textpos` of the box before it, which the export
- * lays out for every chain before the pages are drawn.
+ * opened the text object and set the font; the lines, UTF-8, are set in
+ * that font's Unicode face (pdffonts.h). The start of a box that continues
+ * a chain is the `textpos` of the box before it, which the export lays out
+ * for every chain before the pages are drawn.
+ *
+ * A CID font's blank is a two-byte code, to which the PDF's word spacing
+ * does not apply: where blanks widen (a justified line, or a font whose
+ * PDF blank differs from the screen's), each word is placed on its own.
+ * The characters the font lacks are noted by font for the export to name
+ * once it is written.
  *
  * Invariant: no object with a destructor lives in these frames; a libharu
  * error jumps from inside them back to the export, which then ends the
@@ -14,15 +21,24 @@
  */
 #include "pdf/pdftextbox.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "document/pagelist.h"
 #include "document/records.h"
+#include "gui/localisation.h"
+#include "pdf/pdffonts.h"
+#include "platform/charset.h"
+#include "platform/screenfont.h"
 #include "text/textbox.h"
 
 struct PdfBox {
     HPDF_Page page;
+    HPDF_Font font;    /* the Unicode face; null for a built-in font */
+    const char *fontname;
     float ssize;       /* the box's normal word spacing */
     int64_t left;      /* page-view pixels */
     uint32_t width;
@@ -75,20 +91,87 @@ static int64_t Offset(const PdfBox *box, const char *line, double factor)
     return int64_t(std::trunc((double(box->width) - w) * factor));
 }
 
+/* ------------------------------------------------------------ glyphs */
+
+/* The characters each font lacks, in the order they were met. */
+static std::vector<std::pair<std::string, std::vector<uint32_t>>> lacking;
+
+static void NoteLacking(const char *fontname, uint32_t cp)
+{
+    std::string name = fontname;
+    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".font") == 0)
+        name.resize(name.size() - 5);
+    auto font = std::find_if(lacking.begin(), lacking.end(), [&](const auto &f) { return f.first == name; });
+    if (font == lacking.end())
+        font = lacking.insert(lacking.end(), {name, {}});
+    if (std::find(font->second.begin(), font->second.end(), cp) == font->second.end())
+        font->second.push_back(cp);
+}
+
+/* A character the font lacks prints as the missing-glyph box, as on
+ * screen, and is noted; each one beyond ASCII takes every glyph it is
+ * drawn with into the PDF. */
+static void CheckGlyphs(const PdfBox *box, const char *line)
+{
+    const ScreenFont *sf = TextboxFont();
+    for (size_t i = 0; sf && line[i];) {
+        uint32_t cp = Utf8At(line, &i);
+        if (!ScreenFontHasGlyph(sf, cp))
+            NoteLacking(box->fontname, cp);
+        else if (cp >= 0x80 && box->font)
+            EmbedGlyphs(box->font, ScreenFontGlyphParts(sf, cp));
+    }
+}
+
+/* ------------------------------------------------------------ lines */
+
+/* The line from (x, y), every blank `extra` points wider than the font's
+ * own: word by word, each with its blank, unless no blank widens. */
+static void SetWords(const PdfBox *box, float x, float y, char *line, float extra)
+{
+    HPDF_Page_SetWordSpace(box->page, 0.0f);
+    if (std::fabs(extra) < 0.001f || !std::strchr(line, ' ')) {
+        HPDF_Page_TextOut(box->page, x, y, line);
+        return;
+    }
+    char *word = line;
+    for (char *blank; (blank = std::strchr(word, ' ')) != nullptr; word = blank + 1) {
+        char after = blank[1];
+        blank[1] = '\0';
+        HPDF_Page_TextOut(box->page, x, y, word);
+        x += HPDF_Page_TextWidth(box->page, word) + extra;
+        blank[1] = after;
+    }
+    if (*word)
+        HPDF_Page_TextOut(box->page, x, y, word);
+}
+
+/* A built-in font sets the line in the 8-bit set, "?" for what it lacks. */
+static void EightBit(char *line)
+{
+    static char narrow[TEXTBOX_LINE];
+    CharsetFromUtf8(line, narrow, sizeof(narrow));
+    std::strcpy(line, narrow);
+}
+
 static void SetPdfLine(void *data, char *line, int result, uint32_t top, uint32_t size)
 {
     const PdfBox *box = static_cast<const PdfBox *>(data);
+    CheckGlyphs(box, line);
+    if (!box->font)
+        EightBit(line);
     HPDF_Page_SetWordSpace(box->page, box->ssize);
     int64_t xoff = 0;
+    float spacing = box->ssize;
     if (box->align == 1)
         xoff = Offset(box, line, 1.0);
     else if (box->align == 2)
         xoff = Offset(box, line, 0.5);
     else if (box->align == 3 && result == TBL_BROKEN)
-        HPDF_Page_SetWordSpace(box->page, BlockWordSpace(box->page, line, float(box->width)));
+        spacing = BlockWordSpace(box->page, line, float(box->width));
     float x = float(box->left + xoff - int64_t(box->xstart));
     float y = float(int64_t(box->yend) - int64_t(top) - int64_t(size));
-    HPDF_Page_TextOut(box->page, x, y, line);
+    SetWords(box, x, y, line, spacing);
 }
 
 /* Sets the box's lines from where the box before it in its chain ends.
@@ -96,7 +179,6 @@ static void SetPdfLine(void *data, char *line, int result, uint32_t top, uint32_
 int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, float ssize,
                              uint32_t xstart, uint32_t yend)
 {
-    (void)font;
     GElement *prev = nullptr;
     uint32_t start = 0;
     if (element->node.ln_Pri < 0 &&
@@ -104,6 +186,10 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
         start = prev->edata.tbd.textpos;
     PdfBox box;
     box.page = page;
+    box.font = GetharuUnicodeFont(font);
+    if (box.font)
+        HPDF_Page_SetFontAndSize(page, box.font, HPDF_Page_GetCurrentFontSize(page));
+    box.fontname = element->edata.tbd.fontname;
     box.ssize = ssize;
     box.left = element->sx < element->ex ? element->sx : element->ex;
     box.width = element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx;
@@ -111,4 +197,31 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
     box.xstart = xstart, box.yend = yend;
     WalkTextbox(element, start, SetPdfLine, &box);
     return 1;
+}
+
+/* ------------------------------------------------------------ notes */
+
+/* The catalog message `msg` with its "%s" filled in turn by `texts`. */
+static std::string Filled(int msg, std::initializer_list<std::string> texts)
+{
+    std::string out;
+    auto next = texts.begin();
+    for (const char *p = GetString(&localeinfo, msg); *p; p++) {
+        if (p[0] == '%' && (p[1] == 's' || p[1] == '%')) {
+            out += p[1] == '%' ? "%" : next != texts.end() ? *next++ : "";
+            p++;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> TakeTextboxNotes(void)
+{
+    std::vector<std::string> notes;
+    for (const auto &font : lacking)
+        notes.push_back(Filled(MSG_MISSING_GLYPHS, {font.first, CodePointNames(font.second, 12)}));
+    lacking.clear();
+    return notes;
 }

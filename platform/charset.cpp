@@ -7,6 +7,8 @@
  */
 #include "platform/charset.h"
 
+#include <cstdio>
+
 static const uint16_t cp1252_high[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -147,4 +149,30 @@ std::string TextFileToUtf8(const std::string &bytes)
     for (unsigned char c : bytes)
         PutUtf8(out, CharsetToUnicode(c));
     return out;
+}
+
+/* The code point at *pos of a NUL-terminated text, read as NextUtf8
+ * reads it (a byte that starts no sequence stands for itself), so that a
+ * loop over a text moves on by at least one byte and never passes its
+ * end. */
+uint32_t Utf8At(const char *text, size_t *pos)
+{
+    const unsigned char *p = (const unsigned char *)text + *pos;
+    uint32_t u = NextUtf8(p);
+    *pos = size_t(p - (const unsigned char *)text);
+    return u;
+}
+
+/* Characters named by code point ("U+02A4, U+2192"), for messages in the
+ * 8-bit set, which cannot show them and where some would look like
+ * others: the first `most`, then an ellipsis. */
+std::string CodePointNames(const std::vector<uint32_t> &codes, size_t most)
+{
+    std::string list;
+    for (size_t i = 0; i < codes.size() && i < most; i++) {
+        char code[16];
+        std::snprintf(code, sizeof(code), "%sU+%04X", i ? ", " : "", unsigned(codes[i]));
+        list += code;
+    }
+    return codes.size() > most ? list + ", \x85" : list;
 }

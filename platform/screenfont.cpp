@@ -3,7 +3,7 @@
  *
  * Relies on the ".font"/".otag" pair that fontinstall.cpp writes, on the
  * assign FONTS: (assign.h), on charset.h for the characters of the 8-bit
- * texts and on the RastPort's WritePixel. One FreeType library serves the
+ * texts and the UTF-8 of textboxes, and on the RastPort's WritePixel. One FreeType library serves the
  * process, and a face once loaded stays open, keyed by the file's host path
  * and identity, so that repainting a page parses no font file again, until
  * CloseScreenFonts gives them all back at shutdown.
@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -32,10 +33,22 @@
 #include "platform/rastport.h"
 #include "platform/strutil.h"
 
-/* A loaded TrueType file with the advance of each 8-bit character. */
+/* The glyphs of 256 code points from `first` on, looked up together the
+ * first time one of them is measured. */
+struct GlyphPage {
+    FT_UInt gid[256];  /* 0: the font lacks the character */
+    FT_Fixed adv[256]; /* font units */
+};
+
+enum { GLYPH_PAGES = 0x110000 / 256 };
+
+/* A loaded TrueType file with the advance of each 8-bit character, and
+ * the glyphs of the Unicode characters measured so far (textboxes). */
 struct FaceEntry {
     FT_Face face;
     FT_Fixed adv[256]; /* font units */
+    GlyphPage *pages[GLYPH_PAGES];
+    std::map<FT_UInt, std::vector<uint32_t>> parts; /* composite glyphs' parts */
 };
 
 struct ScreenFont {
@@ -143,7 +156,7 @@ static FaceEntry *LoadFace(const std::string &host)
         FT_Done_Face(face);
         return nullptr;
     }
-    FaceEntry *fe = new FaceEntry;
+    FaceEntry *fe = new FaceEntry();
     fe->face = face;
     for (int c = 0; c < 256; c++) {
         FT_UInt gi = FT_Get_Char_Index(face, CharsetToUnicode((unsigned char)c));
@@ -175,6 +188,8 @@ void CloseScreenFonts(void)
     for (auto &entry : faces) {
         if (entry.second) {
             FT_Done_Face(entry.second->face);
+            for (GlyphPage *page : entry.second->pages)
+                delete page;
             delete entry.second;
         }
     }
@@ -223,9 +238,95 @@ uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t l
     return uint32_t(std::lround(units * Scale(font)));
 }
 
-double ScreenFontAdvance(const ScreenFont *font, unsigned char c)
+/* ------------------------------------------------------------ Unicode */
+
+static const GlyphPage *PageOf(FaceEntry *fe, uint32_t cp)
 {
-    return font ? double(font->fe->adv[c]) : 0.0;
+    uint32_t first = cp & ~0xFFu;
+    GlyphPage *&page = fe->pages[first >> 8];
+    if (!page) {
+        page = new GlyphPage;
+        for (uint32_t i = 0; i < 256; i++) {
+            page->gid[i] = FT_Get_Char_Index(fe->face, first + i);
+            if (FT_Get_Advance(fe->face, page->gid[i], FT_LOAD_NO_SCALE, &page->adv[i]) != 0)
+                page->adv[i] = 0;
+        }
+    }
+    return page;
+}
+
+/* A character beyond Unicode is one the font lacks. */
+static FT_UInt GlyphOf(const ScreenFont *font, uint32_t cp, FT_Fixed *adv)
+{
+    const GlyphPage *page = PageOf(font->fe, cp < 0x110000 ? cp : 0);
+    uint32_t i = cp < 0x110000 ? cp & 0xFF : 0;
+    if (adv)
+        *adv = page->adv[i];
+    return cp < 0x110000 ? page->gid[i] : 0;
+}
+
+/* The advance of a Unicode character in font units: a character the font
+ * lacks is as wide as its missing-glyph box (glyph 0), which is drawn. */
+double ScreenFontAdvance(const ScreenFont *font, uint32_t cp)
+{
+    FT_Fixed adv = 0;
+    if (font)
+        GlyphOf(font, cp, &adv);
+    return double(adv);
+}
+
+bool ScreenFontHasGlyph(const ScreenFont *font, uint32_t cp)
+{
+    return font && GlyphOf(font, cp, nullptr) != 0;
+}
+
+/* A UTF-8 text, rounded once as ScreenFontTextLength rounds. */
+uint32_t ScreenFontUtf8Length(const ScreenFont *font, const char *text, size_t len)
+{
+    if (!font || !text)
+        return 0;
+    double units = 0;
+    for (size_t i = 0; i < len && text[i];)
+        units += ScreenFontAdvance(font, Utf8At(text, &i));
+    return uint32_t(std::lround(units * Scale(font)));
+}
+
+/* Every glyph a composite glyph is made of, however deep the nesting,
+ * components before the glyphs they are made of; none for a simple glyph. */
+static void CollectParts(FT_Face face, FT_UInt gid, int depth, std::vector<uint32_t> *parts)
+{
+    if (depth > 8 || FT_Load_Glyph(face, gid, FT_LOAD_NO_SCALE | FT_LOAD_NO_RECURSE) != 0 ||
+        face->glyph->format != FT_GLYPH_FORMAT_COMPOSITE)
+        return;
+    std::vector<FT_Int> subs;
+    for (FT_UInt i = 0; i < face->glyph->num_subglyphs; i++) {
+        FT_Int index;
+        FT_UInt flags;
+        FT_Int a1, a2;
+        FT_Matrix m;
+        if (FT_Get_SubGlyph_Info(face->glyph, i, &index, &flags, &a1, &a2, &m) == 0)
+            subs.push_back(index);
+    }
+    for (FT_Int sub : subs) {
+        parts->push_back(uint32_t(sub));
+        CollectParts(face, FT_UInt(sub), depth + 1, parts);
+    }
+}
+
+/* The glyph the character `cp` draws and, after it, the glyphs it is
+ * built from (see CollectParts); remembered per font file. */
+const std::vector<uint32_t> &ScreenFontGlyphParts(const ScreenFont *font, uint32_t cp)
+{
+    static const std::vector<uint32_t> none;
+    if (!font)
+        return none;
+    FT_UInt gid = GlyphOf(font, cp, nullptr);
+    auto it = font->fe->parts.find(gid);
+    if (it != font->fe->parts.end())
+        return it->second;
+    std::vector<uint32_t> parts = {gid};
+    CollectParts(font->fe->face, gid, 0, &parts);
+    return font->fe->parts[gid] = parts;
 }
 
 /* Pixels per font unit: a run of advances of `units` is
@@ -254,9 +355,8 @@ static void Touch(DrawBox &box, int32_t x, int32_t y)
 
 /* One glyph, outline rendered without smoothing; embedded bitmaps are
  * ignored because they come in other pixel formats. */
-static void DrawGlyph(FT_Face face, unsigned char c, RastPort *rp, int32_t ox, int32_t oy, DrawBox &box)
+static void DrawGlyph(FT_Face face, FT_UInt gi, RastPort *rp, int32_t ox, int32_t oy, DrawBox &box)
 {
-    FT_UInt gi = FT_Get_Char_Index(face, CharsetToUnicode(c));
     if (FT_Load_Glyph(face, gi, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0 ||
         FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
         return;
@@ -277,24 +377,46 @@ static void DrawGlyph(FT_Face face, unsigned char c, RastPort *rp, int32_t ox, i
 }
 
 /* Glyph origins follow the same unhinted advances as the text length, so
- * a drawn text is exactly as wide as it was measured. */
-void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
-                        const char *text, size_t len)
+ * a drawn text is exactly as wide as it was measured. A character the font
+ * lacks draws its missing-glyph box. */
+static void DrawCodes(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                      const std::vector<uint32_t> &codes)
 {
-    if (!font || !rp || !text)
-        return;
     FT_Face face = font->fe->face;
     if (font->em > DRAW_EM_MAX || FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(font->em * 64)), 72, 72) != 0)
         return;
     DrawBox box = {0, 0, 0, 0, false};
     double pen = 0;
-    for (size_t i = 0; i < len; i++) {
-        unsigned char c = (unsigned char)text[i];
-        DrawGlyph(face, c, rp, x + int32_t(std::lround(pen * Scale(font))), baseline_y, box);
-        pen += double(font->fe->adv[c]);
+    for (uint32_t cp : codes) {
+        FT_Fixed adv;
+        FT_UInt gi = GlyphOf(font, cp, &adv);
+        DrawGlyph(face, gi, rp, x + int32_t(std::lround(pen * Scale(font))), baseline_y, box);
+        pen += double(adv);
     }
     if (box.used)
         RefreshArea(box.x1, box.y1, box.x2, box.y2);
+}
+
+void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                        const char *text, size_t len)
+{
+    if (!font || !rp || !text)
+        return;
+    std::vector<uint32_t> codes;
+    for (size_t i = 0; i < len; i++)
+        codes.push_back(CharsetToUnicode((unsigned char)text[i]));
+    DrawCodes(font, rp, x, baseline_y, codes);
+}
+
+void ScreenFontDrawUtf8(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                        const char *text, size_t len)
+{
+    if (!font || !rp || !text)
+        return;
+    std::vector<uint32_t> codes;
+    for (size_t i = 0; i < len && text[i];)
+        codes.push_back(Utf8At(text, &i));
+    DrawCodes(font, rp, x, baseline_y, codes);
 }
 
 /* ------------------------------------------------------------ tag lists */

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum : uint32_t {
     OT_Indirect = 0x8000,         /* the value is an offset into the tag file */
@@ -39,12 +40,22 @@ void CloseScreenFont(ScreenFont *font);
 uint32_t ScreenFontBaseline(const ScreenFont *font);
 uint32_t ScreenFontTextLength(const ScreenFont *font, const char *text, size_t len);
 /* For a text measured as it grows a character at a time: the advance of
- * one character in font units, and the width of a sum of advances rounded
- * as ScreenFontTextLength rounds it. */
-double ScreenFontAdvance(const ScreenFont *font, unsigned char c);
+ * one Unicode character in font units, and the width of a sum of advances
+ * rounded as ScreenFontTextLength rounds it. */
+double ScreenFontAdvance(const ScreenFont *font, uint32_t cp);
 double ScreenFontUnitsScale(const ScreenFont *font);
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                         const char *text, size_t len);
+
+/* Texts in UTF-8 (those of textboxes): any Unicode character, measured and
+ * drawn with the font's own glyph, or its missing-glyph box (glyph 0) for
+ * a character the font lacks. */
+uint32_t ScreenFontUtf8Length(const ScreenFont *font, const char *text, size_t len);
+void ScreenFontDrawUtf8(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
+                        const char *text, size_t len);
+bool ScreenFontHasGlyph(const ScreenFont *font, uint32_t cp);
+/* The glyph index of `cp` followed by every glyph it is composed of. */
+const std::vector<uint32_t> &ScreenFontGlyphParts(const ScreenFont *font, uint32_t cp);
 
 /* Closes every cached face and FreeType itself, at shutdown. No screen
  * font may be open then; the service starts afresh when used again. */

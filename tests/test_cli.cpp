@@ -736,7 +736,8 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
                   "bestellen, und freuen uns auf Ihren Besuch.\n");
     Textbox(1, "PGT:PAG4/Texte/brief.txt", 60, 100, 300, 400);
     Save(scratch, "Textbrief");
-    WriteTextFile(scratch + "/t.csv", "Vorname\nAnna\n\"Maximiliane-Theodora Friederike\"\n\"Zwei\nZeilen\"\n");
+    WriteTextFile(scratch + "/t.csv",
+                  "Vorname\nAnna\n\"Maximiliane-Theodora Friederike\"\n\"Zwei\nZeilen\"\nZofia Łęcka → Ωμέγα\n");
     Ran r = Pagimo("--pdf t.pdf --merge t.csv Textbrief.pfz");
     ASSERT_EQ(r.rc, 0) << r.err;
     auto page = [this](int n) {
@@ -747,12 +748,13 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
             words += c == '\n' ? ' ' : c;
         return words;
     };
-    std::string anna = page(1), maxi = page(2), zwei = page(3);
+    std::string anna = page(1), maxi = page(2), zwei = page(3), zofia = page(4);
     EXPECT_NE(anna.find("Liebe/r Anna,"), std::string::npos) << anna;
     EXPECT_NE(anna.find("{Rabatt}"), std::string::npos) << "doubled braces print as braces: " << anna;
     EXPECT_NE(maxi.find("Maximiliane-Theodora Friederike,"), std::string::npos) << maxi;
+    EXPECT_EQ(r.err, "") << "a textbox shows every character of a value";
     EXPECT_NE(zwei.find("Zwei Zeilen,"), std::string::npos) << zwei;
-    for (const std::string &p : {anna, maxi, zwei})
+    for (const std::string &p : {anna, maxi, zwei, zofia})
         EXPECT_NE(p.find("freuen uns auf Ihren Besuch."), std::string::npos) << "the whole text, reflowed: " << p;
     EXPECT_EQ(Shell("unzip -p '" + scratch + "/Textbrief.pfz' PAG4/Texte/brief.txt").find("Liebe/r {Vorname},"), 0u)
         << "the project keeps its placeholders";
@@ -761,6 +763,7 @@ TEST_F(Merge, ATextboxLetterReflowsForEveryRecord)
 /* A textbox whose text file is gone would print empty: the job says so and
  * ends with 1, as it does for a missing picture. */
 TEST_F(Cli, ATextboxWithoutItsTextFileStopsTheJobWithAMessage)
+    EXPECT_NE(zofia.find("Liebe/r Zofia Łęcka → Ωμέγα,"), std::string::npos) << zofia;
 {
     AddPageList(nullptr);
     Textbox(1, "PGT:PAG4/Texte/verloren.txt", 60, 100, 300, 400);

@@ -41,11 +41,11 @@
 
 static const char *FONT = "DejaVu Sans.font";
 
-/* The width of a text in the screen font the boxes use. */
+/* The width of a (UTF-8) text in the screen font the boxes use. */
 static uint32_t Width(const std::string &text, uint32_t size = 12)
 {
     ScreenFont *sf = OpenScreenFont(FONT, uint16_t(size));
-    uint32_t w = ScreenFontTextLength(sf, text.data(), text.size());
+    uint32_t w = ScreenFontUtf8Length(sf, text.data(), text.size());
     CloseScreenFont(sf);
     return w;
 }
@@ -110,15 +110,17 @@ TEST_F(Textbox, TextFilesInUtf8OrTheEightBitSetLoadAsTheProgramsText)
     Write("latin.txt", "Gr\xFC\xDF" "e \x80 \x84" "x\x93\rend");
     char *utf8 = GetTextFile("PGT:PAG4/Texte/utf8.txt");
     ASSERT_NE(utf8, nullptr);
-    EXPECT_STREQ(utf8, "\xE4 \xF6 \xFC \xDF \x80 \x84" "a\x93 \x96\nnext line ?")
-        << "UTF-8 decoded, CR LF a newline, a tab a blank, a character the set lacks a ?";
+    EXPECT_STREQ(utf8, "\xC3\xA4 \xC3\xB6 \xC3\xBC \xC3\x9F \xE2\x82\xAC \xE2\x80\x9E"
+                       "a\xE2\x80\x9C \xE2\x80\x93\nnext line \xE4\xB8\xAD")
+        << "UTF-8 kept, every character, no byte-order mark, CR LF a newline, a tab a blank";
     char *latin = GetTextFile("PGT:PAG4/Texte/latin.txt");
     ASSERT_NE(latin, nullptr);
-    EXPECT_STREQ(latin, "Gr\xFC\xDF" "e \x80 \x84" "x\x93\nend") << "not UTF-8: taken byte for byte";
+    EXPECT_STREQ(latin, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xE2\x80\x9E" "x\xE2\x80\x9C\nend")
+        << "not UTF-8: read as the 8-bit set";
     Write("overlong.txt", "\xC0\xAF\xE4");
     char *overlong = GetTextFile("PGT:PAG4/Texte/overlong.txt");
     ASSERT_NE(overlong, nullptr);
-    EXPECT_STREQ(overlong, "\xC0\xAF\xE4") << "an overlong form is no UTF-8";
+    EXPECT_STREQ(overlong, "\xC3\x80\xC2\xAF\xC3\xA4") << "an overlong form is no UTF-8";
     FreeTextFile(overlong);
     FreeTextFile(utf8);
     FreeTextFile(latin);
@@ -381,7 +383,7 @@ TEST_F(TextboxPdf, JustifiedLinesEndFlushRightAndMatchThePageView)
     for (int b = 0; b < 3; b++) {
         double right = double(boxes[b]->ex - xstart);
         for (const Line &l : Lines(boxes[b], TextboxStart(boxes[b]))) {
-            std::vector<std::string> words = SplitWords(CharsetToUtf8(l.text.c_str()));
+            std::vector<std::string> words = SplitWords(l.text);
             std::string pdfline;
             double ymin = -1;
             for (size_t i = 0; i < words.size() && at < got.size(); i++, at++) {
@@ -426,6 +428,27 @@ TEST_F(TextboxPdf, RightAndCentredLinesAndNothingBelowTheBox)
                 << w.text << " past the box bottom (its descender may hang below)";
         }
     }
+}
+
+/* The window says in one requester, after the export, which characters
+ * a font lacks, however many boxes and pages show them. */
+TEST_F(Textbox, CharactersAFontLacksAreNamedOnceAfterTheExport)
+{
+    ASSERT_EQ(symlink("/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf",
+                      (scratch + "/fonts/_TrueType/DejaVuMathTeXGyre.ttf").c_str()), 0);
+    InstallFonts();
+    LookforTTFonts();
+    Write("ru.txt", "Жук и Дом\n");
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    for (uint32_t page = 1; page <= 2; page++)
+        std::strcpy(Box(page, "ru.txt", 0, 60, 60, 300, 100)->edata.tbd.fontname, "DejaVuMathTeXGyre-Regular.font");
+    ASSERT_TRUE(Export());
+    ASSERT_FALSE(RequesterLog.empty());
+    EXPECT_EQ(RequesterLog.back(), "Hint|The font DejaVuMathTeXGyre-Regular lacks the characters U+0416, U+0443, "
+                                   "U+043A, U+0438, U+0414, U+043E, U+043C.|Okay");
+    EXPECT_EQ(RequesterLog.size(), 1u);
+    EXPECT_NE(Shell("pdftotext '" + out + "' -").find("Жук и Дом"), std::string::npos);
 }
 
 /* libharu refuses word spacing below -30 by ending the export: a line
@@ -522,17 +545,19 @@ TEST_F(Textbox, ALineWhoseGapWouldPassTheLimitIsSetFlushLeftOnScreenAndInThePdf)
  * boxes carry a stale position of 0, one file is in the 8-bit set. */
 class TextboxJob : public JobProjectTest {
 protected:
-    void Box(uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h)
+    void Box(uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+             const char *font = FONT)
     {
         GElement ge = MakeElement(ET_TEXTBOX, pri);
         std::strcpy(ge.edata.tbd.fn, fn);
-        std::strcpy(ge.edata.tbd.fontname, FONT);
+        std::strcpy(ge.edata.tbd.fontname, font);
         ge.edata.tbd.size = 12;
         ge.edata.tbd.align = 3;
         ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
         AddGObject(page, &ge);
     }
-    /* Saves the project and runs `--pdf` on it: its output, and the PDF in `pdf`. */
+    /* Saves the project and runs `--pdf` on it: its output (standard error
+     * too), and the PDF in `pdf`. */
     std::string Job()
     {
         std::strcpy(DataPath, scratch.c_str());
@@ -540,7 +565,7 @@ protected:
         EXPECT_EQ(SaveProject(false), 0u);
         pdf = scratch + "/job.pdf";
         return Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
-                     "' job.pfz; echo rc=$?");
+                     "' job.pfz 2>&1; echo rc=$?");
     }
     std::vector<std::string> Words()
     {
@@ -552,16 +577,35 @@ protected:
     std::string pdf;
 };
 
-TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
+/* Sentences of many scripts, with typographic quotes, dashes, arrows and
+ * the euro sign. */
+static const char *const LANGUAGES =
+    "Polski: Zażółć gęślą jaźń.\n"
+    "Čeština: Příliš žluťoučký kůň úpěl ďábelské ódy.\n"
+    "Türkçe: Pijamalı hasta yağız şoföre çabucak güvendi.\n"
+    "Ελληνικά: Ξεσκεπάζω την ψυχοφθόρα βδελυγμία.\n"
+    "Русский: Съешь же ещё этих мягких французских булок.\n"
+    "Tiếng Việt: Những đứa trẻ này rất thông minh.\n"
+    "„Anführung“ »Guillemets« ‚einfach‘ – Strich — Geviert → ← ↔ 5 €\n";
+
+/* The third page holds the sentences twice: in DejaVu Sans, which has
+ * every character, and in a font without Cyrillic or accented Greek. */
+TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainOfEveryScriptAndOfAnEightBitFile)
 {
+    ASSERT_EQ(symlink("/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf",
+                      (scratch + "/fonts/_TrueType/DejaVuMathTeXGyre.ttf").c_str()), 0);
     WriteTextFile(HostPath("PGT:PAG4/Texte/story.txt"), Story());
     WriteTextFile(HostPath("PGT:PAG4/Texte/latin.txt"), "Gr\xFC\xDF" "e aus K\xF6ln \x84" "gut\x93 \x96 5\x80");
-    AddPageList(nullptr);
-    AddPageList(nullptr);
+    WriteTextFile(HostPath("PGT:PAG4/Texte/languages.txt"), LANGUAGES);
+    WriteTextFile(HostPath("PGT:PAG4/Texte/same.txt"), LANGUAGES);
+    for (int p = 0; p < 3; p++)
+        AddPageList(nullptr);
     Box(1, "PGT:PAG4/Texte/story.txt", 0, 60, 60, 240, 300);
     Box(1, "PGT:PAG4/Texte/latin.txt", 0, 60, 600, 300, 100);
     Box(2, "PGT:PAG4/Texte/story.txt", -1, 60, 60, 300, 260);
     Box(2, "PGT:PAG4/Texte/story.txt", -2, 60, 400, 300, 800);
+    Box(3, "PGT:PAG4/Texte/languages.txt", 0, 40, 60, 520, 300);
+    Box(3, "PGT:PAG4/Texte/same.txt", 0, 40, 400, 520, 300, "DejaVuMathTeXGyre-Regular.font");
     std::string ran = Job();
     ASSERT_NE(ran.find("rc=0"), std::string::npos) << ran;
     std::vector<std::string> want = SplitWords(Story());
@@ -572,7 +616,20 @@ TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainAndOfAnEightBitFile)
     auto at = std::search(got.begin(), got.end(), latin.begin(), latin.end());
     ASSERT_NE(at, got.end()) << "umlauts, quotes, dash and euro exact";
     got.erase(at, at + long(latin.size()));
+    std::vector<std::string> languages = SplitWords(LANGUAGES);
+    ASSERT_GE(got.size(), 2 * languages.size());
+    EXPECT_EQ(std::vector<std::string>(got.end() - 2 * long(languages.size()), got.end() - long(languages.size())),
+              languages) << "every character back from the PDF";
+    EXPECT_EQ(std::vector<std::string>(got.end() - long(languages.size()), got.end()), languages)
+        << "the characters a font lacks, too";
+    got.resize(got.size() - 2 * languages.size());
     EXPECT_EQ(got, want);
+    std::string warning = "job.pfz: The font DejaVuMathTeXGyre-Regular lacks the characters U+03AC, U+03CC, U+03AF, "
+                          "U+0420, U+0443, U+0441, U+043A, U+0438, U+0439, U+0421, U+044A, U+0435, \xE2\x80\xA6.\n";
+    EXPECT_NE(ran.find(warning), std::string::npos) << ran;
+    EXPECT_EQ(ran.find("lacks"), ran.rfind("lacks")) << "said once: " << ran;
+    EXPECT_EQ(Shell("pdffonts '" + pdf + "' | grep -c 'CID TrueType *Identity-H *yes yes yes'"), "2\n")
+        << "both fonts embedded as CID fonts with a ToUnicode map";
 }
 
 /* "a.txt" and "A.txt" are two files, each with a chain of its own, however

@@ -2,14 +2,16 @@
  * textbox.cpp - the text of textboxes (see textbox.h).
  *
  * Relies on the screen fonts (screenfont.h) for every width: a line is as
- * long as it can be in the element's screen font, and the PDF sets the very
- * same lines. Relies on charset.h for the program's 8-bit set.
+ * long as it can be in the element's screen font, measured with the font's
+ * own glyph for every Unicode character, and the PDF sets the very same
+ * lines. Relies on charset.h for UTF-8 and the program's 8-bit set.
  *
  * Text files are kept in the project's text folder as the user gave them,
- * byte for byte (normally UTF-8). They become the program's 8-bit set
- * (Windows-1252) only here, when they are loaded: a file that is valid
- * UTF-8 is decoded, any other file is taken as 8-bit already. Text
- * positions (`textpos`) count bytes of the loaded 8-bit text.
+ * byte for byte (normally UTF-8). They are loaded as UTF-8, whatever
+ * characters they hold; a file that is not valid UTF-8 is taken as the
+ * 8-bit set (Windows-1252) and converted. Text positions (`textpos`) count
+ * bytes of the loaded UTF-8 text and always stand at a character's first
+ * byte.
  *
  * The iterator keeps the text of the file last loaded (its own memory, not
  * the pool, so it outlives a project) until the file changes on disk: a
@@ -134,29 +136,25 @@ int SetTextboxFile(char *fn, bool check)
 
 /* ------------------------------------------------------------ loading */
 
-/* The program's form of a text: 8-bit, a blank for each tab (and for a
- * stray NUL, which would end the text early), a newline for CR LF or a
- * lone CR. Characters the 8-bit set lacks become "?". */
-static size_t Normalise(const unsigned char *raw, size_t n, char *out)
+/* The program's form of a text: UTF-8 without a byte-order mark, a blank
+ * for each tab (and for a stray NUL, which would end the text early), a
+ * newline for CR LF or a lone CR. A file that is not valid UTF-8 is taken
+ * as the 8-bit set, as files of older versions are. */
+static std::string Normalise(const std::string &raw)
 {
-    std::string text(reinterpret_cast<const char *>(raw), n);
-    size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0, len = 0;
-    bool utf8 = IsUtf8(text.substr(i)), valid;
-    while (i < n) {
-        int c = utf8 ? CharsetFromUnicode(Utf8Next(text, &i, &valid)) : raw[i++];
-        if (c < 0)
-            c = '?';
+    bool bom = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::string text = TextFileToUtf8(bom ? raw.substr(3) : raw), out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); i++) {
+        char c = text[i];
         if (c == '\r') {
-            if (i < n && raw[i] == '\n')
+            if (i + 1 < text.size() && text[i + 1] == '\n')
                 continue;
             c = '\n';
         }
-        if (c == '\t' || c == 0)
-            c = ' ';
-        out[len++] = char(c);
+        out += c == '\t' || c == 0 ? ' ' : c;
     }
-    out[len] = '\0';
-    return len;
+    return out;
 }
 
 /* The file's text in memory of malloc's, or null; *len its length. */
@@ -165,9 +163,12 @@ static char *ReadText(const char *filename, size_t *len)
     std::string raw;
     if (!filename || !*filename || !ReadWholeFile(filename, &raw))
         return nullptr;
-    char *text = static_cast<char *>(std::malloc(raw.size() + 1));
-    if (text)
-        *len = Normalise(reinterpret_cast<const unsigned char *>(raw.data()), raw.size(), text);
+    std::string normal = Normalise(raw);
+    char *text = static_cast<char *>(std::malloc(normal.size() + 1));
+    if (text) {
+        std::memcpy(text, normal.c_str(), normal.size() + 1);
+        *len = normal.size();
+    }
     return text;
 }
 
@@ -221,11 +222,11 @@ static struct {
 static struct {
     const char *text;  /* the box's text, or null between boxes */
     size_t len;
-    uint32_t tidx;     /* next character to read */
+    uint32_t tidx;     /* next byte to read */
     int64_t lspc;      /* index of the last blank read, -1 for none */
     ScreenFont *font;  /* the box's screen font, null when it cannot open */
     uint32_t base;
-    double units;      /* advances of the first `counted` characters of the line */
+    double units;      /* advances of the first `counted` bytes of the line */
     double scale;      /* pixels per font unit of the box's font */
     uint32_t counted;
 } it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0.0, 0};
@@ -281,6 +282,13 @@ static bool LoadBoxText(GElement *ge)
     return true;
 }
 
+/* The screen font of the box being walked (null between boxes), for a
+ * receiver of its lines that looks at their glyphs. */
+const ScreenFont *TextboxFont(void)
+{
+    return it.font;
+}
+
 /* The next box starts afresh; the cached text stays. */
 void EndTextboxLines(void)
 {
@@ -309,8 +317,17 @@ static uint32_t BoxWidth(const GElement *ge)
     return ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
 }
 
-/* Measures `line` in the box's font: 0 fits, 3 broken at its last blank,
- * 2 too long without a blank in it, 1 not measurable. */
+/* The advances of the characters of line[from, to) in font units. */
+static double Units(const ScreenFont *font, const char *line, size_t from, size_t to)
+{
+    double units = 0.0;
+    for (size_t i = from; i < to && line[i];)
+        units += ScreenFontAdvance(font, Utf8At(line, &i));
+    return units;
+}
+
+/* Measures `line` (`idx` bytes) in the box's font: 0 fits, 3 broken at its
+ * last blank, 2 too long without a blank in it, 1 not measurable. */
 int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
                  uint32_t idx)
 {
@@ -318,23 +335,25 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
     if (!font)
         return 1;
-    uint32_t boxwidth = BoxWidth(ge);
-    bool fits;
+    double units, scale;
     if (font == it.font) {
-        /* The iterator's line grows by one character between calls. Its
-         * width lround(units * scale) fits when units * scale stays below
-         * boxwidth + 0.5, which spares rounding every character. */
-        if (it.counted + 1 != idx)
+        /* The iterator's line grows by a character between calls: only
+         * the new one is measured. */
+        if (it.counted > idx)
             it.units = 0.0, it.counted = 0;
-        for (; it.counted < idx; it.counted++)
-            it.units += ScreenFontAdvance(font, (unsigned char)line[it.counted]);
-        fits = it.units * it.scale < double(boxwidth) + 0.5;
+        it.units += Units(font, line, it.counted, idx);
+        it.counted = idx;
+        units = it.units, scale = it.scale;
         *size = it.base + 1;
     } else {
-        fits = ScreenFontTextLength(font, line, idx) <= boxwidth;
+        units = Units(font, line, 0, idx), scale = ScreenFontUnitsScale(font);
         *size = ScreenFontBaseline(font) + 1;
-        CloseScreenFont(font);
     }
+    /* lround(units * scale) fits when units * scale stays below
+     * boxwidth + 0.5, which spares rounding every character. */
+    bool fits = units * scale < double(BoxWidth(ge)) + 0.5;
+    if (font != it.font)
+        CloseScreenFont(font);
     if (fits)
         return 0;
     int64_t linestart = int64_t(*tidx) - int64_t(idx);
@@ -348,14 +367,18 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
 }
 
 /* A line wider than the box with no blank to break at (a word wider than
- * the box) ends before its last character, which is read
- * again for the next line; a single character always stays, so the text
- * moves on even in a box narrower than one glyph. */
+ * the box) ends before its last character, which is read again for the
+ * next line; a single character always stays, so the text moves on even
+ * in a box narrower than one glyph. */
 static int BreakWord(char *line, uint32_t *idx, uint32_t *tpos)
 {
-    if (*idx > 1) {
-        line[--*idx] = '\0';
-        it.tidx--;
+    uint32_t last = *idx - 1;
+    while (last > 0 && ((unsigned char)line[last] & 0xC0) == 0x80)
+        last--;
+    if (last > 0) {
+        it.tidx -= *idx - last;
+        *idx = last;
+        line[last] = '\0';
     }
     *tpos = it.tidx;
     return TBL_BROKEN;
@@ -374,11 +397,11 @@ static int FullBuffer(char *line, uint32_t idx, uint32_t *tpos)
     return TBL_BROKEN;
 }
 
-/* The next line of the box into `line` (at most linesize - 1 characters,
- * linesize >= 2): TBL_PARAGRAPH for a line ended by a newline, TBL_BROKEN
- * for one broken to the box width, TBL_END when the text has ended (with
- * its last line in `line`, maybe empty) or could not be read. A null `ge`
- * ends the iteration. */
+/* The next line of the box into `line` (at most linesize - 1 bytes,
+ * linesize >= 5, never a character cut in two): TBL_PARAGRAPH for a line
+ * ended by a newline, TBL_BROKEN for one broken to the box width, TBL_END
+ * when the text has ended (with its last line in `line`, maybe empty) or
+ * could not be read. A null `ge` ends the iteration. */
 int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
 {
     line[0] = '\0';
@@ -406,10 +429,14 @@ int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, ui
             *tpos = ++it.tidx;
             return TBL_PARAGRAPH;
         }
-        if (idx + 1 >= linesize)
+        size_t next = it.tidx;
+        Utf8At(it.text, &next);
+        uint32_t n = uint32_t(next - it.tidx);
+        if (idx + n >= linesize)
             return FullBuffer(line, idx, tpos);
-        it.tidx++;
-        line[idx++] = c;
+        std::memcpy(line + idx, it.text + it.tidx, n);
+        it.tidx += n;
+        idx += n;
         line[idx] = '\0';
         if (c == ' ')
             it.lspc = int64_t(it.tidx) - 1;
@@ -461,7 +488,7 @@ static int BlockSetting(const GElement *ge, const char *line, int result)
     uint32_t blanks = 0;
     for (size_t i = 0; i < len; i++)
         blanks += line[i] == ' ';
-    double room = double(BoxWidth(ge)) - double(ScreenFontTextLength(it.font, line, len));
+    double room = double(BoxWidth(ge)) - double(ScreenFontUtf8Length(it.font, line, len));
     return blanks && room <= double(blanks) * double(TEXTBOX_MAX_GAP) ? TBL_BROKEN : TBL_RAGGED;
 }
 

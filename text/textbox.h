@@ -1,12 +1,13 @@
 /*
  * textbox.h - the text of textboxes: choosing and importing a text file into
- * the project's text folder, loading it as an 8-bit text, the line iterator
- * that breaks it into the lines of a box by the screen font's widths, the
- * walk through one box that the page view, the PDF and the chain layout all
- * share, with the decision whether a block-justified line is spread, and
- * the blank widening of such lines.
+ * the project's text folder, loading it as a UTF-8 text of any characters,
+ * the line iterator that breaks it into the lines of a box by the screen
+ * font's widths, the walk through one box that the page view, the PDF and
+ * the chain layout all share, with the decision whether a block-justified
+ * line is spread, and the blank widening of such lines.
  *
- * A text position is a byte index into the loaded (8-bit) text.
+ * A text position is a byte index into the loaded (UTF-8) text; lines are
+ * UTF-8 as well.
  */
 #ifndef PAGIMO_TEXT_TEXTBOX_H
 #define PAGIMO_TEXT_TEXTBOX_H
@@ -15,6 +16,7 @@
 #include <cstdint>
 
 struct GElement;
+struct ScreenFont;
 
 /* The line buffer of the page view and the PDF. */
 enum { TEXTBOX_LINE = 2560 };
@@ -46,6 +48,8 @@ int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf);
  * line), the top of its slot and its pitch in pixels. A block box spreads
  * only the TBL_BROKEN lines; it sets the others flush left. */
 typedef void (*TextboxLineFunc)(void *data, char *line, int result, uint32_t top, uint32_t size);
+
+const ScreenFont *TextboxFont(void);
 
 uint32_t TextboxStart(const GElement *ge);
 uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data);

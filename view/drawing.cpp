@@ -124,15 +124,18 @@ struct ScreenBox {
 
 /* Gaps are widened evenly and then narrowed from the left, a blank at a
  * time, until the line fits; a line too short to widen (fewer than six
- * characters) keeps its single blanks instead of losing them. */
+ * characters) keeps its single blanks instead of losing them. Lines are
+ * UTF-8: characters, not bytes, are counted. */
 static size_t BlockLine(const ScreenBox *box, char *wide, size_t size)
 {
-    size_t len = std::strlen(wide);
-    uint32_t n = uint32_t(len / 3);
+    size_t len = std::strlen(wide), chars = 0;
+    for (size_t i = 0; i < len; i++)
+        chars += ((unsigned char)wide[i] & 0xC0) != 0x80;
+    uint32_t n = uint32_t(chars / 3);
     if (n < 2)
         return len;
     CreateBlockLine(wide, size, n, false);
-    for (uint32_t k = n - 1; k >= 2 && ScreenFontTextLength(box->sf, wide, std::strlen(wide)) > box->width;)
+    for (uint32_t k = n - 1; k >= 2 && ScreenFontUtf8Length(box->sf, wide, std::strlen(wide)) > box->width;)
         if (!CreateBlockLine(wide, size, k, true))
             k--;
     return std::strlen(wide);
@@ -143,7 +146,7 @@ static void SetScreenLine(void *data, char *line, int result, uint32_t top, uint
 {
     const ScreenBox *box = static_cast<const ScreenBox *>(data);
     size_t len = std::strlen(line);
-    int32_t w = int32_t(ScreenFontTextLength(box->sf, line, len)), x = box->left;
+    int32_t w = int32_t(ScreenFontUtf8Length(box->sf, line, len)), x = box->left;
     if (box->align == 1)
         x = box->left + int32_t(box->width) - w;
     else if (box->align == 2)
@@ -155,7 +158,7 @@ static void SetScreenLine(void *data, char *line, int result, uint32_t top, uint
         len = BlockLine(box, wide, sizeof(wide));
         line = wide;
     }
-    ScreenFontDrawText(box->sf, box->rp, x, int32_t(top + size), line, len);
+    ScreenFontDrawUtf8(box->sf, box->rp, x, int32_t(top + size), line, len);
 }
 
 /* The box flows its text from where the box before it in the chain ends,
