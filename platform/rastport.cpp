@@ -146,12 +146,19 @@ void Draw(RastPort *rp, int32_t x, int32_t y)
     rp->cy = y;
 }
 
+/* Row by row, clipped to the raster once: the page is filled this way on
+ * every repaint. The result is that of plotting each point. */
 void RectFill(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     EnsureRastImage();
-    for (int32_t y = std::min(y1, y2); y <= std::max(y1, y2); y++)
-        for (int32_t x = std::min(x1, x2); x <= std::max(x1, x2); x++)
-            Plot(rp, x, y);
+    int32_t left = std::max(std::min(x1, x2), 0), right = std::min(std::max(x1, x2), rastimage->width() - 1);
+    int32_t top = std::max(std::min(y1, y2), 0), bottom = std::min(std::max(y1, y2), rastimage->height() - 1);
+    QRgb pen = palette[rp->apen & 15];
+    for (int32_t y = top; y <= bottom && left <= right; y++) {
+        QRgb *p = reinterpret_cast<QRgb *>(rastimage->scanLine(y));
+        for (int32_t x = left; x <= right; x++)
+            p[x] = rp->mode == COMPLEMENT ? p[x] ^ 0x00FFFFFF : pen;
+    }
     UpdatePageArea(x1, y1, x2, y2);
 }
 
