@@ -343,10 +343,10 @@ static bool TakePdfOption(ToolTypes &tt, std::string &out, const char *option = 
 
 static int RunExportJob(const char *out);
 
-/* Opens the project and exports it without showing a window: the main
- * window is laid out on the offscreen platform only so that the page lies
- * where the page view would put it. Messages go to standard error; on
- * success nothing is printed but the traces of "Debug=On". */
+/* Opens the project and exports it without a window: the page lies where
+ * the page view would put it by the page box alone (PageBoxFor), and
+ * nothing of the window system is started. Messages go to standard error;
+ * on success nothing is printed but the traces of "Debug=On". */
 static int ExportJob(const char *out)
 {
     PdfBatch = PdfJob = true;
@@ -378,49 +378,29 @@ static int ExportJob(const char *out)
     return rc;
 }
 
+/* The job needs the fonts, the project and the page box: no windows, no
+ * menus, no gadgets. */
 static int RunExportJob(const char *out)
 {
-    MsgPort *SPort = nullptr;
     InitLists();
-    if (!InitGui(&SPort))
-        return 1;
-    PlatformTrace = false; /* the window's layout traces would reach standard output */
-    LocalizeChooser();
-    LocalizeRadioButtons();
-    PlatformSetPalette(defCColors);
     InstallFonts();
     LookforTTFonts();
-    MenuStrip = InitMenu(false);
     /* Without PAGIMO_SCREEN the page lies as on the screen it was saved on. */
     ScreenWidth = ScreenHeight = 0;
     if (std::getenv("PAGIMO_SCREEN"))
         PlatformScreenSize(&ScreenWidth, &ScreenHeight);
     CreateProjectStructure();
-    /* Laid out before reading, so the elements follow the page's place. */
-    if (ScreenWidth && MenuStrip)
-        GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0);
-    int rc = OpenProjectPath(StartupProject) == 0 ? 0 : 1;
+    if (OpenProjectPath(StartupProject) != 0)
+        return 1;
     if (!ScreenWidth) {
         ScreenWidth = PDaten.width ? PDaten.width : 1920;
         ScreenHeight = PDaten.height ? PDaten.height : 1200;
     }
-    if (rc == 0 && MenuStrip && (win[WIN_PROJECT] || GUIOpenWindow(WIN_PROJECT, MenuStrip, SPort, false, 0))) {
-        CreateEmptyPage(PDaten.pageformat);
-        HLManager(); /* the outline shows what the table of contents lists, in its order */
-        if (merge_table.empty())
-            rc = ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
-        else
-            rc = MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend) >= 0 ? 0 : 1;
-    } else {
-        rc = 1;
-    }
-    if (win[WIN_PROJECT])
-        GUICloseWindow(WIN_PROJECT, false);
-    DisposeMenu(MenuStrip);
-    MenuStrip = nullptr;
-    PlatformGuiExit();
-    FreeGui(SPort);
-    return rc;
+    PlacePage(ScreenWidth, ScreenHeight, PDaten.pageformat);
+    HLManager(); /* the outline shows what the table of contents lists, in its order */
+    if (merge_table.empty())
+        return ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
+    return MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend) >= 0 ? 0 : 1;
 }
 
 /* The job's traces are off unless "Debug" is given with another value than
@@ -511,5 +491,6 @@ int PagimoMain(int argc, char **argv)
     CleanUp();
     InstanceEnd(); /* only now may another start take over the working area */
     std::fflush(stdout);
+    WriteExitReport();
     return rc;
 }

@@ -18,6 +18,7 @@
 #include "gui/windows.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "view/geometry.h"
 
 PageObj *PDArea;
 const char *ciobjectlist[5];
@@ -67,6 +68,7 @@ static int CountLabels(const char *const *labels)
 static void FileRow(void)
 {
     GBeginGroup(false, nullptr, 0);
+    GGroupHeight(FILE_ROW_HEIGHT);
     ImageButton(GID_OPEN, 35, GOBJ_OPEN_U);
     ImageButton(GID_CLOSE, 36, GOBJ_CLOSE_U);
     ImageButton(GID_SAVE, 37, GOBJ_SAVE_U);
@@ -196,7 +198,7 @@ static void FunctionGroup(void)
 static void LeftColumn(void)
 {
     GBeginGroup(true, nullptr, 0);
-    GGroupWidth(300);
+    GGroupWidth(LEFT_COLUMN_WIDTH);
     CoordinatesGroup();
     ToolsGroup();
     LinksGroup();
@@ -214,18 +216,26 @@ static void LeftColumn(void)
     GEndGroup();
 }
 
+/* The page area has the size the page box gives it on this screen, so the
+ * page lies where the PDF job, which has no window, puts it. */
 static void PageColumn(void)
 {
+    PageBox box;
+    PageBoxFor(ScreenWidth, ScreenHeight, 2, &box);
     GBeginGroup(true, nullptr, 1);
+    GBeginGroup(false, nullptr, 0);
+    GGroupHeight(PAGE_TABS_HEIGHT);
     GAddClickTab(GID_PROJ_PAGES, nullptr);
-    GAddPageArea();
+    GEndGroup();
+    GAddPageArea(box.width, box.height);
+    GAddSpace();
     GEndGroup();
 }
 
 static void AdvancedColumn(void)
 {
     GBeginGroup(true, S(122), 0);
-    GGroupWidth(360);
+    GGroupWidth(RIGHT_COLUMN_WIDTH);
     GAddListBrowser(GID_OBJLIST, ciobjectlist, 5, false, S(133));
     GAddLabel(S(157), true);
     GAddListBrowser(GID_HLLIST, nullptr, 0, true, S(156));
@@ -245,22 +255,6 @@ static void AdvancedColumn(void)
     GEndGroup();
 }
 
-/* The screen's title bar lies above the project window. */
-enum { SCREEN_TITLE = 30 };
-
-/* As wide as the screen and as high as the screen below its title bar, but
- * never smaller than its contents need (the platform enlarges it when it
- * is laid out and shows it in a scrolling view as large as the screen
- * allows): so the page area holds the largest page on any screen. The
- * same rule tells where the page lay on the screen a project was saved on. */
-void ProjectWindowSize(uint32_t screenw, uint32_t screenh, int *width, int *height)
-{
-    int leastw, leasth;
-    PlatformWindowLeastSize(WIN_PROJECT, &leastw, &leasth);
-    *width = std::max(int(screenw), leastw);
-    *height = std::max(int(screenh) - SCREEN_TITLE, leasth);
-}
-
 static bool ProjectWindow(void *mstrip)
 {
     const int top = SCREEN_TITLE;
@@ -272,6 +266,7 @@ static bool ProjectWindow(void *mstrip)
     if (!PlatformWindowCreate(WIN_PROJECT, S(28), int(ScreenWidth), int(ScreenHeight) - top, true))
         return false;
     PlatformMenuAttach(WIN_PROJECT, mstrip, true);
+    GMenuBarHeight(MENU_BAR_HEIGHT);
     FileRow();
     GBeginGroup(false, nullptr, 1);
     LeftColumn();

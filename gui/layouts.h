@@ -37,7 +37,6 @@ extern const char *fontlabels[81]; /* the font chooser's names, null-terminated 
 
 bool DefineWindow(int winID, void *pointer, void *mport, int number, int count, const char *text);
 PageObj *ProjectPage(void);
-void ProjectWindowSize(uint32_t screenw, uint32_t screenh, int *width, int *height);
 void FreeProjectPage(PageObj *page);
 
 #endif

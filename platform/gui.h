@@ -42,6 +42,7 @@ struct GuiMessage {
 extern bool PlatformTrace; /* print the platform's traces to standard output */
 
 bool PlatformGuiInit(int argc, char **argv);
+int PlatformApplicationsMade(void); /* how often this process started the window system */
 void PlatformGuiExit(void);
 void PlatformWatchInstance(void);
 void PlatformUnwatchInstance(void);
@@ -85,6 +86,10 @@ void PlatformDumpGadgets(int win);
 void GBeginGroup(bool vertical, const char *label, int weight);
 void GEndGroup(void);
 void GGroupWidth(int width);
+void GGroupHeight(int height);
+/* The main window's menu bar has this height; without a menu bar the
+ * window keeps the same room free, so its contents never move. */
+void GMenuBarHeight(int height);
 void GAddButton(int id, const char *text, const char *hint, const char *image);
 void GAddChooser(int id, const char *const *labels, int count, int selected, const char *hint);
 void GAddInteger(int id, int32_t min, int32_t max, int32_t value, const char *hint);
@@ -93,7 +98,7 @@ void GAddCheckBox(int id, const char *text, bool checked, const char *hint);
 void GAddRadio(int id, const char *const *labels, int count, int selected, const char *hint);
 void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, const char *hint);
 void GAddClickTab(int id, const char *hint);
-void GAddPageArea(void);
+void GAddPageArea(int width = 0, int height = 0); /* 0: as large as the window lets it be */
 void GAddGauge(int id);
 void GAddTextEditor(int id);
 void GAddImage(const char *file, int maxwidth);

@@ -34,6 +34,7 @@ bool PlatformTrace;
 
 static QApplication *app;
 static int app_argc;
+static int apps_made;
 static bool break_seen;
 static QSocketNotifier *instance_watch; /* while other starts' requests are taken */
 static void (*idle_hook)(void);
@@ -206,6 +207,7 @@ static QApplication *MakeApplication(void)
     app_argc = 1;
     startup_previous = qInstallMessageHandler(StartupMessage);
     QApplication *made = new QApplication(app_argc, args);
+    apps_made++;
     X11ProbeRelease(); /* Qt holds its own connection now */
     qInstallMessageHandler(startup_previous);
     QMessageLogContext none;
@@ -236,6 +238,11 @@ bool PlatformGuiInit(int argc, char **argv)
     break_seen = false;
     WatchBreak();
     return true;
+}
+
+int PlatformApplicationsMade(void)
+{
+    return apps_made;
 }
 
 /* Leaves the QApplication in place: Qt does not support making a second

@@ -48,6 +48,7 @@ QWidget *pagearea;
 static int build_win = -1;
 static std::vector<QBoxLayout *> build_stack;
 static QString build_caption;
+static int menu_height[PLATFORM_WINDOWS]; /* the room of a main window's menu bar */
 
 static void Post(int win, uint16_t id, uint16_t code)
 {
@@ -251,6 +252,7 @@ bool PlatformWindowCreate(int win, const char *title, int width, int height, boo
     windows[win].main = main;
     windows[win].busy = false;
     windows[win].queue.clear();
+    menu_height[win] = 0;
     if (main)
         w->setFixedSize(width, height);
     else
@@ -258,6 +260,22 @@ bool PlatformWindowCreate(int win, const char *title, int width, int height, boo
     build_win = win;
     build_stack.assign(1, root);
     return true;
+}
+
+/* The menu bar gets its fixed height; a window without one keeps the
+ * same room free above its contents. */
+static void ReserveMenuBar(int win)
+{
+    QWidget *w = windows[win].widget;
+    if (menu_height[win] <= 0)
+        return;
+    if (windows[win].menubar) {
+        windows[win].menubar->setFixedHeight(menu_height[win]);
+        return;
+    }
+    QMargins m = w->layout()->contentsMargins();
+    m.setTop(m.top() + menu_height[win]);
+    w->layout()->setContentsMargins(m);
 }
 
 /* Shows a built window; the main window is laid out at once, so the page
@@ -272,6 +290,7 @@ bool PlatformWindowOpen(int win)
         return false;
     build_win = -1;
     build_stack.clear();
+    ReserveMenuBar(win);
     if (windows[win].main) {
         QSize asked = w->size();
         QSize least = w->layout()->totalMinimumSize();
@@ -438,6 +457,18 @@ void GGroupWidth(int width)
 {
     if (build_stack.size() > 1)
         build_stack.back()->parentWidget()->setFixedWidth(width);
+}
+
+void GGroupHeight(int height)
+{
+    if (build_stack.size() > 1)
+        build_stack.back()->parentWidget()->setFixedHeight(height);
+}
+
+void GMenuBarHeight(int height)
+{
+    if (build_win >= 0)
+        menu_height[build_win] = height;
 }
 
 void GEndGroup(void)
@@ -649,9 +680,11 @@ void GAddClickTab(int id, const char *hint)
     Place(tabs);
 }
 
-void GAddPageArea(void)
+void GAddPageArea(int width, int height)
 {
     auto *area = new PageAreaWidget(nullptr);
+    if (width > 0 && height > 0)
+        area->setFixedSize(width, height);
     pagearea = area;
     build_stack.back()->addWidget(area, 1);
 }

@@ -8,12 +8,18 @@
  */
 #include "platform/system.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <fstream>
+#include <set>
 #include <string>
 
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <QVersionNumber>
+
+#include "platform/gui.h"
 
 bool SystemRecentEnough(void)
 {
@@ -116,4 +122,32 @@ void X11ProbeRelease(void)
         dlclose(probe_lib);
     probe_lib = probe_conn = nullptr;
     probe_disconnect = nullptr;
+}
+
+/* ------------------------------------------------------------ the exit report */
+
+/* "applications N" (window-system starts), "instance 0|1" (whether a Qt
+ * application object exists now), then one line per shared library the
+ * process has mapped, so that a test can tell a job that never touched the
+ * window system from one that did. */
+void WriteExitReport(void)
+{
+    const char *path = std::getenv("PAGIMO_EXIT_REPORT");
+    if (!path || !*path)
+        return;
+    FILE *out = std::fopen(path, "w");
+    if (!out)
+        return;
+    std::fprintf(out, "applications %d\ninstance %d\n", PlatformApplicationsMade(),
+                 QCoreApplication::instance() ? 1 : 0);
+    std::ifstream maps("/proc/self/maps");
+    std::set<std::string> libs;
+    for (std::string line; std::getline(maps, line);) {
+        size_t slash = line.find('/');
+        if (slash != std::string::npos && line.find(".so", slash) != std::string::npos)
+            libs.insert(line.substr(slash));
+    }
+    for (const std::string &l : libs)
+        std::fprintf(out, "library %s\n", l.c_str());
+    std::fclose(out);
 }

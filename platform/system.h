@@ -13,4 +13,8 @@ int CheckDisplay(void);
 /* Closes the connection the check keeps open until Qt has its own. */
 void X11ProbeRelease(void);
 
+/* For tests: when PAGIMO_EXIT_REPORT names a file, what the process used
+ * of the window system is written there as it ends (see system.cpp). */
+void WriteExitReport(void);
+
 #endif

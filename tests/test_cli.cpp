@@ -130,11 +130,15 @@ TEST_F(Cli, OptionsAndAQuietJob)
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("unknown option --frobnicate"), std::string::npos) << r.err;
 
-    r = Pagimo("--pdf quiet.pdf job.pfz");
+    /* The job starts nothing of the window system: no application object,
+     * hence no widget either. */
+    std::string report = scratch + "/exit-report";
+    r = Pagimo("--pdf quiet.pdf job.pfz", "PAGIMO_EXIT_REPORT='" + report + "'");
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(r.out, "") << "nothing on success";
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(IsPdf(scratch + "/quiet.pdf"));
+    EXPECT_EQ(ReadTextFile(report).rfind("applications 0\ninstance 0\n", 0), 0u) << ReadTextFile(report);
     r = Pagimo("Debug=On --pdf quiet.pdf job.pfz");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, "") << "traces go to standard error";
@@ -440,6 +444,14 @@ TEST_F(JobAndWindow, TheJobWritesThePdfTheWindowCreates)
     EXPECT_EQ(outline, Shell("qpdf --json --json-key=outlines '" + window + "'"));
     std::vector<std::string> boxes = Boxes(job);
     EXPECT_EQ(boxes, Boxes(window));
+    /* Both put the words where the project has them on its page: a 12-point
+     * line 100 points from the top, 72 from the left. */
+    std::smatch alpha;
+    std::string bbox = Shell("pdftotext -bbox '" + job + "' -");
+    ASSERT_TRUE(std::regex_search(bbox, alpha, std::regex("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>Alpha<")))
+        << bbox;
+    EXPECT_NEAR(std::stod(alpha[1]), 72.0, 0.01);
+    EXPECT_NEAR(std::stod(alpha[2]), 100.0 - 12 * 0.8, 0.5) << "the baseline lies 100 points down";
 
     std::string text = Shell("pdftotext '" + job + "' -");
     EXPECT_NE(text.find(today), std::string::npos) << "the date of the export\n" << text;

@@ -20,7 +20,6 @@
 #include "core/settings.h"
 #include "document/archive.h"
 #include "document/pagelist.h"
-#include "gui/menus.h"
 #include "gui/windows.h"
 #include "platform/assign.h"
 #include "view/geometry.h"
@@ -97,18 +96,6 @@ bool Paper(QRgb c)
 
 class PdfPictures : public JobProjectTest {
 protected:
-    /* The job's window has its menus, which take room above the page. */
-    void SetUp() override
-    {
-        JobProjectTest::SetUp();
-        void *menus = InitMenu(false);
-        ASSERT_NE(menus, nullptr);
-        GUIOpenWindow(WIN_PROJECT, menus, nullptr, false, 0);
-        CreateEmptyPage(2);
-        GUICloseWindow(WIN_PROJECT, false);
-        DisposeMenu(menus);
-    }
-
     /* The file of kind k in the project and, in *ref, ImageMagick's
      * decoding of it over white paper, 8 bits of RGB a pixel. */
     void MakePicture(const Kind &k, QImage *ref)

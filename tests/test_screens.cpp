@@ -25,6 +25,7 @@
 #include "document/archive.h"
 #include "document/pagelist.h"
 #include "gui/layouts.h"
+#include "gui/menus.h"
 #include "gui/windows.h"
 #include "platform/gui.h"
 #include "view/geometry.h"
@@ -59,6 +60,45 @@ protected:
         CreateEmptyPage(format);
     }
 };
+
+/* The page box the job computes is the one the real window lays out, with
+ * its menu bar and without (as a test opens it), on every screen and for
+ * every format: the page area's box, the page centred in it, and the
+ * window's size. */
+TEST_F(Screens, ThePageBoxIsWhereTheWindowPutsThePage)
+{
+    void *menus = InitMenu(false);
+    ASSERT_NE(menus, nullptr);
+    for (Screen s : screens) {
+        for (void *strip : {menus, static_cast<void *>(nullptr)}) {
+            SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + (strip ? " with menus" : ""));
+            if (PlatformWindowExists(WIN_PROJECT))
+                GUICloseWindow(WIN_PROJECT, false);
+            ScreenWidth = s.w, ScreenHeight = s.h;
+            ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, strip, nullptr, false, 0));
+            int16_t left, top, width, height;
+            PageAreaBox(&left, &top, &width, &height);
+            int winw, winh;
+            PlatformWindowSize(WIN_PROJECT, &winw, &winh);
+            for (uint32_t format = 0; format < 6; format++) {
+                PageBox box;
+                PageBoxFor(s.w, s.h, format, &box);
+                EXPECT_EQ(box.left, left);
+                EXPECT_EQ(box.top, top);
+                EXPECT_EQ(box.width, width);
+                EXPECT_EQ(box.height, height);
+                EXPECT_EQ(box.winwidth, winw);
+                EXPECT_EQ(box.winheight, winh);
+                EXPECT_EQ(int64_t(box.xstart), left + (width - int64_t(pagesize[format][0])) / 2) << format;
+                EXPECT_EQ(int64_t(box.ystart), top + (height - int64_t(pagesize[format][1])) / 2) << format;
+                EXPECT_EQ(box.xend - box.xstart, pagesize[format][0]);
+                EXPECT_EQ(box.yend - box.ystart, pagesize[format][1]);
+            }
+        }
+    }
+    GUICloseWindow(WIN_PROJECT, false);
+    DisposeMenu(menus);
+}
 
 /* Page-relative corners of every element of page 1. */
 static std::vector<int64_t> PagePositions(void)
@@ -169,11 +209,14 @@ struct PageRect {
 TEST_F(Screens, ASmallScreenShowsTheWholeWindowInAScrollingView)
 {
     /* A screen exactly as large as the window needs holds it as it is. */
-    OpenWindow(screens[0], 2);
+    PageBox least;
+    PageBoxFor(1, 1, 2, &least);
+    const Screen fits = {uint32_t(least.winwidth), uint32_t(least.winheight + SCREEN_TITLE)};
+    OpenWindow(fits, 2);
     int leastw, leasth;
     PlatformWindowLeastSize(WIN_PROJECT, &leastw, &leasth);
-    const Screen fits = {uint32_t(std::max(leastw, 1366)), uint32_t(leasth + 30)};
-    OpenWindow(fits, 2);
+    EXPECT_EQ(leastw, least.winwidth) << "the window needs no more than the page box says";
+    EXPECT_EQ(leasth, least.winheight);
     QWidget *top = ProjectTopLevel();
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(qobject_cast<QScrollArea *>(top), nullptr) << "no scrolling view where the window fits";

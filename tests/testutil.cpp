@@ -105,9 +105,7 @@ void JobProjectTest::SetUp()
     RequesterScriptClear();
     RequesterLog.clear();
     PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-    GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
-    CreateEmptyPage(2);
-    GUICloseWindow(WIN_PROJECT, false);
+    PlacePage(ScreenWidth, ScreenHeight, 2);
     PDaten.pageformat = 2;
     PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
 }

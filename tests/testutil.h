@@ -43,8 +43,9 @@ protected:
 
 /* A scratch directory holding a project as the job lays it out: fonts
  * found, the working area made, requesters answered from the script, and
- * the page where the page view of the test screen puts it, so that a
- * project saved here exports with `--pdf` as it shows. */
+ * the page where the page box of the test screen puts it (the window's and
+ * the job's alike), so that a project saved here exports with `--pdf` as
+ * it shows. */
 class JobProjectTest : public ScratchTest {
 protected:
     void SetUp() override;

@@ -1,12 +1,15 @@
 /*
  * geometry.cpp - the page rectangle and the coordinate read-outs.
  *
- * The page is centred in the page area (PDArea) of the main window; the
- * rectangle (xstart, ystart)-(xend, yend) is recomputed every time the empty
- * page is painted and is what selection, drawing and the PDF export read.
+ * The page is centred in the page area (PDArea) of the main window, whose
+ * box follows from the screen size alone (PageBoxFor): the window is built
+ * to those measures, so the box is known without one. The rectangle
+ * (xstart, ystart)-(xend, yend) is set again every time the empty page is
+ * painted and is what selection, drawing and the PDF export read.
  */
 #include "view/geometry.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/settings.h"
@@ -23,59 +26,69 @@ uint32_t xstart, ystart, xend, yend;
 
 /* ------------------------------------------------------------ the page */
 
-/* Halved rounding down and kept to 16 bits, as the area's box is. */
-static uint32_t Centre(int16_t edge, int16_t size, uint32_t extent)
+/* Halved rounding down, for areas smaller than the page as well. */
+static int64_t HalfDown(int64_t d)
 {
-    int32_t d = int32_t(size) - int32_t(extent);
-    int32_t half = d >= 0 ? d / 2 : -((-d + 1) / 2);
-    return uint32_t(int16_t(edge + half));
+    return d >= 0 ? d / 2 : -((-d + 1) / 2);
 }
 
-/* As Centre halves, for screens of any size a header may name. */
-static int32_t HalfDown(int64_t d)
-{
-    return int32_t(d >= 0 ? d / 2 : -((-d + 1) / 2));
-}
-
-/* Where the page's top-left corner lies in the project window on a screen
- * of the given size. The page area's neighbours have fixed sizes, so the
- * area grows and shrinks with the window while its left and top edges stay
- * put; the window's size on that screen follows ProjectWindowSize. Without
- * a window the area is taken as the whole window. Both the screen a project
- * was saved on and this one are answered by this one rule, so their
- * difference is how far the page moved. */
-void PageOrigin(uint32_t screenw, uint32_t screenh, uint32_t format, int32_t *x, int32_t *y)
+/* The window is as wide as the screen and as high as the screen below its
+ * title bar, but never smaller than the largest page needs; the page area
+ * takes what the menu bar, the file row, the page tabs and the two columns
+ * beside it leave, and the page lies in its middle. */
+void PageBoxFor(uint32_t screenw, uint32_t screenh, uint32_t format, PageBox *box)
 {
     if (format > 5)
         format = 2;
-    int16_t left, top, width, height;
-    PageAreaBox(&left, &top, &width, &height);
-    int winw, winh, neww, newh;
-    PlatformWindowSize(WIN_PROJECT, &winw, &winh);
-    ProjectWindowSize(screenw, screenh, &neww, &newh);
-    *x = left + HalfDown(int64_t(width) + neww - winw - pagesize[format][0]);
-    *y = top + HalfDown(int64_t(height) + newh - winh - pagesize[format][1]);
+    const int64_t left = WINDOW_MARGIN + LEFT_COLUMN_WIDTH + WINDOW_SPACING;
+    const int64_t top = MENU_BAR_HEIGHT + WINDOW_MARGIN + FILE_ROW_HEIGHT + WINDOW_SPACING + PAGE_TABS_HEIGHT +
+                        WINDOW_SPACING;
+    const int64_t right = WINDOW_SPACING + RIGHT_COLUMN_WIDTH + WINDOW_MARGIN, bottom = WINDOW_MARGIN;
+    int64_t w = std::max<int64_t>(screenw, left + PAGE_AREA_LEAST + right);
+    int64_t h = std::max<int64_t>(int64_t(screenh) - SCREEN_TITLE, top + PAGE_AREA_LEAST + bottom);
+    box->winwidth = int32_t(w), box->winheight = int32_t(h);
+    box->left = int32_t(left), box->top = int32_t(top);
+    box->width = int32_t(w - left - right), box->height = int32_t(h - top - bottom);
+    box->xstart = uint32_t(left + HalfDown(box->width - int64_t(pagesize[format][0])));
+    box->ystart = uint32_t(top + HalfDown(box->height - int64_t(pagesize[format][1])));
+    box->xend = box->xstart + pagesize[format][0];
+    box->yend = box->ystart + pagesize[format][1];
+}
+
+/* The page rectangle (xstart, ystart)-(xend, yend) that drawing, selection
+ * and the PDF read. */
+void PlacePage(uint32_t screenw, uint32_t screenh, uint32_t format)
+{
+    PageBox box;
+    PageBoxFor(screenw, screenh, format, &box);
+    xstart = box.xstart, ystart = box.ystart, xend = box.xend, yend = box.yend;
+}
+
+/* Where the page's top-left corner lies on a screen of the given size:
+ * between the screen a project was saved on and this one, the difference
+ * is how far the page moved. */
+void PageOrigin(uint32_t screenw, uint32_t screenh, uint32_t format, int32_t *x, int32_t *y)
+{
+    PageBox box;
+    PageBoxFor(screenw, screenh, format, &box);
+    *x = int32_t(box.xstart);
+    *y = int32_t(box.ystart);
 }
 
 void CreateEmptyPage(uint32_t format)
 {
     DebugPrint("-> CreateEmptyPage(%u)\n", format);
     PlatformWindowRefreshFrame(WIN_PROJECT);
-    if (format > 5)
-        format = 2;
-    int16_t left, top, width, height;
-    PageAreaBox(&left, &top, &width, &height);
-    xstart = Centre(left, width, pagesize[format][0]);
-    ystart = Centre(top, height, pagesize[format][1]);
-    xend = uint32_t(int16_t(xstart + pagesize[format][0]));
-    yend = uint32_t(int16_t(ystart + pagesize[format][1]));
+    PageBox box;
+    PageBoxFor(ScreenWidth, ScreenHeight, format, &box);
+    xstart = box.xstart, ystart = box.ystart, xend = box.xend, yend = box.yend;
     RastPort *rp = WindowRastPort(WIN_PROJECT);
     if (!rp)
         return;
     /* The whole area first, so a page of another format leaves no trace. */
     SetDrMd(rp, JAM1);
     SetAPen(rp, 0);
-    RectFill(rp, left, top, left + width - 1, top + height - 1);
+    RectFill(rp, box.left, box.top, box.left + box.width - 1, box.top + box.height - 1);
     SetAPen(rp, uint8_t(PCReg));
     RectFill(rp, xstart, ystart, xend, yend);
     SetAPen(rp, 0);
