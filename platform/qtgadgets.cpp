@@ -111,6 +111,12 @@ void GadgetSetHint(int id, const char *hint)
         g->widget->setToolTip(ToQt(hint));
 }
 
+std::string GadgetHint(int id)
+{
+    GadgetState *g = Find(id);
+    return g ? FromQt(g->widget->toolTip()) : std::string();
+}
+
 /* ------------------------------------------------------------ numbers */
 
 /* The number of a gadget: an integer's value, a chooser's or radio group's
