@@ -117,6 +117,7 @@ void GadgetGetText(int id, char *buf, size_t size);
 void GadgetSetUtf8Text(int id, const std::string &text);
 std::string GadgetUtf8Text(int id);
 void GadgetSetHint(int id, const char *hint);
+std::string GadgetHint(int id);
 void GadgetSetNumber(int id, int32_t value);
 int32_t GadgetNumber(int id);
 void GadgetSetMax(int id, int32_t max);
