@@ -12,8 +12,9 @@
  * A CID font's blank is a two-byte code, to which the PDF's word spacing
  * does not apply: where blanks widen (a justified line, or a font whose
  * PDF blank differs from the screen's), each word is placed on its own.
- * The characters the font lacks are noted by font for the export to name
- * once it is written.
+ * The characters the font lacks are noted by font, and the chains whose
+ * text does not fit their boxes by the page of their last box, for the
+ * export to say once it is written.
  *
  * Invariant: no object with a destructor lives in these frames; a libharu
  * error jumps from inside them back to the export, which then ends the
@@ -28,9 +29,11 @@
 #include <vector>
 
 #include "document/pagelist.h"
+#include "document/placeholders.h"
 #include "document/records.h"
 #include "gui/localisation.h"
 #include "pdf/pdffonts.h"
+#include "platform/assign.h"
 #include "platform/charset.h"
 #include "platform/screenfont.h"
 #include "text/textbox.h"
@@ -123,6 +126,36 @@ static void CheckGlyphs(const PdfBox *box, const char *line)
     }
 }
 
+/* ------------------------------------------------------------ overflow */
+
+/* A chain whose text does not fit its boxes, by the page of its last box,
+ * for a record of a merge (-1 outside one). */
+struct Overflow {
+    long record;
+    uint32_t page;
+    std::string file;
+    uint32_t left;
+};
+static std::vector<Overflow> overflows;
+
+static uint32_t PageOf(const GElement *ge)
+{
+    uint32_t n = 1;
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p), n++)
+        for (Node *e = GetHead(&reinterpret_cast<PageNode *>(p)->page); e; e = GetSucc(e))
+            if (e == &ge->node)
+                return n;
+    return 0;
+}
+
+/* `end`: where the box stopped. */
+static void NoteOverflow(const GElement *ge, uint32_t end)
+{
+    uint32_t left = TextboxLeftOver(ge, end);
+    if (left)
+        overflows.push_back({MergedRecord(), PageOf(ge), FilePart(ge->edata.tbd.fn), left});
+}
+
 /* ------------------------------------------------------------ lines */
 
 /* The line from (x, y), every blank `extra` points wider than the font's
@@ -195,7 +228,7 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
     box.width = element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx;
     box.align = element->edata.tbd.align;
     box.xstart = xstart, box.yend = yend;
-    WalkTextbox(element, start, SetPdfLine, &box);
+    NoteOverflow(element, WalkTextbox(element, start, SetPdfLine, &box));
     return 1;
 }
 
@@ -220,6 +253,12 @@ static std::string Filled(int msg, std::initializer_list<std::string> texts)
 std::vector<std::string> TakeTextboxNotes(void)
 {
     std::vector<std::string> notes;
+    for (const Overflow &o : overflows) {
+        std::string page = std::to_string(o.page), left = std::to_string(o.left);
+        notes.push_back(o.record < 0 ? Filled(MSG_TEXT_OVERFLOW, {page, o.file, left})
+                                     : Filled(MSG_MERGE_OVERFLOW, {std::to_string(o.record + 1), page, o.file, left}));
+    }
+    overflows.clear();
     for (const auto &font : lacking)
         notes.push_back(Filled(MSG_MISSING_GLYPHS, {font.first, CodePointNames(font.second, 12)}));
     lacking.clear();

@@ -23,8 +23,9 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
 float BlockWordSpace(HPDF_Page page, const char *line, float width);
 
 /* What the textboxes set since the last call could not show, as the
- * messages that say so (8-bit): the characters each font lacks, named
- * once per font. */
+ * messages that say so (8-bit): each chain whose text does not fit its
+ * boxes (per record in a merge), then the characters each font lacks,
+ * named once per font. */
 std::vector<std::string> TakeTextboxNotes(void);
 
 #endif

@@ -431,23 +431,25 @@ TEST_F(TextboxPdf, RightAndCentredLinesAndNothingBelowTheBox)
 }
 
 /* The window says in one requester, after the export, which characters
- * a font lacks, however many boxes and pages show them. */
-TEST_F(Textbox, CharactersAFontLacksAreNamedOnceAfterTheExport)
+ * a font lacks, however many boxes and pages show them, and which texts
+ * do not fit their boxes: here the second page's, too low for a line. */
+TEST_F(Textbox, WhatTheBoxesCannotShowIsSaidOnceAfterTheExport)
 {
     ASSERT_EQ(symlink("/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf",
                       (scratch + "/fonts/_TrueType/DejaVuMathTeXGyre.ttf").c_str()), 0);
     InstallFonts();
     LookforTTFonts();
     Write("ru.txt", "Жук и Дом\n");
-    AddPageList(nullptr);
-    AddPageList(nullptr);
-    for (uint32_t page = 1; page <= 2; page++)
-        std::strcpy(Box(page, "ru.txt", 0, 60, 60, 300, 100)->edata.tbd.fontname, "DejaVuMathTeXGyre-Regular.font");
+    for (uint32_t page = 1; page <= 3; page++) {
+        AddPageList(nullptr);
+        GElement *box = Box(page, "ru.txt", 0, 60, 60, 300, page == 2 ? 5 : 100);
+        std::strcpy(box->edata.tbd.fontname, "DejaVuMathTeXGyre-Regular.font");
+    }
     ASSERT_TRUE(Export());
-    ASSERT_FALSE(RequesterLog.empty());
-    EXPECT_EQ(RequesterLog.back(), "Hint|The font DejaVuMathTeXGyre-Regular lacks the characters U+0416, U+0443, "
+    ASSERT_EQ(RequesterLog.size(), 1u);
+    EXPECT_EQ(RequesterLog.back(), "Hint|Page 2: the text ru.txt does not fit its boxes; 9 characters are left over.\n"
+                                   "The font DejaVuMathTeXGyre-Regular lacks the characters U+0416, U+0443, "
                                    "U+043A, U+0438, U+0414, U+043E, U+043C.|Okay");
-    EXPECT_EQ(RequesterLog.size(), 1u);
     EXPECT_NE(Shell("pdftotext '" + out + "' -").find("Жук и Дом"), std::string::npos);
 }
 
@@ -630,6 +632,44 @@ TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainOfEveryScriptAndOfAnEightBitFil
     EXPECT_EQ(ran.find("lacks"), ran.rfind("lacks")) << "said once: " << ran;
     EXPECT_EQ(Shell("pdffonts '" + pdf + "' | grep -c 'CID TrueType *Identity-H *yes yes yes'"), "2\n")
         << "both fonts embedded as CID fonts with a ToUnicode map";
+}
+
+/* A chain one line too short: its last box (not the one before) shows the
+ * red marker, and the job names the page, the text and what is left over,
+ * and ends with 0. One line more and neither says anything. */
+TEST_F(TextboxJob, AChainThatDoesNotFitIsMarkedOnScreenAndNamedByTheJob)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/six.txt"), "first\nsecond\nthird\nfourth\nfifth\nsixth\n\n");
+    ScreenFont *sf = OpenScreenFont(FONT, 12);
+    uint32_t pitch = ScreenFontBaseline(sf) + 1;
+    CloseScreenFont(sf);
+    AddPageList(nullptr);
+    AddPageList(nullptr);
+    Box(1, "PGT:PAG4/Texte/six.txt", 0, 60, 60, 200, 3 * pitch + 1);
+    Box(2, "PGT:PAG4/Texte/six.txt", -1, 60, 60, 200, 2 * pitch + 1);
+    GElement *boxes[2] = {Elements(1).back(), Elements(2).back()};
+    static const uint8_t pens[16][3] = {{170, 170, 170}, {0, 0, 0}, {255, 255, 255}, {0, 0, 255}, {255, 0, 0}};
+    PlatformSetPalette(pens);
+    auto marked = [&boxes](int b) {
+        EXPECT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
+        CreateEmptyPage(2);
+        for (GElement *box : boxes)
+            DrawTextboxElement(WindowRastPort(WIN_PROJECT), box, JAM1, false, false);
+        uint32_t centre = ReadPixelRGB(WindowRastPort(WIN_PROJECT), int32_t(boxes[b]->ex) - 5,
+                                       int32_t(boxes[b]->ey) - 5);
+        GUICloseWindow(WIN_PROJECT, false);
+        return centre == 0xFF0000;
+    };
+    EXPECT_TRUE(marked(1)) << "the chain's last box";
+    EXPECT_FALSE(marked(0));
+    std::string ran = Job();
+    EXPECT_NE(ran.find("rc=0"), std::string::npos) << ran;
+    EXPECT_NE(ran.find("pagimo: " + scratch + "/job.pfz: Page 2: the text six.txt does not fit its boxes; "
+                       "5 characters are left over.\n"), std::string::npos) << ran;
+
+    boxes[1]->ey += pitch;
+    EXPECT_FALSE(marked(1)) << "a chain that fits";
+    EXPECT_EQ(Job(), "rc=0\n");
 }
 
 /* "a.txt" and "A.txt" are two files, each with a chain of its own, however

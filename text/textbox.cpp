@@ -254,7 +254,8 @@ bool TextboxFileReadable(const char *fn)
            access(host.c_str(), R_OK) == 0;
 }
 
-static bool LoadBoxText(GElement *ge)
+/* The box's text (filled for the record being merged) into the cache. */
+static bool CacheBoxText(const GElement *ge)
 {
     const TextboxData &tbd = ge->edata.tbd;
     std::string key = FileKey(tbd.fn);
@@ -272,6 +273,14 @@ static bool LoadBoxText(GElement *ge)
         delete cache.key;
         cache.text = text, cache.len = len, cache.key = new std::string(key);
     }
+    return true;
+}
+
+static bool LoadBoxText(GElement *ge)
+{
+    const TextboxData &tbd = ge->edata.tbd;
+    if (!CacheBoxText(ge))
+        return false;
     it.font = OpenScreenFont(tbd.fontname, uint16_t(tbd.size));
     if (!it.font)
         return false; /* no line of it could be measured */
@@ -504,6 +513,28 @@ static GElement *Predecessor(const GElement *ge)
     if (!FindFilename(ET_TEXTBOX, ge->edata.tbd.fn, &prev, ge->node.ln_Pri + 1))
         return nullptr;
     return prev;
+}
+
+/* The last box of its chain: no box continues it. */
+static bool ChainEnd(const GElement *ge)
+{
+    return ge->node.ln_Pri <= -128 || !FindFilename(ET_TEXTBOX, ge->edata.tbd.fn, nullptr, ge->node.ln_Pri - 1);
+}
+
+/* The characters of the box's text that no box shows: those behind `end`
+ * (where the box stopped) when the box ends its chain, up to the last
+ * that is not a blank or a line end; 0 for any other box. */
+uint32_t TextboxLeftOver(const GElement *ge, uint32_t end)
+{
+    if (!ChainEnd(ge) || !CacheBoxText(ge) || end >= cache.len)
+        return 0;
+    size_t last = cache.len;
+    while (last > end && (cache.text[last - 1] == ' ' || cache.text[last - 1] == '\n'))
+        last--;
+    uint32_t chars = 0;
+    for (size_t i = end; i < last; i++)
+        chars += ((unsigned char)cache.text[i] & 0xC0) != 0x80;
+    return chars;
 }
 
 /* Where the box's text begins: behind the text of every box before it in

@@ -53,6 +53,9 @@ const ScreenFont *TextboxFont(void);
 
 uint32_t TextboxStart(const GElement *ge);
 uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data);
+/* The characters of a chain's text that its last box leaves over (a text
+ * that does not fit its boxes); called with where that box stopped. */
+uint32_t TextboxLeftOver(const GElement *ge, uint32_t end);
 void LayoutTextboxChains(void);
 
 #endif

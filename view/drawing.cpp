@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/settings.h"
 #include "document/properties.h"
 #include "document/records.h"
 #include "gui/localisation.h"
@@ -161,6 +162,29 @@ static void SetScreenLine(void *data, char *line, int result, uint32_t top, uint
     ScreenFontDrawUtf8(box->sf, box->rp, x, int32_t(top + size), line, len);
 }
 
+/* The last box of a chain whose text does not fit shows a small red
+ * boxed "+" in its bottom-right corner, on paper of its own so that the
+ * text below cannot hide it. The page view only: the PDF has no marker. */
+static void OverflowMarker(RastPort *rp, const GElement *ge)
+{
+    enum { SIDE = 10, RED_PEN = 4 };
+    int32_t right = int32_t(ge->sx > ge->ex ? ge->sx : ge->ex), bottom = int32_t(ge->sy > ge->ey ? ge->sy : ge->ey);
+    int32_t left = right - SIDE, top = bottom - SIDE;
+    SetDrMd(rp, JAM1);
+    SetAPen(rp, uint8_t(PCReg));
+    RectFill(rp, left, top, right, bottom);
+    SetAPen(rp, RED_PEN);
+    Move(rp, left, top);
+    Draw(rp, right, top);
+    Draw(rp, right, bottom);
+    Draw(rp, left, bottom);
+    Draw(rp, left, top);
+    Move(rp, left + 2, top + SIDE / 2);
+    Draw(rp, right - 2, top + SIDE / 2);
+    Move(rp, left + SIDE / 2, top + 2);
+    Draw(rp, left + SIDE / 2, bottom - 2);
+}
+
 /* The box flows its text from where the box before it in the chain ends,
  * and stores where the next one begins. */
 bool DrawTextboxElement(RastPort *rp, GElement *element, uint8_t dmode, bool del, bool newtext)
@@ -174,7 +198,8 @@ bool DrawTextboxElement(RastPort *rp, GElement *element, uint8_t dmode, bool del
     ScreenFont *sf = OpenElementFont(tbd.fontname, tbd.size);
     SetDrMd(rp, dmode);
     SetAPen(rp, del ? uint8_t(BACK_PEN) : element->apen);
-    if (sf) {
+    bool set = sf != nullptr;
+    if (set) {
         uint32_t left = element->sx < element->ex ? element->sx : element->ex;
         ScreenBox box = {rp, sf, int32_t(left), element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx, tbd.align};
         tbd.textpos = WalkTextbox(element, start, SetScreenLine, &box);
@@ -182,6 +207,8 @@ bool DrawTextboxElement(RastPort *rp, GElement *element, uint8_t dmode, bool del
     CloseScreenFont(sf);
     SetAPen(rp, 6);
     Outline(rp, element);
+    if (set && !del && TextboxLeftOver(element, tbd.textpos))
+        OverflowMarker(rp, element);
     return true;
 }
 
