@@ -158,19 +158,29 @@ static PageShot TakePage(const PageNode *pn)
     return recs;
 }
 
-/* The snapshot of every page: the one kept where a page did not change. */
+/* The snapshot of every page: the one kept where a page did not change.
+ * A page inserted or removed shifts the pages behind it by one, so each
+ * page is looked for at its old place shifted as the page before it was,
+ * and one place either side: the pages behind keep their snapshots. */
 static std::vector<PageShot> TakePages(size_t *copied)
 {
     std::vector<PageShot> now;
-    size_t i = 0;
+    long i = 0, shift = 0;
     for (Node *p = GetHead(&pages); p; p = GetSucc(p), i++) {
         const PageNode *pn = reinterpret_cast<PageNode *>(p);
-        if (i < shot.size() && SamePage(pn, shot[i])) {
-            now.push_back(shot[i]);
-        } else {
-            now.push_back(TakePage(pn));
+        PageShot kept;
+        for (long d : {shift, shift - 1, shift + 1}) {
+            long j = i + d;
+            if (j >= 0 && j < long(shot.size()) && SamePage(pn, shot[size_t(j)])) {
+                kept = shot[size_t(j)], shift = d;
+                break;
+            }
+        }
+        if (!kept) {
+            kept = TakePage(pn);
             *copied += pn->count * sizeof(GElement);
         }
+        now.push_back(kept);
     }
     return now;
 }
