@@ -100,7 +100,6 @@ static std::string Beside(const char *argv0, const char *name)
 int main(int argc, char **argv)
 {
     std::string dir = BenchSetUp(argc, argv);
-    setenv("XDG_CACHE_HOME", (dir + "/cache").c_str(), 1); /* the jobs' font cache */
     ScreenWidth = 1920, ScreenHeight = 1200;
     InstallFonts();
     LookforTTFonts();

@@ -23,6 +23,7 @@ std::string BenchSetUp(int argc, char **argv)
     std::string dir = mkdtemp(tmpl);
     setenv("PAGIMO_ASSIGN_T", (dir + "/T").c_str(), 1);
     setenv("PAGIMO_ASSIGN_FONTS", (dir + "/fonts").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (dir + "/cache").c_str(), 1); /* the font cache */
     AssignInit();
     AssignPath("PGT:", "T:");
     Debug = 0;

@@ -31,6 +31,7 @@ static void SetAssigns(void)
     setenv("PAGIMO_ASSIGN_T", (scratch + "/T").c_str(), 1);
     setenv("PAGIMO_ASSIGN_FONTS", (scratch + "/fonts").c_str(), 1);
     setenv("PAGIMO_ASSIGN_TBIMAGES", (scratch + "/tbimages").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (scratch + "/cache").c_str(), 1);
     AssignInit();
     AssignPath("PGT:", "T:");
 }

@@ -9,11 +9,13 @@
  * libharu name reused for every later element, since libharu reads the
  * whole file again on every load.
  *
- * libharu never sees a font file as the catalogue found it: each file is
- * first sanitized into the export's private folder (fontsanitize.h), made
- * in the working area "PGT:" at the first load and removed when the export
- * ends (CloseharuFonts), after an error too. libharu keeps reading an
- * embedded font until the document is freed, so the copy must outlive it.
+ * libharu never sees a font file as the catalogue found it: it gets the
+ * bytes the sanitizer made of the file (fontsanitize.h), from memory, in a
+ * stream of the document's own that lives as long as the document. Where
+ * no font cache can be kept, the sanitizer writes into a private folder
+ * made in the working area "PGT:" at the first load and removed when the
+ * export ends (CloseharuFonts), after an error too. A merge reads each
+ * font once for all the documents it writes (KeepFontCopies).
  *
  * Invariant: nothing here owns an object with a destructor, because the
  * export's error recovery may jump out of any libharu call made here.
@@ -25,6 +27,7 @@
 
 #include <vector>
 
+#include <hpdf_doc.h>
 #include <hpdf_font.h>
 #include <hpdf_fontdef.h>
 #include <hpdf_streams.h>
@@ -45,7 +48,6 @@ const char *errinfo = "";
 static const char *loaded_file[LOADED_MAX];
 static const char *loaded_name[LOADED_MAX];
 static int loaded_count;
-static char copy_path[1024];
 static char described[LOADED_MAX][256]; /* files named only by a description */
 static int described_count;
 static HPDF_Doc font_doc;  /* the document fonts were last asked for */
@@ -53,17 +55,20 @@ static HPDF_Doc utf8_doc;  /* the document whose UTF-8 encoders are on */
 static HPDF_Font unicode_font[LOADED_MAX]; /* its Unicode faces, their maps mended */
 static int unicode_count;
 
-/* A merge writes many documents from the same fonts: their sanitized
- * copies are kept from one document to the next until the merge ends. */
+/* The sanitized fonts of this export, by file; a merge writes many
+ * documents from the same fonts and keeps them from one document to the
+ * next until it ends. */
+struct KeptFont {
+    std::string file, bytes;
+};
 static bool keep_copies;
-static char kept_file[LOADED_MAX][256], kept_copy[LOADED_MAX][1024];
-static int kept_count;
+static std::vector<KeptFont> kept;
 
 static void DropCopies(void)
 {
     if (keep_copies)
         return;
-    kept_count = 0;
+    kept.clear();
     FontCopiesClose();
 }
 
@@ -108,28 +113,80 @@ const char *GetharuFont(const char *afont, int16_t *disk)
 
 /* ------------------------------------------------------------ TrueType files */
 
-/* The libharu name of the TrueType file `file` (a program path), loaded
- * from its sanitized copy; null when it was not loaded. *result tells why:
- * SANITIZED means the copy was made and libharu refused it. */
-const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result)
+/* A failed libharu call: the document's error handler is told. */
+static const char *LoadFailed(HPDF_Doc pdf)
 {
-    if (!FontCopiesFolder()[0] && !FontCopiesOpen("PGT:")) {
+    HPDF_CheckError(&pdf->error);
+    return nullptr;
+}
+
+/* libharu's own loading of a TrueType file, from a stream of the document
+ * holding the font's bytes instead of from the file: the definition is
+ * read, refused when the document has a font of that name already, and
+ * given the next subset tag of the document. Errors go to the document's
+ * error handler, as they do from HPDF_LoadTTFontFromFile. */
+static const char *LoadFromMemory(HPDF_Doc pdf, const std::string &bytes)
+{
+    static_assert(HPDF_VERSION_ID == 20300, "the document and font definition of libharu 2.3.0");
+    HPDF_Stream stream = HPDF_MemStream_New(pdf->mmgr, HPDF_UINT(bytes.size()));
+    if (!stream)
+        return LoadFailed(pdf);
+    if (HPDF_Stream_Write(stream, reinterpret_cast<const HPDF_BYTE *>(bytes.data()), HPDF_UINT(bytes.size())) !=
+        HPDF_OK) {
+        HPDF_Stream_Free(stream);
+        return LoadFailed(pdf);
+    }
+    HPDF_FontDef def = HPDF_TTFontDef_Load(pdf->mmgr, stream, HPDF_TRUE);
+    if (!def)
+        return LoadFailed(pdf);
+    if (HPDF_Doc_FindFontDef(pdf, def->base_font)) {
+        HPDF_FontDef_Free(def);
+        HPDF_SetError(&pdf->error, HPDF_FONT_EXISTS, 0);
+        return LoadFailed(pdf);
+    }
+    if (HPDF_List_Add(pdf->fontdef_list, def) != HPDF_OK) {
+        HPDF_FontDef_Free(def);
+        return LoadFailed(pdf);
+    }
+    HPDF_BYTE *tag = pdf->ttfont_tag;
+    if (!tag[0]) {
+        std::memcpy(tag, "HPDFAA", 6);
+    } else {
+        for (int i = 5; i >= 0 && ++tag[i] > 'Z'; i--)
+            tag[i] = 'A';
+    }
+    HPDF_TTFontDef_SetTagName(def, reinterpret_cast<char *>(tag));
+    return def->base_font;
+}
+
+/* The sanitized bytes of `file` for this export, read and kept at its
+ * first use; null when the sanitizer refused them, *result tells why. */
+static const std::string *SanitizedBytes(const char *file, SanitizeResult *result)
+{
+    for (const KeptFont &k : kept)
+        if (k.file == file) {
+            *result = SANITIZED;
+            return &k.bytes;
+        }
+    if (FontCacheFolder().empty() && !FontCopiesFolder()[0] && !FontCopiesOpen("PGT:")) {
         *result = SANITIZE_NO_FOLDER;
         return nullptr;
     }
-    for (int i = 0; i < kept_count; i++)
-        if (!std::strcmp(kept_file[i], file)) {
-            *result = SANITIZED;
-            return HPDF_LoadTTFontFromFile(pdf, kept_copy[i], HPDF_TRUE);
-        }
-    *result = SanitizeFont(file, copy_path, sizeof(copy_path));
-    if (*result != SANITIZED)
-        return nullptr;
-    if (keep_copies && kept_count < LOADED_MAX && std::strlen(file) < sizeof(kept_file[0])) {
-        Strlcpy(kept_file[kept_count], file, sizeof(kept_file[0]));
-        Strlcpy(kept_copy[kept_count++], copy_path, sizeof(kept_copy[0]));
-    }
-    return HPDF_LoadTTFontFromFile(pdf, copy_path, HPDF_TRUE);
+    kept.push_back(KeptFont{file, std::string()});
+    *result = SanitizeFont(file, &kept.back().bytes);
+    if (*result == SANITIZED)
+        return &kept.back().bytes;
+    kept.pop_back();
+    return nullptr;
+}
+
+/* The libharu name of the TrueType file `file` (a program path), loaded
+ * from its sanitized bytes; null when it was not loaded. *result tells why:
+ * SANITIZED means the font was sanitized and libharu refused it. */
+const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result)
+{
+    const std::string *bytes = SanitizedBytes(file, result);
+    return bytes ? LoadFromMemory(pdf, *bytes) : nullptr;
 }
 
 /* The document's name of a TrueType file, loading it the first time. A

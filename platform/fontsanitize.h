@@ -2,28 +2,40 @@
  * fontsanitize.h - TrueType files made safe for the PDF library. libharu
  * trusts a font file blindly, so no file reaches it as found: the OpenType
  * Sanitizer (the program ots-sanitize, the checker browsers run on web
- * fonts) rewrites it into a private folder, and only that copy is loaded.
- * The folder is made afresh for each use (mode 0700, inside a working area)
- * and removed as a whole, so a copy cannot change while it is being read.
+ * fonts) rewrites it, and only what it wrote is handed on, as bytes.
+ *
+ * What the sanitizer writes is kept in a cache the user's processes share,
+ * `${XDG_CACHE_HOME:-~/.cache}/pagimo/fonts`, named by the SHA-256 of the
+ * font file's contents: each font file is sanitized once, ever, and a file
+ * changed in place has another name. Entries are written beside their name
+ * and renamed into place, so jobs and windows running at once only ever
+ * see whole entries; each carries the digest of its own bytes, and one
+ * that no longer matches (changed by hand, cut short) is made again.
+ * Where no cache can be kept, the sanitizer writes into a private folder
+ * (mode 0700, inside a working area) that is removed as a whole.
  */
 #ifndef PAGIMO_PLATFORM_FONTSANITIZE_H
 #define PAGIMO_PLATFORM_FONTSANITIZE_H
 
 #include <cstddef>
+#include <string>
 
 enum SanitizeResult {
-    SANITIZED,            /* the copy is written */
+    SANITIZED,            /* the sanitized bytes are there */
     SANITIZE_REFUSED,     /* the sanitizer refused the file, crashed or ran too long */
     SANITIZE_NO_PROGRAM,  /* ots-sanitize could not be started */
-    SANITIZE_NO_FOLDER,   /* the private folder could not be made */
+    SANITIZE_NO_FOLDER,   /* neither the cache nor a private folder could be made */
 };
 
 extern const char *const SANITIZER_PROGRAM;
 extern int SanitizeMillis; /* the longest one run of the sanitizer may take */
 
+/* The cache's host path, made when missing; empty when it cannot be. */
+std::string FontCacheFolder(void);
 bool FontCopiesOpen(const char *area);
 void FontCopiesClose(void);
 const char *FontCopiesFolder(void);
-SanitizeResult SanitizeFont(const char *path, char *copy, size_t size);
+/* The sanitized bytes of the font file `path` (a program path). */
+SanitizeResult SanitizeFont(const char *path, std::string *bytes);
 
 #endif

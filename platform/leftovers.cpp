@@ -84,6 +84,7 @@ static bool IsKind(const char *name, LeftoverKind kind)
     case LEFTOVER_JOB_AREA: return PrefixAndTemp(name, "job-");
     case LEFTOVER_PDF: return PrefixAndTemp(name, ".pagimo-pdf-");
     case LEFTOVER_ARCHIVE: return ArchiveName(name);
+    case LEFTOVER_FONT: return PrefixAndTemp(name, ".pagimo-font-");
     }
     return false;
 }

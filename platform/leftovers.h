@@ -13,6 +13,7 @@ enum LeftoverKind {
     LEFTOVER_JOB_AREA, /* "job-XXXXXX": the working area of a --pdf job, in T: */
     LEFTOVER_PDF,      /* ".pagimo-pdf-XXXXXX": a PDF being written, beside its target */
     LEFTOVER_ARCHIVE,  /* "NAME.pfz.new-XXXXXX": an archive being written, beside the project */
+    LEFTOVER_FONT,     /* ".pagimo-font-XXXXXX": a font being sanitized, in the font cache */
 };
 
 /* Makes `path` (ending in "XXXXXX", replaced by the name made) a new file,

@@ -1,19 +1,24 @@
 /*
- * test_fontsanitize.cpp - TrueType files reach libharu only as sanitized
- * private copies: the damaged files kept in fuzz/reproducers/font put where
- * an installed font was after the font list was made are refused with a
- * message (in the program and in the command-line job, never by a signal);
- * a font swapped after the sanitizer read it does not matter; the private
- * folder is gone after every export; a missing, crashing or hanging
- * sanitizer ends the export with a message instead of passing the font.
- * Stand-in sanitizers are small shell scripts put first in PATH.
+ * test_fontsanitize.cpp - TrueType files reach libharu only as what the
+ * sanitizer made of them: the damaged files kept in fuzz/reproducers/font
+ * put where an installed font was after the font list was made are refused
+ * with a message (in the program and in the command-line job, never by a
+ * signal); a font swapped after the sanitizer read it does not matter; the
+ * sanitized fonts are cached by the SHA-256 of the font file, once per
+ * file for every process, and an entry changed by hand is made again;
+ * without a cache a private folder serves and is gone after every export;
+ * a missing, crashing or hanging sanitizer ends the export with a message
+ * instead of passing the font. Stand-in sanitizers are small shell scripts
+ * put first in PATH.
  */
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -30,6 +35,7 @@
 #include "platform/fontinstall.h"
 #include "platform/fontsanitize.h"
 #include "platform/gui.h"
+#include "platform/sha256.h"
 #include "view/geometry.h"
 
 static const std::string REPRODUCERS = PAGIMO_SOURCE_DIR "/fuzz/reproducers/font/";
@@ -88,6 +94,7 @@ protected:
         if (!HostExists("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"))
             GTEST_SKIP() << "fonts-dejavu-core is needed";
         font = scratch + "/fonts/_TrueType/DejaVuSans.ttf";
+        cache = scratch + "/cache/pagimo/fonts";
         /* The drawer holds links to the host's fonts: never write through them. */
         original = ReadTextFile(font);
         ASSERT_GT(original.size(), 100000u);
@@ -131,7 +138,14 @@ protected:
     bool Export() { return ExportProject(out.c_str(), xstart, ystart, xend, yend); }
     /* Private font folders left in the working area. */
     int FolderCount() { return std::atoi(Shell("ls -d '" + scratch + "'/T/fonts-* 2>/dev/null | wc -l").c_str()); }
-    std::string path, font, original;
+    /* The cache's entry of these bytes, named by sha256sum, not by the program. */
+    std::string Entry(const std::string &bytes)
+    {
+        WriteTextFile(scratch + "/digest", bytes);
+        return cache + "/" + Shell("sha256sum '" + scratch + "/digest' | cut -c1-64").substr(0, 64) + ".ttf";
+    }
+    std::string Cached() { return Shell("ls -A '" + cache + "' 2>/dev/null"); }
+    std::string path, font, original, cache;
 };
 
 /* ------------------------------------------------------------ in the program */
@@ -176,28 +190,45 @@ TEST_F(FontSanitize, DamagedFontsAreRefusedAndOrdinaryOnesEmbedded)
     EXPECT_NE(Shell("pdftotext '" + out + "' -").find("Ordinary"), std::string::npos);
 }
 
-/* The sanitizer's copy, not the file it read, goes to libharu: a font swapped
- * for a damaged one right after sanitizing still exports, and the copy lay
- * in a private folder of the working area. */
-TEST_F(FontSanitize, LibharuLoadsOnlyThePrivateCopy)
+/* What the sanitizer wrote, not the file it read, goes to libharu: a font
+ * swapped for a damaged one right after sanitizing still exports, and the
+ * sanitizer read a copy of the bytes whose digest names the entry and
+ * wrote beside the cache's entries, which only the user reads. */
+TEST_F(FontSanitize, LibharuLoadsOnlyWhatTheSanitizerWrote)
 {
     std::string log = scratch + "/args";
-    FakeSanitizer("PATH='" + path + "' ots-sanitize \"$1\" \"$2\" || exit 1\n"
-                  "echo \"$2\" >> '" + log + "'\n"
+    FakeSanitizer("echo \"$1 $2\" >> '" + log + "'\n"
+                  "PATH='" + path + "' ots-sanitize \"$1\" \"$2\" || exit 1\n"
                   "ls -ld \"$(dirname \"$2\")\" >> '" + log + "'\n"
-                  "rm -f \"$1\" && cp '" + REPRODUCERS + "ttf-heap-overflow.ttf' \"$1\"");
+                  "rm -f '" + font + "' && cp '" + REPRODUCERS + "ttf-heap-overflow.ttf' '" + font + "'");
     OnePage("Swapped");
     ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
     EXPECT_NE(Shell("pdffonts '" + out + "'").find("DejaVuSans"), std::string::npos);
     std::string args = ReadTextFile(log);
-    EXPECT_EQ(args.rfind(scratch + "/T/fonts-", 0), 0u) << args;
-    EXPECT_NE(args.find("drwx------"), std::string::npos) << "only the user reads the copies: " << args;
+    EXPECT_EQ(args.rfind(cache + "/.pagimo-font-", 0), 0u) << args;
+    EXPECT_NE(args.find(" " + cache + "/.pagimo-font-"), std::string::npos) << args;
+    EXPECT_NE(args.find("drwx------"), std::string::npos) << "only the user reads the fonts: " << args;
     EXPECT_EQ(ReadTextFile(font), ReadTextFile(REPRODUCERS + "ttf-heap-overflow.ttf")) << "the swap happened";
-    EXPECT_EQ(FolderCount(), 0);
+    EXPECT_EQ(Cached(), FilePart(Entry(original).c_str()) + std::string("\n")) << "one entry, nothing beside it";
 
-    /* Two elements of one font: sanitized once in the export. */
-    unlink(log.c_str());
-    PlaceFont(original);
+    /* The damaged file now there has an entry of its own to make: refused. */
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(RequesterLog.back(), REFUSED);
+    EXPECT_EQ(Cached(), FilePart(Entry(original).c_str()) + std::string("\n")) << "a refusal is not kept";
+    EXPECT_EQ(FolderCount(), 0);
+}
+
+/* Each font file is sanitized once, whatever the number of elements and
+ * exports; an entry that no longer holds what the sanitizer wrote is made
+ * again, and a font file changed in place gets an entry of its own. */
+TEST_F(FontSanitize, SanitizedFontsAreCachedByTheirContents)
+{
+    std::string log = scratch + "/runs";
+    FakeSanitizer("echo run >> '" + log + "'\nPATH='" + path + "' exec ots-sanitize \"$1\" \"$2\"");
+    auto runs = [&] {
+        std::string text = ReadTextFile(log);
+        return std::count(text.begin(), text.end(), '\n');
+    };
     OnePage("Twice");
     GElement ge = MakeElement(ET_TEXT, ET_TEXT);
     std::strcpy(ge.edata.td.text, "Again");
@@ -206,8 +237,61 @@ TEST_F(FontSanitize, LibharuLoadsOnlyThePrivateCopy)
     ge.edata.td.level = 1;
     ge.ex = xstart + 40, ge.ey = ystart + 80;
     AddGObject(1, &ge);
+    ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
+    std::string entry = Entry(original), kept = ReadTextFile(entry);
+    ASSERT_FALSE(kept.empty()) << Cached();
     ASSERT_TRUE(Export());
-    EXPECT_EQ(Shell("grep -c '^/' '" + log + "'"), "1\n");
+    EXPECT_EQ(runs(), 1) << "once for two elements and two exports";
+
+    for (bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut short" : "one byte changed");
+        std::string spoiled = kept;
+        if (cut)
+            spoiled.resize(1000);
+        else
+            spoiled[kept.size() / 2] = char(spoiled[kept.size() / 2] ^ 0x55);
+        WriteTextFile(entry, spoiled);
+        ASSERT_TRUE(Export());
+        EXPECT_EQ(ReadTextFile(entry), kept) << "made again";
+        EXPECT_NE(Shell("pdftotext '" + out + "' -").find("Twice"), std::string::npos);
+    }
+    EXPECT_EQ(runs(), 3);
+
+    std::string changed = original + std::string(4, '\0');
+    WriteTextFile(font, changed); /* in place: the same file, other bytes */
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(runs(), 4);
+    EXPECT_TRUE(HostExists(Entry(changed)));
+    EXPECT_EQ(ReadTextFile(entry), kept) << "the entry of the old bytes stays";
+    EXPECT_EQ(Shell("ls -A '" + cache + "' | wc -l"), "2\n") << Cached();
+
+    /* Without a cache the sanitizer writes into a private folder, gone after the export. */
+    setenv("XDG_CACHE_HOME", "/proc/no-cache-here", 1);
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(runs(), 5);
+    EXPECT_EQ(FolderCount(), 0);
+    setenv("XDG_CACHE_HOME", (scratch + "/cache").c_str(), 1);
+}
+
+/* The digest that names the entries, here and without the processor's
+ * SHA instructions, against sha256sum around every padding boundary. */
+TEST(Sha256, DigestsAgreeWithSha256sum)
+{
+    std::string bytes;
+    for (int i = 0; i < 1000; i++)
+        bytes += char(i * 7 + i / 13);
+    std::string dir = MakeScratchDir();
+    for (size_t n : {size_t(0), size_t(3), size_t(55), size_t(56), size_t(63), size_t(64), size_t(65), size_t(119),
+                     size_t(120), size_t(128), size_t(1000)}) {
+        WriteTextFile(dir + "/b", bytes.substr(0, n));
+        std::string want = Shell("sha256sum '" + dir + "/b' | cut -c1-64").substr(0, 64);
+        EXPECT_EQ(Sha256Hex(bytes.data(), n), want) << n;
+        uint8_t fast[SHA256_SIZE], plain[SHA256_SIZE];
+        Sha256(bytes.data(), n, fast);
+        Sha256Portable(bytes.data(), n, plain);
+        EXPECT_EQ(std::memcmp(fast, plain, SHA256_SIZE), 0) << n;
+    }
+    DeleteAll(dir.c_str());
 }
 
 TEST_F(FontSanitize, MissingCrashingOrHangingSanitizerEndsTheExport)
@@ -246,9 +330,7 @@ TEST_F(FontSanitize, MissingCrashingOrHangingSanitizerEndsTheExport)
 TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
 {
     PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-    ASSERT_TRUE(GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0));
-    CreateEmptyPage(2);
-    GUICloseWindow(WIN_PROJECT, false);
+    PlacePage(ScreenWidth, ScreenHeight, 2);
     OnePage("From the shell");
     std::strcpy(DataPath, scratch.c_str());
     SetProjectName("job");
@@ -278,4 +360,28 @@ TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
     EXPECT_NE(run.find("rc=0\n"), std::string::npos) << run;
     EXPECT_NE(Shell("pdffonts '" + scratch + "/result.pdf'").find("DejaVuSans"), std::string::npos);
     EXPECT_EQ(Shell("ls -A '" + scratch + "/T2'"), "") << "the job's area and its font copies are gone";
+}
+
+/* Two jobs started together on an empty cache both sanitize the font and
+ * both succeed, and one entry is left, with nothing beside it. */
+TEST_F(FontSanitize, JobsStartedTogetherLeaveOneEntry)
+{
+    PlatformScreenSize(&ScreenWidth, &ScreenHeight);
+    PlacePage(ScreenWidth, ScreenHeight, 2);
+    OnePage("Together");
+    std::strcpy(DataPath, scratch.c_str());
+    SetProjectName("job");
+    ASSERT_EQ(SaveProject(false), 0u);
+    FakeSanitizer("sleep 0.5\nPATH='" + path + "' exec ots-sanitize \"$1\" \"$2\"");
+    setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
+    pid_t a = StartPagimo({"Debug=Off", "--pdf", "a.pdf", "job.pfz"}, scratch, scratch + "/a.out");
+    pid_t b = StartPagimo({"Debug=Off", "--pdf", "b.pdf", "job.pfz"}, scratch, scratch + "/b.out");
+    int sa = -1, sb = -1;
+    ASSERT_EQ(waitpid(a, &sa, 0), a);
+    ASSERT_EQ(waitpid(b, &sb, 0), b);
+    EXPECT_TRUE(WIFEXITED(sa) && WEXITSTATUS(sa) == 0) << ReadTextFile(scratch + "/a.out");
+    EXPECT_TRUE(WIFEXITED(sb) && WEXITSTATUS(sb) == 0) << ReadTextFile(scratch + "/b.out");
+    for (const char *pdf : {"/a.pdf", "/b.pdf"})
+        EXPECT_NE(Shell("pdftotext '" + scratch + pdf + "' -").find("Together"), std::string::npos) << pdf;
+    EXPECT_EQ(Cached(), FilePart(Entry(original).c_str()) + std::string("\n"));
 }

@@ -48,6 +48,7 @@ void ScratchTest::SetUp()
     setenv("PAGIMO_ASSIGN_T", (scratch + "/T").c_str(), 1);
     setenv("PAGIMO_ASSIGN_FONTS", (scratch + "/fonts").c_str(), 1);
     setenv("PAGIMO_ASSIGN_TBIMAGES", (scratch + "/tbimages").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (scratch + "/cache").c_str(), 1); /* the font cache, never the user's */
     AssignInit();
     AssignPath("PGT:", "T:");
     Debug = 0;

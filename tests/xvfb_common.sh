@@ -49,7 +49,7 @@ start_x() {
 # its main loop; its output goes to $out.
 start_pagimo() {
     mkdir -p "$scratch/T" "$scratch/fonts"
-    export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts
+    export PAGIMO_ASSIGN_T=$scratch/T PAGIMO_ASSIGN_FONTS=$scratch/fonts XDG_CACHE_HOME=$scratch/cache
     [ -f "$scratch/answers" ] && export PAGIMO_REQUESTERS=$scratch/answers
     unset QT_QPA_PLATFORM PAGIMO_SCREEN
     cd "$scratch" || fail "no scratch folder"

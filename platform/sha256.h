@@ -1,0 +1,20 @@
+/*
+ * sha256.h - the SHA-256 digest (FIPS 180-4) of a block of bytes, as
+ * lower-case hex for file names. Processors with the SHA extensions digest
+ * several times faster; both ways give the same digest.
+ */
+#ifndef PAGIMO_PLATFORM_SHA256_H
+#define PAGIMO_PLATFORM_SHA256_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum { SHA256_SIZE = 32 };
+
+void Sha256(const void *data, size_t size, uint8_t digest[SHA256_SIZE]);
+std::string Sha256Hex(const void *data, size_t size);
+/* Tests: the digest without the processor's extensions. */
+void Sha256Portable(const void *data, size_t size, uint8_t digest[SHA256_SIZE]);
+
+#endif
