@@ -10,7 +10,7 @@ outdir=$2
 . "$(dirname "$0")/xvfb_common.sh"
 start_x 91 140 1920x1200x24
 
-printf '0\n1\n' > "$scratch/answers"
+printf '0\n2\n' > "$scratch/answers"
 start_pagimo
 
 read -r lx ly <<< "$(centre 19)"
@@ -48,11 +48,11 @@ rc=$?
 [ $rc -eq 0 ] || fail "the second start ended with $rc"
 wait_for "another start asked for this instance" 30 || fail "the first instance was not asked"
 
-# Quit again; the file answers Continue.
+# Quit again; the file answers Discard.
 xdotool windowfocus --sync "$wid" 2>/dev/null
 xdotool key --window "$wid" ctrl+q
 for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then fail "Continue did not end the program"; fi
+if kill -0 "$pid" 2>/dev/null; then fail "Discard did not end the program"; fi
 wait "$pid"
 rc=$?
 pid=""
