@@ -176,7 +176,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 162 */ "Add word",
     /* 163 */ "%ld files removed.",
     /* 164 */ "Imported Files",
-    /* 165 */ "Delete file by removing element",
+    /* 165 */ "Delete a file with its element",
     /* 166 */ "Garbage collection",
     /* 167 */ "Removes unused files.",
     /* 168 */ "Preferences",
@@ -254,6 +254,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 240 */ "The font %s lacks the characters %s.",
     /* 241 */ "One PDF of %s pages is more than this computer's memory can take. Export the table in slices with --records FROM-TO, or one PDF per record.",
     /* 242 */ "Record %s, page %s: the text %s does not fit its boxes; %s characters are left over.",
+    /* 243 */ "The table %s holds %s records; --records %s names none of them.",
 };
 
 static constexpr size_t TextLength(const char *s)
