@@ -52,11 +52,7 @@
 
 typedef std::shared_ptr<const std::vector<GElement>> PageShot;
 
-struct HeaderShot {
-    uint32_t pageformat, spage;
-    char author[46], title[46], upassword[25], opassword[25];
-    uint8_t comp, maxlevel;
-};
+typedef ProjectData HeaderShot;
 
 /* One file a step changed: the version before and after it, 0 where the
  * file did not exist. `name` is relative to PGT:PAG4 ("Bilder/a.png"). */
@@ -197,31 +193,25 @@ static bool SamePages(const std::vector<PageShot> &a, const std::vector<PageShot
 
 /* ------------------------------------------------------------ the header */
 
+/* The header as a step keeps it: what the user changes (page format,
+ * clipboard page, PDF settings), not the page count, which follows the
+ * pages, nor the screen size and the time stamps, which saving writes. */
 static HeaderShot TakeHeader(void)
 {
-    HeaderShot h;
-    std::memset(&h, 0, sizeof(h));
-    h.pageformat = PDaten.pageformat;
-    h.spage = PDaten.spage;
-    std::memcpy(h.author, PDaten.author, sizeof(h.author));
-    std::memcpy(h.title, PDaten.title, sizeof(h.title));
-    std::memcpy(h.upassword, PDaten.upassword, sizeof(h.upassword));
-    std::memcpy(h.opassword, PDaten.opassword, sizeof(h.opassword));
-    h.comp = PDaten.comp;
-    h.maxlevel = PDaten.maxlevel;
+    HeaderShot h = PDaten;
+    h.count = h.width = h.height = 0;
+    std::memset(h.created, 0, sizeof(h.created));
+    std::memset(h.changed, 0, sizeof(h.changed));
     return h;
 }
 
 static void PutHeader(const HeaderShot &h)
 {
-    PDaten.pageformat = h.pageformat;
-    PDaten.spage = h.spage;
-    std::memcpy(PDaten.author, h.author, sizeof(h.author));
-    std::memcpy(PDaten.title, h.title, sizeof(h.title));
-    std::memcpy(PDaten.upassword, h.upassword, sizeof(h.upassword));
-    std::memcpy(PDaten.opassword, h.opassword, sizeof(h.opassword));
-    PDaten.comp = h.comp;
-    PDaten.maxlevel = h.maxlevel;
+    ProjectData kept = PDaten;
+    PDaten = h;
+    PDaten.count = kept.count, PDaten.width = kept.width, PDaten.height = kept.height;
+    std::memcpy(PDaten.created, kept.created, sizeof(kept.created));
+    std::memcpy(PDaten.changed, kept.changed, sizeof(kept.changed));
 }
 
 /* ------------------------------------------------------------ files */

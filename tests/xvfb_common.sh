@@ -63,3 +63,24 @@ centre() { # gadget id -> "x y" on the screen
     grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
         awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
 }
+
+# What a person does with the mouse: a click on a tool gadget (and the mode
+# it sets), a drag moved in steps as a hand does, a click on the screen.
+tool() { # gadget id
+    read -r gx gy <<< "$(centre "$1")"
+    xdotool mousemove "$gx" "$gy" click 1
+    wait_for "-> ResetPagimoScreen($1)" 30 || fail "the tool $1 did not change the mode"
+}
+drag() { # x1 y1 x2 y2 on the screen
+    xdotool mousemove "$1" "$2"
+    sleep 0.2
+    xdotool mousedown 1
+    for i in 1 2 3 4; do
+        xdotool mousemove $(($1 + ($3 - $1) * i / 4)) $(($2 + ($4 - $2) * i / 4))
+        sleep 0.05
+    done
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }

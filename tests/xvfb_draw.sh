@@ -24,25 +24,6 @@ start_pagimo
 wid=$(xdotool search --name '^unnamed$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamed"
 
-tool() { # gadget id: a click on it, and the mode it sets
-    read -r gx gy <<< "$(centre "$1")"
-    xdotool mousemove "$gx" "$gy" click 1
-    wait_for "-> ResetPagimoScreen($1)" 30 || fail "the tool $1 did not change the mode"
-    : > /dev/null
-}
-drag() { # x1 y1 x2 y2 on the screen, moved in steps as a hand does
-    xdotool mousemove "$1" "$2"
-    sleep 0.2
-    xdotool mousedown 1
-    for i in 1 2 3 4; do
-        xdotool mousemove $(($1 + ($3 - $1) * i / 4)) $(($2 + ($4 - $2) * i / 4))
-        sleep 0.05
-    done
-    sleep 0.2
-    xdotool mouseup 1
-    sleep 0.3
-}
-click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
 releases() { grep -c -- "-> Message 00100000 code 232" "$out"; }
 
 # On a small screen the page is reached by scrolling: the area's upper part

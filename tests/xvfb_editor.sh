@@ -28,7 +28,6 @@ wid=$(xdotool search --name '^unnamed$' | head -1)
 read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 cx=$((ax + aw / 2)) cy=$((ay + 300))
 
-click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
 read -r tx ty <<< "$(centre 22)"
 click "$tx" "$ty"
 wait_for "-> ResetPagimoScreen(22)" 20 || fail "the textbox tool did not change the mode"
