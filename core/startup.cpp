@@ -54,6 +54,7 @@ static bool job_mode;          /* the start is the PDF job of "--pdf" */
 static std::string refused;    /* a path from the command line that does not fit */
 static int startup_projects;   /* projects named on the command line; the last opens */
 static std::string merge_table; /* the table of "--merge": the job merges it */
+static size_t slice_from, slice_to; /* "--records FROM-TO"; 0 for the whole table */
 
 /* ------------------------------------------------------------ options */
 
@@ -62,6 +63,7 @@ static const char Usage[] =
     "       pagimo --pdf OUT.pdf PROJECT.pfz [TOOLTYPE=VALUE ...]\n"
     "       pagimo --pdf OUT.pdf --merge TABLE.csv PROJECT.pfz   (one PDF of all records)\n"
     "       pagimo --pdf 'DIR/{Field}.pdf' --merge TABLE.csv PROJECT.pfz   (one PDF per record)\n"
+    "       pagimo --pdf ... --merge TABLE.csv --records FROM-TO PROJECT.pfz   (those records only)\n"
     "       pagimo --help | --version\n"
     "Tool types: Debug=Off|On DataPath=DIR PDFPath=DIR TempPath=DIR LocalImages=True\n"
     "            PColor=N iSpellLanguage=NAME\n";
@@ -343,6 +345,19 @@ static bool TakePdfOption(ToolTypes &tt, std::string &out, const char *option = 
 
 static int RunExportJob(const char *out);
 
+/* "FROM-TO": two record numbers from 1 on, the first not above the second. */
+static bool ReadSlice(const std::string &text)
+{
+    unsigned long long from, to;
+    int used = 0;
+    if (text.empty() || text[0] < '0' || text[0] > '9' ||
+        std::sscanf(text.c_str(), "%llu-%llu%n", &from, &to, &used) != 2 || size_t(used) != text.size() ||
+        text.find_first_not_of("0123456789-") != std::string::npos || from < 1 || to < from)
+        return false;
+    slice_from = size_t(from), slice_to = size_t(to);
+    return true;
+}
+
 /* Opens the project and exports it without a window: the page lies where
  * the page view would put it by the page box alone (PageBoxFor), and
  * nothing of the window system is started. Messages go to standard error;
@@ -400,7 +415,7 @@ static int RunExportJob(const char *out)
     HLManager(); /* the outline shows what the table of contents lists, in its order */
     if (merge_table.empty())
         return ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
-    return MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend) >= 0 ? 0 : 1;
+    return MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend, slice_from, slice_to) >= 0 ? 0 : 1;
 }
 
 /* The job's traces are off unless "Debug" is given with another value than
@@ -439,6 +454,14 @@ int PagimoMain(int argc, char **argv)
     merge_table.clear();
     if (TakePdfOption(tt, merge_table, "--merge") && (!job_mode || merge_table.empty())) {
         std::fputs("pagimo: --merge TABLE.csv goes with --pdf OUT.pdf\n", stderr);
+        std::fputs(Usage, stderr);
+        return 1;
+    }
+    std::string slice;
+    slice_from = slice_to = 0;
+    if (TakePdfOption(tt, slice, "--records") && (merge_table.empty() || !ReadSlice(slice))) {
+        std::fputs("pagimo: --records FROM-TO goes with --merge and names the records FROM to TO, counted from 1\n",
+                   stderr);
         std::fputs(Usage, stderr);
         return 1;
     }

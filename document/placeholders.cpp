@@ -370,16 +370,17 @@ static std::string Unshown(const std::string &utf8)
     return CodePointNames(found, 8);
 }
 
-/* Fills every record's text lines and links ahead of the export, which
- * could not take them midway: false with the first text or web address
- * longer than a PDF holds in *too_long. The characters the text lines
- * cannot show go to *unshown, once per record and field. */
-bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown)
+/* Fills the text lines and links of the records from first to last ahead
+ * of the export, which could not take them midway: false with the first
+ * text or web address longer than a PDF holds in *too_long. The characters
+ * the text lines cannot show go to *unshown, once per record and field. */
+bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown, size_t first, size_t last)
 {
     const MergeTable *t = merge_table;
     std::vector<Placed> lines = FilledLines();
     std::vector<bool> shown(t->names.size());
-    for (size_t r = 0; r < t->records.size(); r++) {
+    last = std::min(last, t->records.size() - 1);
+    for (size_t r = first; r <= last; r++) {
         /* The texts first: what shows is what the user looks for. */
         for (int address = 0; address < 2; address++) {
             for (const Placed &p : lines) {
@@ -396,7 +397,7 @@ bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown
             }
         }
     }
-    for (size_t r = 0; r < t->records.size(); r++) {
+    for (size_t r = first; r <= last; r++) {
         for (size_t f = 0; f < shown.size(); f++) {
             std::string chars = shown[f] ? Unshown(t->records_utf8[r][f]) : "";
             if (!chars.empty())

@@ -56,7 +56,8 @@ struct MergeUnshown {
     std::string field, chars;
 };
 
-/* Between MergeBegin and MergeEnd. */
-bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown);
+/* Between MergeBegin and MergeEnd; the records from first to last. */
+bool MergeCheckValues(MergeTooLong *too_long, std::vector<MergeUnshown> *unshown, size_t first = 0,
+                      size_t last = SIZE_MAX);
 
 #endif

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 243 };
+enum { MSG_COUNT = 244 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -100,6 +100,7 @@ enum {
     MSG_MISSING_GLYPHS = 240, /* font, the characters it lacks */
     MSG_MERGE_TOO_LARGE = 241, /* pages of one PDF beyond memory */
     MSG_MERGE_OVERFLOW = 242, /* record, page, text file, characters left over */
+    MSG_MERGE_NO_SLICE = 243, /* table, its records, the slice of --records that names none */
 };
 
 struct Catalog;

@@ -24,6 +24,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,7 @@
 #include "gui/windows.h"
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
+#include "pdf/pdfpicture.h"
 #include "pdf/pdftextbox.h"
 #include "platform/assign.h"
 #include "platform/files.h"
@@ -49,6 +51,8 @@
 
 bool PdfBatch;
 bool PdfJob;
+
+enum { PAGES_PER_NODE = 1024 }; /* the pages below one node of a large page tree */
 
 static const HPDF_UINT cmode[5] = {HPDF_COMP_NONE, HPDF_COMP_TEXT, HPDF_COMP_IMAGE,
                                    HPDF_COMP_METADATA, HPDF_COMP_ALL};
@@ -307,6 +311,12 @@ static uint32_t LastPage(void)
     return PDaten.count < PDF_MAXPAGES ? PDaten.count : PDF_MAXPAGES - 1;
 }
 
+/* The pages a PDF of the project holds for each record. */
+uint32_t ExportedPages(void)
+{
+    return LastPage();
+}
+
 static void DrawPages(HPDF_Doc pdf, size_t base, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
     uint32_t last = LastPage();
@@ -369,6 +379,10 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     }
     OpenProgress(int32_t(doc_table ? doc_last - doc_first + 1 : PDaten.count));
     SetInformation(pdf);
+    /* libharu keeps the pages of a tree node in one array, which holds at
+     * most HPDF_LIMIT_MAX_ARRAY: more pages hang below nodes of their own. */
+    if (pagetable.size() - 2 > HPDF_LIMIT_MAX_ARRAY)
+        HPDF_SetPagesConfiguration(pdf, PAGES_PER_NODE);
     if (PDaten.count && doc_table) {
         DrawRecords(pdf, headlines[0], xs, ys, xe, ye);
     } else if (PDaten.count) {
@@ -434,6 +448,24 @@ static int CheckTarget(std::string &host)
     return 0;
 }
 
+/* A merge writing one PDF per record sweeps each folder once, not once
+ * for every PDF: the folder fills with its PDFs as the merge goes on. */
+static bool sweep_once;
+static std::set<std::string> swept;
+
+void PdfSweepOnce(bool once)
+{
+    sweep_once = once;
+    swept.clear();
+}
+
+static void SweepBeside(const std::string &host)
+{
+    size_t slash = host.rfind('/');
+    if (!sweep_once || swept.insert(slash == std::string::npos ? std::string() : host.substr(0, slash)).second)
+        SweepLeftoversBeside(host, LEFTOVER_PDF);
+}
+
 /* Makes the empty temporary file beside the target, held while this
  * export lives, after sweeping the leftovers of exports that died there;
  * false after saying why the target is refused or cannot be written. */
@@ -449,7 +481,7 @@ static bool PrepareTarget(const char *path)
         ShowPathMessage(refused, path);
         return false;
     }
-    SweepLeftoversBeside(host, LEFTOVER_PDF);
+    SweepBeside(host);
     temp_held = CreateHeld(temp, false);
     if (temp_held < 0) {
         ShowFileFault(path, errno);
@@ -509,6 +541,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     std::memset(headlines, 0, sizeof(headlines));
     pagetable.assign((table ? last - first + 1 : 1) * LastPage() + 2, nullptr);
     ResetharuFonts();
+    ResetPdfPictures();
     ResetPdfSizes();
     export_doc = HPDF_New(error_handler, nullptr);
     if (!export_doc) {
@@ -525,6 +558,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
         saving = false;
         DropTemp();
         CloseharuFonts();
+        ResetPdfPictures();
         return false;
     }
     ExportBody(export_doc, path, xs, ys, xe, ye);
@@ -532,6 +566,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     HPDF_Free(export_doc);
     export_doc = nullptr;
     CloseharuFonts();
+    ResetPdfPictures();
     if (!PlaceTarget(path))
         return false;
     ShowTextboxNotes();

@@ -21,6 +21,8 @@ bool CreateProject(uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yen
 bool ExportProject(const char *path, uint32_t xstart, uint32_t ystart, uint32_t xend, uint32_t yend);
 bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_t last, uint32_t xstart,
                   uint32_t ystart, uint32_t xend, uint32_t yend);
+uint32_t ExportedPages(void);
+void PdfSweepOnce(bool once);
 /* A merge holds one progress window over all the documents it writes. */
 void PdfProgressBegin(int32_t steps, void *mstrip);
 void PdfProgressStep(int32_t step);

@@ -22,9 +22,10 @@
  */
 #include "pdf/pdffonts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-
+#include <deque>
 #include <vector>
 
 #include <hpdf_doc.h>
@@ -57,12 +58,13 @@ static int unicode_count;
 
 /* The sanitized fonts of this export, by file; a merge writes many
  * documents from the same fonts and keeps them from one document to the
- * next until it ends. */
+ * next until it ends. The documents read the bytes where they lie, so
+ * adding a font moves none of them. */
 struct KeptFont {
     std::string file, bytes;
 };
 static bool keep_copies;
-static std::vector<KeptFont> kept;
+static std::deque<KeptFont> kept;
 
 static void DropCopies(void)
 {
@@ -111,7 +113,79 @@ const char *GetharuFont(const char *afont, int16_t *disk)
     return nullptr;
 }
 
-/* ------------------------------------------------------------ TrueType files */
+/* ------------------------------------------------------------ fonts from memory */
+
+/* A stream that reads the kept bytes of a font in place: libharu reads a
+ * font in pieces of a few bytes, and its own memory streams copy each
+ * piece byte by byte. The bytes outlive the document (CloseharuFonts). */
+struct BytesReader {
+    const std::string *bytes;
+    size_t pos;
+};
+
+static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size)
+{
+    BytesReader *r = static_cast<BytesReader *>(stream->attr);
+    size_t left = r->bytes->size() - r->pos, n = std::min<size_t>(*size, left);
+    std::memcpy(ptr, r->bytes->data() + r->pos, n);
+    r->pos += n;
+    if (n == *size)
+        return HPDF_OK;
+    std::memset(ptr + n, 0, *size - n);
+    *size = HPDF_UINT(n);
+    return HPDF_STREAM_EOF;
+}
+
+static HPDF_STATUS SeekBytes(HPDF_Stream stream, HPDF_INT pos, HPDF_WhenceMode mode)
+{
+    BytesReader *r = static_cast<BytesReader *>(stream->attr);
+    long long to = pos + (mode == HPDF_SEEK_CUR ? (long long)r->pos : mode == HPDF_SEEK_END ? (long long)r->bytes->size() : 0);
+    if (to < 0 || to > (long long)r->bytes->size())
+        return HPDF_SetError(stream->error, HPDF_STREAM_EOF, 0);
+    r->pos = size_t(to);
+    return HPDF_OK;
+}
+
+static HPDF_INT32 TellBytes(HPDF_Stream stream)
+{
+    return HPDF_INT32(static_cast<BytesReader *>(stream->attr)->pos);
+}
+
+static HPDF_UINT32 SizeBytes(HPDF_Stream stream)
+{
+    return HPDF_UINT32(static_cast<BytesReader *>(stream->attr)->bytes->size());
+}
+
+static void FreeBytes(HPDF_Stream stream)
+{
+    HPDF_FreeMem(stream->mmgr, stream->attr);
+    stream->attr = nullptr;
+}
+
+/* A stream of the document reading `bytes`; null when out of memory. */
+static HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes)
+{
+    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(pdf->mmgr, sizeof(HPDF_Stream_Rec)));
+    BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(pdf->mmgr, sizeof(BytesReader))) : nullptr;
+    if (!r) {
+        HPDF_FreeMem(pdf->mmgr, stream);
+        return nullptr;
+    }
+    *r = BytesReader{bytes, 0};
+    std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
+    stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
+    stream->type = HPDF_STREAM_CALLBACK;
+    stream->mmgr = pdf->mmgr;
+    stream->error = &pdf->error;
+    stream->size = HPDF_UINT(bytes->size());
+    stream->read_fn = ReadBytes;
+    stream->seek_fn = SeekBytes;
+    stream->tell_fn = TellBytes;
+    stream->size_fn = SizeBytes;
+    stream->free_fn = FreeBytes;
+    stream->attr = r;
+    return stream;
+}
 
 /* A failed libharu call: the document's error handler is told. */
 static const char *LoadFailed(HPDF_Doc pdf)
@@ -120,22 +194,17 @@ static const char *LoadFailed(HPDF_Doc pdf)
     return nullptr;
 }
 
-/* libharu's own loading of a TrueType file, from a stream of the document
- * holding the font's bytes instead of from the file: the definition is
- * read, refused when the document has a font of that name already, and
- * given the next subset tag of the document. Errors go to the document's
- * error handler, as they do from HPDF_LoadTTFontFromFile. */
-static const char *LoadFromMemory(HPDF_Doc pdf, const std::string &bytes)
+/* libharu's own loading of a TrueType file, from a stream over the font's
+ * bytes instead of the file: the definition is read, refused when the
+ * document has a font of that name already, and given the next subset tag
+ * of the document. Errors go to the document's error handler, as they do
+ * from HPDF_LoadTTFontFromFile. */
+static const char *LoadFromMemory(HPDF_Doc pdf, const std::string *bytes)
 {
-    static_assert(HPDF_VERSION_ID == 20300, "the document and font definition of libharu 2.3.0");
-    HPDF_Stream stream = HPDF_MemStream_New(pdf->mmgr, HPDF_UINT(bytes.size()));
+    static_assert(HPDF_VERSION_ID == 20300, "the streams, document and font definition of libharu 2.3.0");
+    HPDF_Stream stream = BytesStream(pdf, bytes);
     if (!stream)
         return LoadFailed(pdf);
-    if (HPDF_Stream_Write(stream, reinterpret_cast<const HPDF_BYTE *>(bytes.data()), HPDF_UINT(bytes.size())) !=
-        HPDF_OK) {
-        HPDF_Stream_Free(stream);
-        return LoadFailed(pdf);
-    }
     HPDF_FontDef def = HPDF_TTFontDef_Load(pdf->mmgr, stream, HPDF_TRUE);
     if (!def)
         return LoadFailed(pdf);
@@ -158,6 +227,35 @@ static const char *LoadFromMemory(HPDF_Doc pdf, const std::string &bytes)
     HPDF_TTFontDef_SetTagName(def, reinterpret_cast<char *>(tag));
     return def->base_font;
 }
+
+/* libharu's lookup of a character's glyph, which it makes for every one of
+ * the 65,536 codes when a document takes a font's Unicode face, and for
+ * every width of a character, searches the character map's segments one by
+ * one: thousands of documents of a merge spent most of their time there.
+ * The program's own definition takes its place (the library calls it
+ * through its symbol table) and finds the segment by halving; the segments
+ * are in ascending order, as the sanitizer makes sure, so it finds the one
+ * libharu finds. */
+HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
+{
+    const HPDF_TTF_CmapRange &cmap = static_cast<HPDF_TTFontDefAttr>(fontdef->attr)->cmap;
+    if (cmap.format == 0)
+        return cmap.glyph_id_array[unicode & 0xFF];
+    if (cmap.seg_count_x2 == 0) {
+        HPDF_SetError(fontdef->error, HPDF_TTF_INVALID_CMAP, 0);
+        return 0;
+    }
+    HPDF_UINT segs = cmap.seg_count_x2 / 2;
+    HPDF_UINT i = HPDF_UINT(std::lower_bound(cmap.end_count, cmap.end_count + segs, unicode) - cmap.end_count);
+    if (i == segs || cmap.start_count[i] > unicode)
+        return 0;
+    if (cmap.id_range_offset[i] == 0)
+        return HPDF_UINT16(unicode + cmap.id_delta[i]);
+    HPDF_UINT idx = cmap.id_range_offset[i] / 2 + (unicode - cmap.start_count[i]) - (segs - i);
+    return idx >= cmap.glyph_id_array_count ? 0 : cmap.glyph_id_array[idx];
+}
+
+/* ------------------------------------------------------------ TrueType files */
 
 /* The sanitized bytes of `file` for this export, read and kept at its
  * first use; null when the sanitizer refused them, *result tells why. */
@@ -186,7 +284,7 @@ static const std::string *SanitizedBytes(const char *file, SanitizeResult *resul
 const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result)
 {
     const std::string *bytes = SanitizedBytes(file, result);
-    return bytes ? LoadFromMemory(pdf, *bytes) : nullptr;
+    return bytes ? LoadFromMemory(pdf, bytes) : nullptr;
 }
 
 /* The document's name of a TrueType file, loading it the first time. A

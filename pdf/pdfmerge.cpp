@@ -8,7 +8,10 @@
  * the record (see RecordFileName). Every file is written complete before it
  * replaces one of the same name, as any export is. The sanitized fonts are
  * kept from one PDF to the next. The project never changes: the filled
- * texts live beside it (placeholders.h).
+ * texts live beside it (placeholders.h). A slice of the table (the job's
+ * "--records") writes what the whole merge writes of those records: the
+ * names of the records before it are worked out, not written, so that its
+ * "-2" suffixes are the whole merge's.
  *
  * Relies on the export (ExportMerged), the table reader and the requesters.
  */
@@ -32,6 +35,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/strutil.h"
+#include "platform/system.h"
 #include "text/utilities.h"
 
 /* ------------------------------------------------------------ messages */
@@ -78,10 +82,11 @@ static bool LoadTable(const char *path, MergeTable *table)
     return rc == TABLE_OK;
 }
 
-/* Every placeholder names a field, and no filled text line is too long
- * for the PDF; the values the text lines cannot show in full are kept to
- * be said after the export. */
-static bool CheckProject(const char *path, const MergeTable *table, std::vector<MergeUnshown> *unshown)
+/* Every placeholder names a field, and no filled text line of the records
+ * from first to last is too long for the PDF; the values the text lines
+ * cannot show in full are kept to be said after the export. */
+static bool CheckProject(const char *path, const MergeTable *table, size_t first, size_t last,
+                         std::vector<MergeUnshown> *unshown)
 {
     std::string missing;
     uint32_t page = 0;
@@ -90,7 +95,7 @@ static bool CheckProject(const char *path, const MergeTable *table, std::vector<
         return false;
     }
     MergeTooLong l;
-    if (MergeCheckValues(&l, unshown))
+    if (MergeCheckValues(&l, unshown, first, last))
         return true;
     MergeEnd();
     Tell(MSG_MERGE_VALUE_TOO_LONG, std::to_string(l.record + 1), l.field, std::to_string(l.page),
@@ -110,14 +115,34 @@ static bool CheckPattern(const std::string &out, const MergeTable *table, const 
 
 /* ------------------------------------------------------------ writing */
 
-static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table, uint32_t xs, uint32_t ys,
-                            uint32_t xe, uint32_t ye)
+/* What libharu takes for a page of a merged PDF, which it keeps until the
+ * document is written: memory and objects of the cross-reference table,
+ * which holds at most HPDF_LIMIT_MAX_XREF_ELEMENT; and the share of the
+ * memory available that one PDF may fill. */
+static const double PAGE_BYTES = 16384, MEMORY_SHARE = 0.75;
+enum { PAGE_OBJECTS = 16 };
+
+/* One PDF of that many pages must fit into memory and its objects into
+ * the cross-reference table: else it is refused before anything is done. */
+static bool FitsOnePdf(size_t pages)
+{
+    if (double(pages) * PAGE_BYTES <= MEMORY_SHARE * double(AvailableMemory()) &&
+        pages <= HPDF_LIMIT_MAX_XREF_ELEMENT / PAGE_OBJECTS)
+        return true;
+    Tell(MSG_MERGE_TOO_LARGE, std::to_string(pages));
+    return false;
+}
+
+static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table, size_t first, size_t last,
+                            uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
     std::set<std::string> used;
+    for (size_t r = 0; r < first; r++)
+        RecordFileName(pattern, table, r, &used);
     long written = 0;
-    for (size_t r = 0; r < table->records.size(); r++) {
+    for (size_t r = first; r <= last; r++) {
         std::string name = RecordFileName(pattern, table, r, &used);
-        PdfProgressStep(int32_t(r + 1));
+        PdfProgressStep(int32_t(r - first + 1));
         size_t slash = name.rfind('/');
         if (slash != std::string::npos && slash > 0)
             CreateDirTree(name.substr(0, slash).c_str());
@@ -128,33 +153,45 @@ static long OnePdfPerRecord(const std::string &pattern, const MergeTable *table,
     return written;
 }
 
-/* The table from `path`, read already. */
-static long MergeTableExport(const char *out, const char *path, const MergeTable *table,
+/* The records from first to last of the table from `path`, read already. */
+static long MergeTableExport(const char *out, const char *path, const MergeTable *table, size_t first, size_t last,
                              std::vector<MergeUnshown> *unshown, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
 {
-    if (!CheckProject(path, table, unshown))
+    bool each = HasPlaceholders(out);
+    if (!each && !FitsOnePdf((last - first + 1) * size_t(ExportedPages())))
+        return -1;
+    if (!CheckProject(path, table, first, last, unshown))
         return -1;
     long written = -1;
-    if (!HasPlaceholders(out) || CheckPattern(out, table, path)) {
+    if (!each || CheckPattern(out, table, path)) {
         KeepFontCopies(true);
-        if (HasPlaceholders(out))
-            written = OnePdfPerRecord(out, table, xs, ys, xe, ye);
+        PdfSweepOnce(true);
+        if (each)
+            written = OnePdfPerRecord(out, table, first, last, xs, ys, xe, ye);
         else
-            written = ExportMerged(out, table, 0, table->records.size() - 1, xs, ys, xe, ye) ? 1 : -1;
+            written = ExportMerged(out, table, first, last, xs, ys, xe, ye) ? 1 : -1;
+        PdfSweepOnce(false);
         KeepFontCopies(false);
     }
     MergeEnd();
     return written;
 }
 
-long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye)
+long MergeExport(const char *out, const char *path, uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, size_t from,
+                 size_t to)
 {
     DebugPrint("-> MergeExport(%s, %s)\n", out, path);
     MergeTable table;
     if (!LoadTable(path, &table))
         return -1;
+    size_t count = table.records.size();
+    if (from > count) {
+        Tell(MSG_MERGE_NO_SLICE, path, std::to_string(count), std::to_string(from) + "-" + std::to_string(to));
+        return -1;
+    }
+    size_t first = from ? from - 1 : 0, last = from && to < count ? to - 1 : count - 1;
     std::vector<MergeUnshown> unshown;
-    long written = MergeTableExport(out, path, &table, &unshown, xs, ys, xe, ye);
+    long written = MergeTableExport(out, path, &table, first, last, &unshown, xs, ys, xe, ye);
     for (size_t i = 0; written >= 0 && i < unshown.size(); i++)
         Show(UnshownText(unshown[i]));
     return written;
@@ -235,7 +272,7 @@ bool MergeCommand(uint32_t xs, uint32_t ys, uint32_t xe, uint32_t ye, void *mstr
         return false;
     std::vector<MergeUnshown> unshown;
     PdfProgressBegin(int32_t(t.records.size()), mstrip);
-    long written = MergeTableExport(out.c_str(), table.c_str(), &t, &unshown, xs, ys, xe, ye);
+    long written = MergeTableExport(out.c_str(), table.c_str(), &t, 0, t.records.size() - 1, &unshown, xs, ys, xe, ye);
     PdfProgressEnd();
     if (written >= 0)
         Show(Done(written, unshown));

@@ -7,11 +7,14 @@
  * whole program on a damaged one.
  *
  * Invariant: no object with a destructor lives in these frames; a libharu
- * error jumps from inside them back to the export.
+ * error jumps from inside them back to the export. The images made are
+ * kept by file name outside the frames, and only once made whole.
  */
 #include "pdf/pdfpicture.h"
 
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "pdf/pdfexport.h"
 #include "pdf/pdffonts.h"
@@ -89,9 +92,17 @@ static HPDF_Image DecodedImage(HPDF_Doc pdf, const PictureData &pd)
     return img;
 }
 
+/* The images of the document being written, by file. */
+static std::map<std::string, HPDF_Image> doc_images;
+
+void ResetPdfPictures(void)
+{
+    doc_images.clear();
+}
+
 /* The file is decoded once, whether or not its data stays: libharu's JPEG
  * reader looks at the header only and would take a damaged file. */
-HPDF_Image PdfPictureImage(HPDF_Doc pdf, const char *fn)
+static HPDF_Image LoadImage(HPDF_Doc pdf, const char *fn)
 {
     errinfo = fn;
     PictureData pd;
@@ -117,5 +128,16 @@ HPDF_Image PdfPictureImage(HPDF_Doc pdf, const char *fn)
     PictureRelease();
     if (!img || HPDF_Image_GetWidth(img) == 0)
         error_handler(status, 0, nullptr);
+    return img;
+}
+
+HPDF_Image PdfPictureImage(HPDF_Doc pdf, const char *fn)
+{
+    auto known = doc_images.find(fn);
+    if (known != doc_images.end())
+        return known->second;
+    HPDF_Image img = LoadImage(pdf, fn);
+    if (img)
+        doc_images.emplace(fn, img);
     return img;
 }

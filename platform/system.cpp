@@ -14,6 +14,8 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QtGlobal>
@@ -122,6 +124,30 @@ void X11ProbeRelease(void)
         dlclose(probe_lib);
     probe_lib = probe_conn = nullptr;
     probe_disconnect = nullptr;
+}
+
+/* ------------------------------------------------------------ memory */
+
+/* MemAvailable of /proc/meminfo (where it is missing, the free pages),
+ * or less when the process may take less ("ulimit -d", "ulimit -v"). */
+unsigned long long AvailableMemory(void)
+{
+    unsigned long long avail = 0;
+    std::ifstream info("/proc/meminfo");
+    for (std::string line; std::getline(info, line) && !avail;) {
+        unsigned long long kb;
+        if (std::sscanf(line.c_str(), "MemAvailable: %llu kB", &kb) == 1)
+            avail = kb * 1024;
+    }
+    long pages = sysconf(_SC_AVPHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+    if (!avail && pages > 0 && size > 0)
+        avail = (unsigned long long)pages * (unsigned long long)size;
+    for (int resource : {RLIMIT_DATA, RLIMIT_AS}) {
+        struct rlimit rl;
+        if (getrlimit(resource, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY && rl.rlim_cur < avail)
+            avail = rl.rlim_cur;
+    }
+    return avail;
 }
 
 /* ------------------------------------------------------------ the exit report */

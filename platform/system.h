@@ -13,6 +13,9 @@ int CheckDisplay(void);
 /* Closes the connection the check keeps open until Qt has its own. */
 void X11ProbeRelease(void);
 
+/* The memory the system can give the program without swapping, in bytes. */
+unsigned long long AvailableMemory(void);
+
 /* For tests: when PAGIMO_EXIT_REPORT names a file, what the process used
  * of the window system is written there as it ends (see system.cpp). */
 void WriteExitReport(void);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <functional>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -654,6 +656,118 @@ TEST_F(Merge, AMergeWritesOnePdfPerRecordNamedFromItsFields)
     }
     EXPECT_NE(Shell("pdftotext '" + scratch + "/briefe/Müller-2.pdf' -").find("Frau Müller"), std::string::npos);
     EXPECT_EQ(Shell("ls '" + scratch + "/briefe' | wc -l"), "4\n") << "no other files, no leftovers";
+}
+
+/* Slices of the table run at once, in both forms, write what one run
+ * writes: the same files, "-2" suffixes and record numbers for empty names
+ * counted over the whole table, and in one PDF the same records' pages. */
+TEST_F(Merge, SlicesOfTheTableWriteWhatOneRunWrites)
+{
+    LetterTemplate();
+    Save(scratch, "Brief");
+    std::string csv = "Name,Anrede,Id\n";
+    for (int r = 1; r <= 1000; r++)
+        csv += (r % 7 ? "Kunde " + std::to_string(r % 300) : std::string()) + ",Frau," + std::to_string(r) + "\n";
+    WriteTextFile(scratch + "/kunden.csv", csv);
+    Ran r = Pagimo("--pdf 'ganz/{Name}.pdf' --merge kunden.csv Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    r = Pagimo("--pdf ganz.pdf --merge kunden.csv Brief.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::vector<pid_t> jobs;
+    for (int s = 0; s < 4; s++) {
+        std::string range = std::to_string(250 * s + 1) + "-" + std::to_string(250 * s + 250);
+        jobs.push_back(StartPagimo({"--pdf", "teile/{Name}.pdf", "--merge", "kunden.csv", "--records", range,
+                                    "Brief.pfz"}, scratch, scratch + "/each" + std::to_string(s)));
+        jobs.push_back(StartPagimo({"--pdf", "teil" + std::to_string(s) + ".pdf", "--merge", "kunden.csv",
+                                    "--records", range, "Brief.pfz"}, scratch, scratch + "/one" + std::to_string(s)));
+    }
+    for (pid_t job : jobs) {
+        int status = -1;
+        ASSERT_EQ(waitpid(job, &status, 0), job);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string whole = Shell("cd '" + scratch + "/ganz' && md5sum * | sort -k2");
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 1000);
+    EXPECT_NE(whole.find(" Kunde 5-4.pdf\n"), std::string::npos) << "the fourth record named Kunde 5";
+    EXPECT_NE(whole.find(" 994.pdf\n"), std::string::npos) << "an empty name is the record's number";
+    EXPECT_EQ(Shell("cd '" + scratch + "/teile' && md5sum * | sort -k2"), whole) << "the same files, the same bytes";
+    std::string joined;
+    for (int s = 0; s < 4; s++)
+        joined += Shell("pdftotext '" + scratch + "/teil" + std::to_string(s) + ".pdf' -");
+    EXPECT_EQ(joined, Shell("pdftotext '" + scratch + "/ganz.pdf' -"));
+    std::string outline = Shell("qpdf --json --json-key=outlines '" + scratch + "/teil3.pdf'");
+    EXPECT_NE(outline.find("\"Kunde 151\""), std::string::npos) << "record 751 under its own title";
+
+    /* A slice past the table's end names none of its records. */
+    r = Pagimo("--pdf x.pdf --merge kunden.csv --records 1001-1200 Brief.pfz");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("kunden.csv holds 1000 records; --records 1001-1200 names none of them."), std::string::npos)
+        << r.err;
+    for (const char *bad : {"0-5", "5-3", "5", "1-2x", "-3"}) {
+        r = Pagimo(std::string("--pdf x.pdf --merge kunden.csv --records ") + bad + " Brief.pfz");
+        EXPECT_EQ(r.rc, 1) << bad;
+        EXPECT_NE(r.err.find("--records FROM-TO goes with --merge"), std::string::npos) << bad << r.err;
+    }
+    EXPECT_FALSE(HostExists(scratch + "/x.pdf"));
+}
+
+/* One PDF of more pages than one page-tree node holds (32,767 in
+ * libharu) is a sound PDF; one beyond memory is refused before it starts. */
+TEST_F(Merge, OnePdfOfFortyThousandPagesIsSound)
+{
+    OnePageProject("Hallo {Name}");
+    Save(scratch, "Karte");
+    std::string csv = "Name\n";
+    for (int r = 1; r <= 40000; r++)
+        csv += "Gast " + std::to_string(r) + "\n";
+    WriteTextFile(scratch + "/gaeste.csv", csv);
+    Ran r = Pagimo("--pdf karten.pdf --merge gaeste.csv Karte.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string pdf = scratch + "/karten.pdf";
+    EXPECT_NE(Shell("qpdf --check '" + pdf + "'").find("No syntax or stream encoding errors found"), std::string::npos);
+    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           40000"), std::string::npos);
+    EXPECT_NE(Shell("pdftotext -f 40000 -l 40000 '" + pdf + "' -").find("Hallo Gast 40000"), std::string::npos);
+
+    /* Where memory is short, the job says so and writes nothing. */
+    r = Pagimo("--pdf knapp.pdf --merge gaeste.csv Karte.pfz", "ulimit -d 300000;");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.err.find("One PDF of 40000 pages is more than this computer's memory can take."), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(HostExists(scratch + "/knapp.pdf"));
+}
+
+/* A picture is embedded once in a PDF: every record, and both elements
+ * that show it, use the one image object. */
+TEST_F(Merge, APictureIsEmbeddedOnceForEveryRecordAndElement)
+{
+    OnePageProject("Hallo {Name}");
+    Shell("convert -size 40x20 xc:red png24:'" + HostPath("PGT:PAG4/Bilder/logo.png") + "'");
+    for (uint32_t x : {100u, 300u}) {
+        GElement pic = MakeElement(ET_PICTURE, ET_PICTURE);
+        std::strcpy(pic.edata.pd.fn, "PGT:PAG4/Bilder/logo.png");
+        pic.sx = xstart + x, pic.sy = ystart + 200, pic.ex = pic.sx + 40, pic.ey = pic.sy + 20;
+        AddGObject(1, &pic);
+    }
+    Save(scratch, "Logo");
+    std::string csv = "Name\n";
+    for (int r = 1; r <= 100; r++)
+        csv += "Gast " + std::to_string(r) + "\n";
+    WriteTextFile(scratch + "/gaeste.csv", csv);
+    Ran r = Pagimo("--pdf logos.pdf --merge gaeste.csv Logo.pfz");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string list = Shell("pdfimages -list '" + scratch + "/logos.pdf' | tail -n +3");
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 200) << "two on each of the 100 pages:\n" << list;
+    std::set<std::string> objects;
+    std::istringstream rows(list);
+    for (std::string row; std::getline(rows, row);) {
+        std::vector<std::string> cols;
+        std::istringstream words(row);
+        for (std::string w; words >> w;)
+            cols.push_back(w);
+        ASSERT_GE(cols.size(), 12u) << row;
+        objects.insert(cols[10]);
+    }
+    EXPECT_EQ(objects.size(), 1u) << "one image object:\n" << list;
 }
 
 TEST_F(Merge, AMergeThatCannotBeDoneSaysWhyAndWritesNothing)
