@@ -34,21 +34,26 @@ static bool WriteConfigFile(void)
     return ok;
 }
 
-void LoadConfig(void)
+/* The defaults, then what the file holds, when there is one. */
+void ReadConfig(void)
 {
-    DebugPrint("-> LoadConfig()\n");
     std::memset(&Config, 0, sizeof(Config));
     Config.flags = CFG_DEFAULT_FLAGS;
-    if (!FileExists(ConfigFileName)) {
-        WriteConfigFile();
-        return;
-    }
-    FILE *f = OpenFile(ConfigFileName, "rb");
+    FILE *f = FileExists(ConfigFileName) ? OpenFile(ConfigFileName, "rb") : nullptr;
     if (!f)
         return;
     size_t n = std::fread(&Config, 1, CONFIG_SIZE, f);
     std::fclose(f);
     DebugPrint("   read %zu bytes, flags 0x%02x\n", n, Config.flags);
+}
+
+/* A missing file is written with the defaults. */
+void LoadConfig(void)
+{
+    DebugPrint("-> LoadConfig()\n");
+    ReadConfig();
+    if (!FileExists(ConfigFileName))
+        WriteConfigFile();
 }
 
 void SaveConfig(void)

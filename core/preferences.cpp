@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "core/config.h"
+#include "core/mainloop.h"
 #include "core/settings.h"
 #include "gui/localisation.h"
 #include "gui/windows.h"
 #include "platform/gui.h"
 #include "text/garbage.h"
+#include "view/redraw.h"
 
 /* Mode 0 opens the window over the passive main window, mode 1 closes it. */
 bool ControlPreferences(MsgPort *SPort, void *mstrip, int mode)
@@ -26,6 +28,7 @@ bool ControlPreferences(MsgPort *SPort, void *mstrip, int mode)
         }
         GadgetSetNumber(GID_DEL_FILES, (Config.flags & CFG_DELETE_FILES) != 0);
         GadgetSetNumber(GID_DEL_MLINKS, (Config.flags & CFG_LINK_CORRECTION) != 0);
+        GadgetSetNumber(GID_HYPHENATE, (Config.flags & CFG_NO_HYPHENATION) == 0);
     } else if (mode == 1) {
         GUISetWinAktivPassiv(WIN_PROJECT, false, mstrip);
         GUICloseWindow(WIN_PREFERENCE, false);
@@ -46,6 +49,11 @@ int16_t CheckPrefsGadgets(MsgPort *SPort, void *mstrip, uint32_t gadnr, int16_t 
         break;
     case GID_DEL_MLINKS:
         SetFlag(CFG_LINK_CORRECTION, GadgetNumber(GID_DEL_MLINKS) != 0);
+        break;
+    case GID_HYPHENATE:
+        /* the page shows its textboxes set anew */
+        SetFlag(CFG_NO_HYPHENATION, GadgetNumber(GID_HYPHENATE) == 0);
+        ReDrawPage(Loop.aktpage);
         break;
     case GID_FILES_GC: {
         uint32_t removed = GarbageCollection();

@@ -398,6 +398,7 @@ static int ExportJob(const char *out)
 static int RunExportJob(const char *out)
 {
     InitLists();
+    ReadConfig(); /* the preferences the window exports with */
     InstallFonts();
     LookforTTFonts();
     /* Without PAGIMO_SCREEN the page lies as on the screen it was saved on. */

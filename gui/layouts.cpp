@@ -18,7 +18,10 @@
 #include "gui/windows.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
+#include "text/hyphenate.h"
 #include "view/geometry.h"
+
+static_assert(int(GID_LAST) <= int(PLATFORM_GADGETS), "the platform keeps a state for every gadget");
 
 PageObj *PDArea;
 const char *ciobjectlist[5];
@@ -336,6 +339,9 @@ static bool PreferencesWindow(void)
     GEndGroup();
     GBeginGroup(true, S(175), 0);
     GAddCheckBox(GID_DEL_MLINKS, S(176), false, nullptr);
+    GEndGroup();
+    GBeginGroup(true, S(127), 0);
+    GAddCheckBox(GID_HYPHENATE, S(MSG_HYPHENATE), false, HyphenationHint().c_str());
     GEndGroup();
     GBeginGroup(false, nullptr, 0);
     GAddSpace();

@@ -53,15 +53,20 @@ unsigned char CharToLower(unsigned char c)
 
 /* ------------------------------------------------------------ strings */
 
-static void PutUtf8(std::string &out, uint32_t u)
+void PutUtf8(std::string &out, uint32_t u)
 {
     if (u < 0x80) {
         out += char(u);
     } else if (u < 0x800) {
         out += char(0xC0 | (u >> 6));
         out += char(0x80 | (u & 0x3F));
-    } else {
+    } else if (u < 0x10000) {
         out += char(0xE0 | (u >> 12));
+        out += char(0x80 | ((u >> 6) & 0x3F));
+        out += char(0x80 | (u & 0x3F));
+    } else {
+        out += char(0xF0 | (u >> 18));
+        out += char(0x80 | ((u >> 12) & 0x3F));
         out += char(0x80 | ((u >> 6) & 0x3F));
         out += char(0x80 | (u & 0x3F));
     }

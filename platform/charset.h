@@ -25,6 +25,7 @@ uint32_t Utf8Next(const std::string &s, size_t *pos, bool *valid);
 bool IsUtf8(const std::string &s);
 std::string TextFileToUtf8(const std::string &bytes);
 uint32_t Utf8At(const char *text, size_t *pos);
+void PutUtf8(std::string &out, uint32_t u);
 std::string CodePointNames(const std::vector<uint32_t> &codes, size_t most);
 
 #endif

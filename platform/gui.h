@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-enum { PLATFORM_WINDOWS = 5, PLATFORM_GADGETS = 91 };
+enum { PLATFORM_WINDOWS = 5, PLATFORM_GADGETS = 92 };
 
 /* Message classes: the upper 16 bits of a message word. */
 enum {

@@ -5,7 +5,7 @@
 PAGIMO_PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev
  qt6-base-dev qt6-qpa-plugins libhpdf-dev libzip-dev libfreetype-dev libfontconfig-dev
  opentype-sanitizer
- hunspell hunspell-de-de hunspell-en-us regina-rexx libcsv-dev
+ hunspell hunspell-de-de hunspell-en-us libhyphen-dev hyphen-de hyphen-en-us regina-rexx libcsv-dev
  fonts-dejavu-core fonts-dejavu-extra fonts-liberation
  poppler-utils qpdf zip unzip xvfb xauth xdotool imagemagick
  clang libclang-rt-14-dev"

@@ -469,13 +469,17 @@ TEST_F(MainLoopTest, PreferencesAndAboutBlockTheMainWindow)
         EXPECT_TRUE(PlatformWindowBusy(WIN_PROJECT));
         EXPECT_EQ(GadgetNumber(GID_DEL_FILES), 1);
         EXPECT_EQ(GadgetNumber(GID_DEL_MLINKS), 0);
+        EXPECT_EQ(GadgetNumber(GID_HYPHENATE), 1) << "a configuration without the bit hyphenates";
+        EXPECT_EQ(GadgetHint(GID_HYPHENATE), "Breaks words at the ends of textbox lines with the dictionary de_DE.");
         GadgetSetNumber(GID_DEL_FILES, 0);
         Press(GID_DEL_FILES, 0, WIN_PREFERENCE);
         GadgetSetNumber(GID_DEL_MLINKS, 1);
         Press(GID_DEL_MLINKS, 1, WIN_PREFERENCE);
+        GadgetSetNumber(GID_HYPHENATE, 0);
+        Press(GID_HYPHENATE, 0, WIN_PREFERENCE);
     });
     s.push_back([] {
-        EXPECT_EQ(Config.flags, CFG_LINK_CORRECTION);
+        EXPECT_EQ(Config.flags, CFG_LINK_CORRECTION | CFG_NO_HYPHENATION);
         RequesterScriptAdd("0");
         Press(GID_FILES_GC, 0, WIN_PREFERENCE);
     });
@@ -501,7 +505,7 @@ TEST_F(MainLoopTest, PreferencesAndAboutBlockTheMainWindow)
         EXPECT_FALSE(PlatformWindowBusy(WIN_PROJECT));
     });
     EXPECT_TRUE(Run(s));
-    EXPECT_EQ((unsigned char)ReadTextFile(scratch + "/PagimoOS4.cfg")[0], CFG_LINK_CORRECTION);
+    EXPECT_EQ((unsigned char)ReadTextFile(scratch + "/PagimoOS4.cfg")[0], CFG_LINK_CORRECTION | CFG_NO_HYPHENATION);
 }
 
 TEST_F(MainLoopTest, MenusCarryShortcutsImagesAndIds)

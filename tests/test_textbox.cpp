@@ -17,10 +17,13 @@
 #include <vector>
 
 #include <QImage>
+#include <QString>
 #include <hpdf.h>
+#include <hyphen.h>
 
 #include "testutil.h"
 
+#include "core/config.h"
 #include "core/settings.h"
 #include "document/archive.h"
 #include "document/pagelist.h"
@@ -35,6 +38,8 @@
 #include "platform/gui.h"
 #include "platform/rastport.h"
 #include "platform/screenfont.h"
+#include "platform/strutil.h"
+#include "text/hyphenate.h"
 #include "text/textbox.h"
 #include "view/drawing.h"
 #include "view/geometry.h"
@@ -288,7 +293,8 @@ struct PdfWord {
 
 static std::vector<PdfWord> BoxedWords(const std::string &pdf)
 {
-    std::string html = Shell("pdftotext -bbox '" + pdf + "' -");
+    /* poppler's complaints (a page without words) would land inside the words */
+    std::string html = Shell("(pdftotext -bbox '" + pdf + "' - 2>/dev/null)");
     std::regex re("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
     std::vector<PdfWord> words;
     int page = 0;
@@ -310,6 +316,24 @@ static std::string Unescape(std::string s)
         for (size_t at; (at = s.find(from)) != std::string::npos;)
             s.replace(at, std::strlen(from), to);
     return s;
+}
+
+/* The PDF's words with the words hyphenated at a line end joined again as
+ * `want` has them: a hyphen the text lacks goes, one it has stays. */
+static std::vector<std::string> Rejoined(const std::vector<std::string> &got, const std::vector<std::string> &want)
+{
+    std::vector<std::string> out;
+    for (size_t i = 0; i < got.size(); i++) {
+        std::string w = got[i];
+        for (; i + 1 < got.size() && w.size() > 1 && w.back() == '-' && out.size() < want.size() &&
+               want[out.size()] != w;
+             i++) {
+            std::string kept = w + got[i + 1];
+            w = want[out.size()].compare(0, kept.size(), kept) == 0 ? kept : w.substr(0, w.size() - 1) + got[i + 1];
+        }
+        out.push_back(w);
+    }
+    return out;
 }
 
 /* Several paragraphs in UTF-8 with the characters German texts need. */
@@ -355,7 +379,7 @@ TEST_F(TextboxPdf, AChainOfThreeBoxesOnTwoPagesHoldsEveryWordOnceInOrder)
     std::vector<std::string> gotwords;
     for (const PdfWord &w : got)
         gotwords.push_back(Unescape(w.text));
-    EXPECT_EQ(gotwords, want);
+    EXPECT_EQ(Rejoined(gotwords, want), want);
     int onfirst = 0;
     for (const PdfWord &w : got)
         onfirst += w.page == 1;
@@ -547,7 +571,7 @@ TEST_F(Textbox, ALineWhoseGapWouldPassTheLimitIsSetFlushLeftOnScreenAndInThePdf)
  * boxes carry a stale position of 0, one file is in the 8-bit set. */
 class TextboxJob : public JobProjectTest {
 protected:
-    void Box(uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+    GElement *Box(uint32_t page, const char *fn, int pri, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
              const char *font = FONT)
     {
         GElement ge = MakeElement(ET_TEXTBOX, pri);
@@ -556,18 +580,18 @@ protected:
         ge.edata.tbd.size = 12;
         ge.edata.tbd.align = 3;
         ge.sx = xstart + x, ge.sy = ystart + y, ge.ex = ge.sx + w, ge.ey = ge.sy + h;
-        AddGObject(page, &ge);
+        return AddGObject(page, &ge);
     }
-    /* Saves the project and runs `--pdf` on it: its output (standard error
-     * too), and the PDF in `pdf`. */
-    std::string Job()
+    /* Saves the project and runs `--pdf` on it, with the tool types
+     * `args`: its output (standard error too), and the PDF in `pdf`. */
+    std::string Job(const std::string &args = "")
     {
         std::strcpy(DataPath, scratch.c_str());
         SetProjectName("job");
         EXPECT_EQ(SaveProject(false), 0u);
         pdf = scratch + "/job.pdf";
-        return Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf +
-                     "' job.pfz 2>&1; echo rc=$?");
+        return Shell("cd '" + scratch + "' && timeout 60 '" + PagimoBinary() + "' --pdf '" + pdf + "' job.pfz " +
+                     args + " 2>&1; echo rc=$?");
     }
     std::vector<std::string> Words()
     {
@@ -613,7 +637,7 @@ TEST_F(TextboxJob, ThePdfJobSetsEveryWordOfAChainOfEveryScriptAndOfAnEightBitFil
     std::vector<std::string> want = SplitWords(Story());
     std::vector<std::string> latin = {"Gr\xC3\xBC\xC3\x9F" "e", "aus", "K\xC3\xB6ln", "\xE2\x80\x9Egut\xE2\x80\x9C",
                                       "\xE2\x80\x93", "5\xE2\x82\xAC"};
-    std::vector<std::string> got = Words();
+    std::vector<std::string> got = Rejoined(Words(), want);
     /* the story's first box, then the 8-bit text below it, then page 2 */
     auto at = std::search(got.begin(), got.end(), latin.begin(), latin.end());
     ASSERT_NE(at, got.end()) << "umlauts, quotes, dash and euro exact";
@@ -708,4 +732,242 @@ TEST_F(TextboxJob, NamesThatDifferInCaseAreTwoFilesAndAnotherCaseFindsTheArchive
     EXPECT_EQ(got, want) << "both texts whole, each word once";
     std::string images = Shell("pdfimages -list '" + pdf + "'");
     EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 3) << images;
+}
+
+/* ------------------------------------------------------------ hyphenation */
+
+/* Ten paragraphs of German prose with the long words German is known for. */
+static const char *const GERMAN =
+    "Die Donaudampfschifffahrtsgesellschaft veröffentlichte im vergangenen Sommer einen ausführlichen "
+    "Geschäftsbericht, der die wirtschaftliche Entwicklung der Unternehmensgruppe in allen Einzelheiten "
+    "beschreibt. Besonders hervorgehoben wurden die Investitionen in umweltfreundliche Antriebstechnologien "
+    "und die Modernisierung der Anlegestellen entlang des Flusses.\n"
+    "Im Mittelpunkt der Verhandlungen standen die Arbeitsbedingungen der Beschäftigten, die Vereinbarkeit "
+    "von Familie und Beruf sowie die langfristige Sicherung der Ausbildungsplätze. Die Gewerkschaftsvertreter "
+    "betonten, dass eine nachhaltige Personalplanung unverzichtbar sei.\n"
+    "Die Bundesregierung beschloss ein umfangreiches Maßnahmenpaket zur Förderung erneuerbarer Energien. "
+    "Photovoltaikanlagen auf öffentlichen Gebäuden, Windkraftanlagen in küstennahen Regionen und die "
+    "Erforschung von Wasserstofftechnologien sollen die Energieversorgung der kommenden Jahrzehnte sichern.\n"
+    "Zahlreiche Bibliotheken digitalisieren inzwischen ihre historischen Handschriftensammlungen. "
+    "Wissenschaftlerinnen und Wissenschaftler können dadurch auf Dokumente zugreifen, die bisher nur nach "
+    "vorheriger Anmeldung im Lesesaal eingesehen werden durften.\n"
+    "Die Verkehrsbetriebe kündigten an, die Straßenbahnverbindungen zwischen den Stadtteilen auszubauen und "
+    "die Haltestellen barrierefrei umzugestalten. Fahrgastverbände begrüßten die Pläne, forderten jedoch eine "
+    "verlässlichere Taktung in den Abendstunden.\n"
+    "In der Landwirtschaft gewinnen ressourcenschonende Bewirtschaftungsmethoden an Bedeutung. "
+    "Genossenschaften unterstützen ihre Mitglieder bei der Umstellung auf ökologischen Anbau und vermarkten "
+    "regionale Erzeugnisse gemeinsam über Wochenmärkte und Hofläden.\n"
+    "Das Gesundheitsministerium veröffentlichte Empfehlungen zur Vorbeugung von Herz-Kreislauf-Erkrankungen. "
+    "Regelmäßige Bewegung, ausgewogene Ernährung und ausreichender Schlaf gelten nach übereinstimmender "
+    "Einschätzung der Fachgesellschaften als wichtigste Voraussetzungen.\n"
+    "Die Stadtverwaltung richtete eine Beratungsstelle für Existenzgründerinnen und Existenzgründer ein. Dort "
+    "erhalten Interessierte Auskünfte über Fördermöglichkeiten, Genehmigungsverfahren und die Erstellung "
+    "tragfähiger Finanzierungskonzepte.\n"
+    "Anlässlich des Jubiläums präsentierte das Naturkundemuseum eine Sonderausstellung über die Artenvielfalt "
+    "heimischer Feuchtgebiete. Schulklassen können an Führungen teilnehmen und in Forschungswerkstätten eigene "
+    "Beobachtungen dokumentieren.\n"
+    "Die Weiterentwicklung der Informationstechnologie verändert die Arbeitswelt grundlegend. "
+    "Unternehmensberatungen empfehlen, Beschäftigte frühzeitig in Veränderungsprozesse einzubeziehen und "
+    "betriebliche Weiterbildungsangebote systematisch auszubauen.\n";
+
+static const char *const ENGLISH =
+    "Typesetting a justified paragraph in a narrow column demonstrates immediately why hyphenation matters: "
+    "without it, conscientious typographers would notice distracting rivers of whitespace meandering through "
+    "otherwise respectable documentation. Contemporary publishing environments therefore incorporate "
+    "sophisticated algorithms, originally developed for mathematical typesetting, that determine acceptable "
+    "breakpoints automatically.\n"
+    "International organizations, governmental institutions and independent laboratories increasingly "
+    "distribute comprehensive recommendations electronically, expecting readers to appreciate considerable "
+    "typographical refinement.\n";
+
+/* The lines of a PDF of one column a page: its words by page, height and
+ * place from the left (pdftotext's own order takes a wide gap of a
+ * justified line for a gap between columns). */
+static std::vector<std::vector<PdfWord>> PdfLines(const std::string &pdf)
+{
+    std::vector<PdfWord> words = BoxedWords(pdf);
+    std::sort(words.begin(), words.end(), [](const PdfWord &a, const PdfWord &b) {
+        if (a.page != b.page)
+            return a.page < b.page;
+        return std::fabs(a.ymin - b.ymin) > 0.5 ? a.ymin < b.ymin : a.xmin < b.xmin;
+    });
+    std::vector<std::vector<PdfWord>> lines;
+    for (const PdfWord &w : words) {
+        if (lines.empty() || lines.back()[0].page != w.page || std::fabs(lines.back()[0].ymin - w.ymin) > 0.5)
+            lines.emplace_back();
+        lines.back().push_back(w);
+    }
+    return lines;
+}
+
+/* Whether libhyphen, given the dictionary's own file, lets `word` (UTF-8,
+ * punctuation around it taken off) break after its first `chars` letters. */
+static bool LibhyphenBreaks(const std::string &dic, std::string word, size_t chars)
+{
+    static std::map<std::string, HyphenDict *> dicts;
+    HyphenDict *&dict = dicts[dic];
+    if (!dict)
+        dict = hnj_hyphen_load(dic.c_str());
+    QString w = QString::fromStdString(word).toLower();
+    QByteArray bytes = dict->utf8 ? w.toUtf8() : w.toLatin1();
+    size_t at = dict->utf8 ? size_t(w.left(qsizetype(chars)).toUtf8().size()) : chars;
+    std::vector<char> hyphens(size_t(bytes.size()) + 5);
+    char **rep = nullptr;
+    int *pos = nullptr, *cut = nullptr;
+    hnj_hyphen_hyphenate2(dict, bytes.data(), int(bytes.size()), hyphens.data(), nullptr, &rep, &pos, &cut);
+    bool breaks = at > 0 && (hyphens[at - 1] & 1) && !(rep && rep[at - 1]);
+    for (int i = 0; rep && i < bytes.size(); i++)
+        free(rep[i]);
+    free(rep), free(pos), free(cut);
+    return breaks;
+}
+
+static std::string Letters(const std::string &word)
+{
+    QString w = QString::fromStdString(word);
+    while (!w.isEmpty() && !w.front().isLetter())
+        w.remove(0, 1);
+    while (!w.isEmpty() && !w.back().isLetter())
+        w.chop(1);
+    return w.toStdString();
+}
+
+/* Checks the job's PDF against the page view's lines of `boxes` and against
+ * libhyphen: every line as the page view has it, and every hyphen at a line
+ * end that the text lacks where the dictionary allows one. The number of
+ * such hyphens. */
+static int CheckHyphens(const std::string &pdf, const std::vector<GElement *> &boxes, const std::string &text,
+                        const std::string &dic)
+{
+    std::vector<std::vector<PdfWord>> got = PdfLines(pdf);
+    size_t at = 0;
+    for (GElement *box : boxes)
+        for (const Line &l : [box] {
+                 std::vector<Line> lines;
+                 WalkTextbox(box, TextboxStart(box), Collect, &lines);
+                 return lines;
+             }()) {
+            if (SplitWords(l.text).empty())
+                continue;
+            std::vector<std::string> words;
+            for (const PdfWord &w : at < got.size() ? got[at] : std::vector<PdfWord>())
+                words.push_back(Unescape(w.text));
+            EXPECT_EQ(words, SplitWords(l.text)) << "the page view's line " << at;
+            at++;
+        }
+    EXPECT_EQ(at, got.size()) << "no line beyond the page view's";
+    std::vector<std::string> textwords = SplitWords(text);
+    int hyphens = 0;
+    for (size_t i = 0; i + 1 < got.size(); i++) {
+        std::string end = Unescape(got[i].back().text), next = Unescape(got[i + 1].front().text);
+        if (end.size() < 2 || end.back() != '-' ||
+            std::find(textwords.begin(), textwords.end(), end + next) != textwords.end() ||
+            std::find(textwords.begin(), textwords.end(), end) != textwords.end())
+            continue; /* the text's own hyphen */
+        std::string part = end.substr(0, end.size() - 1), word = Letters(part + next);
+        EXPECT_NE(std::find(textwords.begin(), textwords.end(), part + next), textwords.end())
+            << part << next << ": the two parts make a word of the text";
+        EXPECT_TRUE(LibhyphenBreaks(dic, word, size_t(QString::fromStdString(Letters(part)).size())))
+            << word << " broken after " << part;
+        hyphens++;
+    }
+    return hyphens;
+}
+
+/* The mean gap between the words of the PDF's lines that are spread to the
+ * box's right edge. */
+static double MeanGap(const std::string &pdf, double right)
+{
+    double gaps = 0;
+    int n = 0;
+    for (const std::vector<PdfWord> &line : PdfLines(pdf)) {
+        if (line.size() < 2 || std::fabs(line.back().xmax - right) > 1.5)
+            continue;
+        for (size_t i = 0; i + 1 < line.size(); i++, n++)
+            gaps += line[i + 1].xmin - line[i].xmax;
+    }
+    return n ? gaps / n : 0.0;
+}
+
+/* A German text in a chain of narrow block-justified boxes over pages,
+ * exported by the job: a configuration file of an older version (0xC0,
+ * without the bit) hyphenates, and the lines are the page view's; with the
+ * preference off (0xE0) the lines are set as before hyphenation, with gaps
+ * at least a third wider. */
+TEST_F(TextboxJob, GermanTextHyphenatesAtTheDictionarysPointsAsThePageViewShowsIt)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/de.txt"), GERMAN);
+    std::vector<GElement *> boxes;
+    for (uint32_t page = 1; page <= 3; page++) {
+        AddPageList(nullptr);
+        boxes.push_back(Box(page, "PGT:PAG4/Texte/de.txt", 1 - int(page), 60, 60, 170, 700));
+    }
+    std::string cfg(2048, '\0');
+    cfg[0] = char(0xC0);
+    WriteTextFile(scratch + "/PagimoOS4.cfg", cfg);
+    Config.flags = 0xC0;
+    ASSERT_EQ(Job(), "rc=0\n");
+    EXPECT_GE(CheckHyphens(pdf, boxes, GERMAN, "/usr/share/hyphen/hyph_de_DE.dic"), 10);
+    double on = MeanGap(pdf, 230);
+
+    cfg[0] = char(0xE0);
+    WriteTextFile(scratch + "/PagimoOS4.cfg", cfg);
+    Config.flags = 0xE0;
+    ASSERT_EQ(Job(), "rc=0\n");
+    EXPECT_EQ(CheckHyphens(pdf, boxes, GERMAN, "/usr/share/hyphen/hyph_de_DE.dic"), 0);
+    double off = MeanGap(pdf, 230);
+    EXPECT_GT(on, 0.0);
+    EXPECT_LE(on, 0.75 * off) << "mean gap with hyphenation " << on << ", without " << off;
+}
+
+/* An English text follows iSpellLanguage=English; a language without a
+ * dictionary is set as without hyphenation, and the preference's hint
+ * says what is missing. */
+TEST_F(TextboxJob, EnglishTextHyphenatesWithItsDictionaryAndAMissingOneSetsTextAsBefore)
+{
+    WriteTextFile(HostPath("PGT:PAG4/Texte/en.txt"), ENGLISH);
+    AddPageList(nullptr);
+    std::vector<GElement *> boxes = {Box(1, "PGT:PAG4/Texte/en.txt", 0, 60, 60, 150, 760)};
+    Strlcpy(Language, "English", sizeof(Language));
+    EXPECT_EQ(HyphenationHint(), "Breaks words at the ends of textbox lines with the dictionary en_US.");
+    ASSERT_EQ(Job("iSpellLanguage=English"), "rc=0\n");
+    EXPECT_GE(CheckHyphens(pdf, boxes, ENGLISH, "/usr/share/hyphen/hyph_en_US.dic"), 3);
+
+    Config.flags = CFG_NO_HYPHENATION;
+    std::vector<Line> off;
+    WalkTextbox(boxes[0], 0, Collect, &off);
+    Config.flags = 0;
+    Strlcpy(Language, "xx_XX", sizeof(Language));
+    EXPECT_EQ(HyphenationHint(), "Hyphenation needs the dictionary xx_XX, which is not installed.");
+    ASSERT_EQ(Job("iSpellLanguage=xx_XX"), "rc=0\n");
+    EXPECT_EQ(CheckHyphens(pdf, boxes, ENGLISH, "/usr/share/hyphen/hyph_en_US.dic"), 0);
+    std::vector<Line> missing;
+    WalkTextbox(boxes[0], 0, Collect, &missing);
+    ASSERT_EQ(missing.size(), off.size());
+    for (size_t i = 0; i < off.size(); i++)
+        EXPECT_EQ(missing[i].text, off[i].text);
+    Strlcpy(Language, "Deutsch", sizeof(Language));
+}
+
+/* A soft hyphen breaks a word with a hyphen and is invisible elsewhere; a
+ * word breaks after its own hyphen, which stays single; a no-break space
+ * keeps a number and its unit together. */
+TEST_F(Textbox, SoftHyphensAndHyphensBreakNoBreakSpacesNever)
+{
+    AddPageList(nullptr);
+    GElement *box = Box(1, "b.txt", 0, 0, 0, 400, 400);
+    auto lines = [&](const std::string &text, const std::string &fits) {
+        Write("b.txt", text + "\n");
+        box->ex = box->sx + Width(fits);
+        std::vector<std::string> shown;
+        for (const Line &l : Lines(box, 0))
+            shown.push_back(l.text);
+        return shown;
+    };
+    std::string shy = "Donau\xC2\xAD" "dampf\xC2\xAD" "schiff";
+    EXPECT_EQ(lines(shy, "Donau-"), (std::vector<std::string>{"Donau-", "dampf-", "schiff"}));
+    EXPECT_EQ(lines(shy, "Donaudampfschiff"), std::vector<std::string>{"Donaudampfschiff"});
+    EXPECT_EQ(lines("E-Mail-Adresse", "E-Mail-Adres"), (std::vector<std::string>{"E-Mail-", "Adresse"}))
+        << "no room for Adres- and its hyphen";
+    EXPECT_EQ(lines("ab 10\xC2\xA0kg", "ab 10"), (std::vector<std::string>{"ab", "10\xC2\xA0kg"}));
 }

@@ -16,12 +16,20 @@
  * The iterator keeps the text of the file last loaded (its own memory, not
  * the pool, so it outlives a project) until the file changes on disk: a
  * chain of boxes loads its file once, not once per box. Invariant: no
- * object with a destructor lives in the frames of the walk, since the PDF
- * export may jump out of a line callback (its error recovery ends the
- * iteration with EndTextboxLines).
+ * object with a destructor lives in the frames of the walk while it calls
+ * a line back, since the PDF export may jump out of a line callback (its
+ * error recovery ends the iteration with EndTextboxLines); reading a line
+ * may use them, as it has returned by then.
+ *
+ * A line breaks at its last blank, or within the word that overflows it:
+ * after a hyphen of the text, at a soft hyphen (U+00AD, shown as "-" only
+ * there and invisible elsewhere) and, when textboxes hyphenate, at the
+ * dictionary's points (hyphenate.h), whichever comes last and fits with
+ * the hyphen it shows. A no-break space (U+00A0) never breaks.
  */
 #include "text/textbox.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,10 +51,15 @@
 #include "platform/mempool.h"
 #include "platform/screenfont.h"
 #include "platform/strutil.h"
+#include "text/hyphenate.h"
 #include "text/utilities.h"
 
 /* The title of the text file requester: the textbox tool's own words. */
 enum { MSG_INSERT_TEXTBOX = 69 };
+
+/* A break point shown only where a line breaks at it; never a break: the
+ * no-break space (U+00A0), which the iterator takes as any character. */
+enum : uint32_t { SOFT_HYPHEN = 0xAD };
 
 static char lastdrawer[256]; /* the drawer the text requester showed last */
 
@@ -229,7 +242,9 @@ static struct {
     double units;      /* advances of the first `counted` bytes of the line */
     double scale;      /* pixels per font unit of the box's font */
     uint32_t counted;
-} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0.0, 0};
+    bool hyphenate;    /* words break at the dictionary's points too */
+    bool hyphen;       /* the line breaks inside a word and shows a hyphen */
+} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0.0, 0, false, false};
 
 static std::string FileKey(const char *fn)
 {
@@ -288,6 +303,7 @@ static bool LoadBoxText(GElement *ge)
     it.len = cache.len;
     it.base = ScreenFontBaseline(it.font);
     it.scale = ScreenFontUnitsScale(it.font);
+    it.hyphenate = HyphenateTextboxes();
     return true;
 }
 
@@ -310,6 +326,7 @@ void EndTextboxLines(void)
     it.base = 0;
     it.units = 0.0;
     it.counted = 0;
+    it.hyphen = false;
 }
 
 /* Ends the box: `tpos` is where reading stopped, the text's length once
@@ -326,17 +343,90 @@ static uint32_t BoxWidth(const GElement *ge)
     return ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
 }
 
-/* The advances of the characters of line[from, to) in font units. */
+/* The advances of the characters of line[from, to) in font units; a soft
+ * hyphen has none, being shown only where a line breaks at it. */
 static double Units(const ScreenFont *font, const char *line, size_t from, size_t to)
 {
     double units = 0.0;
-    for (size_t i = from; i < to && line[i];)
-        units += ScreenFontAdvance(font, Utf8At(line, &i));
+    for (size_t i = from; i < to && line[i];) {
+        uint32_t cp = Utf8At(line, &i);
+        if (cp != SOFT_HYPHEN)
+            units += ScreenFontAdvance(font, cp);
+    }
     return units;
 }
 
-/* Measures `line` (`idx` bytes) in the box's font: 0 fits, 3 broken at its
- * last blank, 2 too long without a blank in it, 1 not measurable. */
+/* A place the word that overflows a line may break at: the bytes of the
+ * word before it stay on the line, the next line starts `skip` bytes
+ * later, and `hyphen` tells whether a hyphen ends the line. */
+struct WordBreak {
+    uint32_t at, skip;
+    bool hyphen;
+};
+
+/* The word's own break points: after a hyphen inside it, at a soft hyphen
+ * (which is dropped), and with hyphenation at the dictionary's points when
+ * the word is `whole`. */
+static std::vector<WordBreak> WordBreaks(const char *word, size_t len, bool whole)
+{
+    std::vector<WordBreak> breaks;
+    for (size_t i = 0; i < len;) {
+        size_t start = i;
+        uint32_t cp = Utf8At(word, &i);
+        if (cp == SOFT_HYPHEN && start > 0)
+            breaks.push_back({uint32_t(start), uint32_t(i - start), true});
+        else if ((cp == '-' || cp == 0x2010) && start > 0 && i < len)
+            breaks.push_back({uint32_t(i), 0, false});
+    }
+    if (it.hyphenate && whole)
+        for (uint32_t at : HyphenPoints(word, len))
+            breaks.push_back({at, 0, true});
+    std::sort(breaks.begin(), breaks.end(), [](const WordBreak &a, const WordBreak &b) { return a.at < b.at; });
+    return breaks;
+}
+
+static bool Blank(char c)
+{
+    return c == ' ' || c == '\n';
+}
+
+/* The line (`idx` bytes, too wide) breaks inside its last word, which
+ * starts at `word` in the line or on a line before and reaches on in the
+ * text to the next blank, at the last of the word's break points whose
+ * part of the line fits, hyphen included. A word is looked at within
+ * WORD_SCAN bytes either way, so that a text without blanks costs no more
+ * than any other; one longer than that breaks at its hyphens only. */
+static bool BreakInWord(GElement *ge, char *line, uint32_t *tidx, uint32_t word, uint32_t idx)
+{
+    enum { WORD_SCAN = 512 };
+    int64_t linestart = int64_t(*tidx) - int64_t(idx), from = linestart + word, start = from;
+    while (start > 0 && from - start < WORD_SCAN && !Blank(it.text[start - 1]))
+        start--;
+    while (((unsigned char)it.text[start] & 0xC0) == 0x80)
+        start++;
+    size_t len = 0;
+    while (size_t(start) + len < it.len && len < 2 * WORD_SCAN && !Blank(it.text[start + int64_t(len)]))
+        len++;
+    char after = it.text[start + int64_t(len)];
+    bool whole = (start == 0 || Blank(it.text[start - 1])) && (!after || Blank(after));
+    std::vector<WordBreak> breaks = WordBreaks(it.text + start, len, whole);
+    double room = double(BoxWidth(ge)) + 0.5, hyphen = ScreenFontAdvance(it.font, '-') * it.scale;
+    for (auto b = breaks.rbegin(); b != breaks.rend(); ++b) {
+        int64_t cut = start + int64_t(b->at) - linestart;
+        if (cut <= int64_t(word) || cut >= int64_t(idx) ||
+            Units(it.font, line, 0, size_t(cut)) * it.scale + (b->hyphen ? hyphen : 0.0) >= room)
+            continue;
+        line[cut] = '\0';
+        *tidx = uint32_t(linestart + cut + b->skip);
+        it.hyphen = b->hyphen;
+        return true;
+    }
+    return false;
+}
+
+/* Measures `line` (`idx` bytes) in the box's font: 0 fits, 3 broken at
+ * the last break point that fits (within its last word, else its last
+ * blank), 2 too long without one, 1 not measurable. */
 int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
                  uint32_t idx)
 {
@@ -366,6 +456,9 @@ int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_
     if (fits)
         return 0;
     int64_t linestart = int64_t(*tidx) - int64_t(idx);
+    uint32_t word = lspc >= linestart ? uint32_t(lspc - linestart + 1) : 0;
+    if (font == it.font && BreakInWord(ge, line, tidx, word, idx))
+        return 3;
     if (lspc >= 0 && lspc >= linestart) {
         line[lspc - linestart] = '\0';
         *tidx = uint32_t(lspc + 1);
@@ -406,12 +499,39 @@ static int FullBuffer(char *line, uint32_t idx, uint32_t *tpos)
     return TBL_BROKEN;
 }
 
+/* The line as it shows: without its soft hyphens, and with a hyphen at
+ * its end when it breaks inside a word (there is room: the break lies at
+ * least one character before where the line was read to). */
+static void Shown(char *line)
+{
+    size_t to = 0;
+    for (size_t from = 0; line[from]; from++) {
+        if (line[from] == '\xC2' && line[from + 1] == '\xAD')
+            from++;
+        else
+            line[to++] = line[from];
+    }
+    if (it.hyphen)
+        line[to++] = '-';
+    line[to] = '\0';
+    it.hyphen = false;
+}
+
+static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos);
+
 /* The next line of the box into `line` (at most linesize - 1 bytes,
  * linesize >= 5, never a character cut in two): TBL_PARAGRAPH for a line
  * ended by a newline, TBL_BROKEN for one broken to the box width, TBL_END
  * when the text has ended (with its last line in `line`, maybe empty) or
  * could not be read. A null `ge` ends the iteration. */
 int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
+{
+    int result = ReadLine(ge, line, linesize, size, tpos);
+    Shown(line);
+    return result;
+}
+
+static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
 {
     line[0] = '\0';
     if (!ge) {
