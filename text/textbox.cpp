@@ -410,11 +410,19 @@ static bool BreakInWord(GElement *ge, char *line, uint32_t *tidx, uint32_t word,
     char after = it.text[start + int64_t(len)];
     bool whole = (start == 0 || Blank(it.text[start - 1])) && (!after || Blank(after));
     std::vector<WordBreak> breaks = WordBreaks(it.text + start, len, whole);
-    double room = double(BoxWidth(ge)) + 0.5, hyphen = ScreenFontAdvance(it.font, '-') * it.scale;
+    /* The line's width is known (it.units): the part after each cut is
+     * measured, growing from the end, as the cuts move left. */
+    double room = double(BoxWidth(ge)) + 0.5, hyphen = ScreenFontAdvance(it.font, '-') * it.scale, tail = 0.0;
+    size_t measured = idx;
     for (auto b = breaks.rbegin(); b != breaks.rend(); ++b) {
         int64_t cut = start + int64_t(b->at) - linestart;
-        if (cut <= int64_t(word) || cut >= int64_t(idx) ||
-            Units(it.font, line, 0, size_t(cut)) * it.scale + (b->hyphen ? hyphen : 0.0) >= room)
+        if (cut >= int64_t(idx))
+            continue;
+        if (cut <= int64_t(word))
+            break;
+        tail += Units(it.font, line, size_t(cut), measured);
+        measured = size_t(cut);
+        if ((it.units - tail) * it.scale + (b->hyphen ? hyphen : 0.0) >= room)
             continue;
         line[cut] = '\0';
         *tidx = uint32_t(linestart + cut + b->skip);
