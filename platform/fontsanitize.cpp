@@ -112,13 +112,38 @@ const char *FontCopiesFolder(void)
     return folder;
 }
 
+/* ------------------------------------------------------------ reading */
+
+/* A whole regular file, in one piece: fonts are read on every export, and
+ * in one read they cost a copy, not a growing buffer. */
+static bool ReadHostFile(const std::string &path, std::string *data)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= READ_WHOLE_MAX;
+    if (ok)
+        data->resize(size_t(st.st_size));
+    size_t got = 0;
+    while (ok && got < data->size()) {
+        ssize_t n = read(fd, &(*data)[got], data->size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        got += ok ? size_t(n) : 0;
+    }
+    close(fd);
+    return ok;
+}
+
 /* ------------------------------------------------------------ entries */
 
 /* The font of a whole entry, when its trailer vouches for it. */
 static bool ReadEntry(const std::string &path, std::string *bytes)
 {
     std::string entry;
-    if (!ReadWholeFile(path.c_str(), &entry) || entry.size() < TRAILER + FONT_LEAST)
+    if (!ReadHostFile(path, &entry) || entry.size() < TRAILER + FONT_LEAST)
         return false;
     size_t body = entry.size() - TRAILER;
     uint8_t digest[SHA256_SIZE];
@@ -173,7 +198,7 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
     SanitizeResult r = outfd < 0 ? SANITIZE_NO_FOLDER : RunSanitizer(in, out);
     unlink(in.c_str());
     ReleaseHeld(infd);
-    if (r == SANITIZED && (!ReadWholeFile(out.c_str(), bytes) || bytes->size() < FONT_LEAST))
+    if (r == SANITIZED && (!ReadHostFile(out, bytes) || bytes->size() < FONT_LEAST))
         r = SANITIZE_REFUSED;
     if (r == SANITIZED && !entry.empty()) {
         uint8_t trailer[TRAILER];
@@ -192,7 +217,7 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
 SanitizeResult SanitizeFont(const char *path, std::string *bytes)
 {
     std::string source;
-    if (!ReadWholeFile(path, &source))
+    if (!ReadHostFile(HostPath(path), &source))
         return SANITIZE_REFUSED; /* what cannot be read cannot be checked */
     std::string cache = FontCacheFolder();
     if (cache.empty())

@@ -698,6 +698,16 @@ TEST_F(Merge, SlicesOfTheTableWriteWhatOneRunWrites)
     std::string outline = Shell("qpdf --json --json-key=outlines '" + scratch + "/teil3.pdf'");
     EXPECT_NE(outline.find("\"Kunde 151\""), std::string::npos) << "record 751 under its own title";
 
+    /* However many PDFs a run writes, it reads the font once. */
+    std::string opens = scratch + "/opens";
+    r = Pagimo("--pdf 'drei/{Name}.pdf' --merge kunden.csv --records 1-30 Brief.pfz",
+               "strace -f -e trace=openat -o '" + opens + "'");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    std::string trace = ReadTextFile(opens);
+    std::regex entry("pagimo/fonts/[0-9a-f]{64}\\.ttf");
+    size_t reads = std::distance(std::sregex_iterator(trace.begin(), trace.end(), entry), std::sregex_iterator());
+    EXPECT_EQ(reads, 1u) << "the font's sanitized copy, for 30 PDFs:\n" << trace;
+
     /* A slice past the table's end names none of its records. */
     r = Pagimo("--pdf x.pdf --merge kunden.csv --records 1001-1200 Brief.pfz");
     EXPECT_EQ(r.rc, 1);
