@@ -88,15 +88,6 @@ static double Time(const std::vector<std::string> &args, const std::string &dir)
     return Seconds(t0) / RUNS;
 }
 
-static std::string Beside(const char *argv0, const char *name)
-{
-    char *real = realpath(argv0, nullptr);
-    std::string self = real ? real : argv0;
-    std::free(real);
-    size_t slash = self.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + name;
-}
-
 int main(int argc, char **argv)
 {
     std::string dir = BenchSetUp(argc, argv);
@@ -113,8 +104,8 @@ int main(int argc, char **argv)
         std::printf("the project could not be saved\n");
         return 1;
     }
-    std::vector<std::string> job = {Beside(argv[0], "pagimo"), "--pdf", dir + "/job.pdf", "one.pfz"};
-    std::vector<std::string> limit = {Beside(argv[0], "bench_job_limit"), dir + "/limit.pdf", HostPath(ttf),
+    std::vector<std::string> job = {BenchBeside(argv[0], "pagimo"), "--pdf", dir + "/job.pdf", "one.pfz"};
+    std::vector<std::string> limit = {BenchBeside(argv[0], "bench_job_limit"), dir + "/limit.pdf", HostPath(ttf),
                                       std::to_string(LEFT), std::to_string(842 - TOP), std::to_string(SIZE), Line};
     double j = Time(job, dir), l = Time(limit, dir);
     std::printf("project: 1 page, 1 text line in DejaVu Sans; %d starts each, the mean of one\n", RUNS);

@@ -124,15 +124,6 @@ static double Limit(const std::string &ttf, const std::string &out)
     return Seconds(t0);
 }
 
-static std::string Beside(const char *argv0, const char *name)
-{
-    char *real = realpath(argv0, nullptr);
-    std::string self = real ? real : argv0;
-    std::free(real);
-    size_t slash = self.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + name;
-}
-
 int main(int argc, char **argv)
 {
     std::string dir = BenchSetUp(argc, argv);
@@ -140,9 +131,7 @@ int main(int argc, char **argv)
     LookforTTFonts();
     CreateProjectStructure();
     PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-    GUIOpenWindow(WIN_PROJECT, nullptr, nullptr, false, 0);
-    CreateEmptyPage(2);
-    GUICloseWindow(WIN_PROJECT, false);
+    PlacePage(ScreenWidth, ScreenHeight, 2);
     PDaten.pageformat = 2;
     PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
     MakeProject();
@@ -167,9 +156,9 @@ int main(int argc, char **argv)
     FreeLists(0);
     PDaten.count = 0;
     MakeProject();
-    std::string job = "cd '" + dir + "' && '" + Beside(argv[0], "pagimo") + "' --pdf '" + dir +
+    std::string job = "cd '" + dir + "' && '" + BenchBeside(argv[0], "pagimo") + "' --pdf '" + dir +
                       "/program.pdf' book.pfz";
-    std::string empty = "cd '" + dir + "' && '" + Beside(argv[0], "pagimo") + "' --pdf '" + dir +
+    std::string empty = "cd '" + dir + "' && '" + BenchBeside(argv[0], "pagimo") + "' --pdf '" + dir +
                         "/empty.pdf' empty.pfz";
     double program = 1e9, limit = 1e9, inprocess = 1e9, startup = 1e9;
     int rc = 0;

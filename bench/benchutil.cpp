@@ -58,6 +58,16 @@ HPDF_Doc LimitDocument(const std::string &ttf, HPDF_Font *font)
     return pdf;
 }
 
+/* The program `name` in the folder of the benchmark `argv0`. */
+std::string BenchBeside(const char *argv0, const char *name)
+{
+    char *real = realpath(argv0, nullptr);
+    std::string self = real ? real : argv0;
+    std::free(real);
+    size_t slash = self.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + name;
+}
+
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

@@ -16,9 +16,9 @@
  * under another's name. Its input and output are held files of the
  * leftover kind ".pagimo-font-" beside the entries (leftovers.h), which
  * the next miss sweeps when their process died. An entry is the
- * sanitizer's output followed by a trailer: ENTRY_MAGIC and the SHA-256 of
- * the output. The trailer lies after the font's last table, where no
- * reader of the tables looks.
+ * sanitizer's output sealed with its digest (sha256.h, ENTRY_MARK); the
+ * seal lies after the font's last table, where no reader of the tables
+ * looks.
  *
  * Invariant: folder[] is empty exactly when no private folder exists.
  */
@@ -44,8 +44,8 @@
 const char *const SANITIZER_PROGRAM = "ots-sanitize";
 int SanitizeMillis = 10000;
 
-static const char ENTRY_MAGIC[8] = {'P', 'a', 'g', 'i', 'm', 'o', 'F', '1'};
-enum { TRAILER = 8 + SHA256_SIZE, FONT_LEAST = 12 };
+static const char ENTRY_MARK[8] = {'P', 'a', 'g', 'i', 'm', 'o', 'F', '1'};
+enum { FONT_LEAST = 12 };
 
 static char folder[1024]; /* host path of the private folder */
 
@@ -139,19 +139,14 @@ static bool ReadHostFile(const std::string &path, std::string *data)
 
 /* ------------------------------------------------------------ entries */
 
-/* The font of a whole entry, when its trailer vouches for it. */
+/* The font of a whole entry, when its seal vouches for it. */
 static bool ReadEntry(const std::string &path, std::string *bytes)
 {
     std::string entry;
-    if (!ReadHostFile(path, &entry) || entry.size() < TRAILER + FONT_LEAST)
+    long long body = ReadHostFile(path, &entry) ? SealedSize(ENTRY_MARK, entry) : -1;
+    if (body < FONT_LEAST)
         return false;
-    size_t body = entry.size() - TRAILER;
-    uint8_t digest[SHA256_SIZE];
-    Sha256(entry.data(), body, digest);
-    if (std::memcmp(entry.data() + body, ENTRY_MAGIC, 8) != 0 ||
-        std::memcmp(entry.data() + body + 8, digest, SHA256_SIZE) != 0)
-        return false;
-    entry.resize(body);
+    entry.resize(size_t(body));
     *bytes = std::move(entry);
     return true;
 }
@@ -201,12 +196,11 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
     if (r == SANITIZED && (!ReadHostFile(out, bytes) || bytes->size() < FONT_LEAST))
         r = SANITIZE_REFUSED;
     if (r == SANITIZED && !entry.empty()) {
-        uint8_t trailer[TRAILER];
-        std::memcpy(trailer, ENTRY_MAGIC, 8);
-        Sha256(bytes->data(), bytes->size(), trailer + 8);
+        uint8_t seal[SEAL_SIZE];
+        Seal(ENTRY_MARK, bytes->data(), bytes->size(), seal);
         /* The sanitizer wrote through a name of its own: append at the end. */
         if (lseek(outfd, 0, SEEK_END) == off_t(bytes->size()) &&
-            WriteAll(outfd, reinterpret_cast<const char *>(trailer), TRAILER))
+            WriteAll(outfd, reinterpret_cast<const char *>(seal), SEAL_SIZE))
             std::rename(out.c_str(), entry.c_str()); /* a cache that takes nothing is no failure */
     }
     unlink(out.c_str()); /* gone after the rename, or not kept */

@@ -154,6 +154,24 @@ void Sha256Portable(const void *data, size_t size, uint8_t digest[SHA256_SIZE])
     Digest(BlocksPortable, data, size, digest);
 }
 
+/* ------------------------------------------------------------ seals */
+
+void Seal(const char mark[8], const void *data, size_t size, uint8_t seal[SEAL_SIZE])
+{
+    std::memcpy(seal, mark, 8);
+    Sha256(data, size, seal + 8);
+}
+
+long long SealedSize(const char mark[8], const std::string &file)
+{
+    if (file.size() < SEAL_SIZE)
+        return -1;
+    size_t body = file.size() - SEAL_SIZE;
+    uint8_t seal[SEAL_SIZE];
+    Seal(mark, file.data(), body, seal);
+    return std::memcmp(file.data() + body, seal, SEAL_SIZE) ? -1 : (long long)body;
+}
+
 std::string Sha256Hex(const void *data, size_t size)
 {
     uint8_t d[SHA256_SIZE];
