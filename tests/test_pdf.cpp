@@ -371,6 +371,17 @@ TEST_F(Pdf, CommandLineJobExportsAProjectWithoutAWindow)
     EXPECT_NE(text.find("Welcome to Pagimo"), std::string::npos) << text;
     EXPECT_NE(text.find("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln"), std::string::npos);
     EXPECT_NE(Shell("pdfinfo '" + scratch + "/example.pdf'").find("Pages:           3"), std::string::npos);
+    EXPECT_NE(text.find("Polski: Zażółć gęślą jaźń · Ελληνικά ·\nКириллица · ← → ↔ · 5 € · „Zitat“"), std::string::npos)
+        << "the textbox chain ends on the third page with its line of scripts: " << text;
+    std::string lines = Shell("pdftotext -layout '" + scratch + "/example.pdf' -");
+    EXPECT_NE(lines.find("Sei-\n"), std::string::npos) << "and is hyphenated: " << lines;
+    run = Shell(env + bin + " --pdf letters.pdf --merge '" PAGIMO_SOURCE_DIR "/examples/letter.csv' '" PAGIMO_SOURCE_DIR
+                "/examples/letter.pfz' 2>&1; echo rc=$?");
+    EXPECT_EQ(run, "rc=0\n") << "the shipped letter merges without a word to say";
+    text = Shell("pdftotext '" + scratch + "/letters.pdf' -");
+    EXPECT_NE(text.find("Liebe/r Zofia Łęcka,"), std::string::npos) << text;
+    EXPECT_NE(text.find("Liebe/r Анна Петрова,"), std::string::npos) << text;
+    EXPECT_NE(Shell("pdfinfo '" + scratch + "/letters.pdf'").find("Pages:           4"), std::string::npos);
 
     WriteTextFile(scratch + "/broken.pfz", "garbage");
     run = Shell(env + bin + " --pdf broken.pdf broken.pfz Debug=Off 2>&1; echo rc=$?");
