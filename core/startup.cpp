@@ -469,6 +469,8 @@ int PagimoMain(int argc, char **argv)
     int rc = HandleOptions(tt);
     if (rc >= 0)
         return rc;
+    if (!job_mode)
+        PlatformRunWindowProgram(argv);
     if (job_mode)
         QuietJob(tt);
     FindStartupProject(tt);

@@ -41,8 +41,14 @@ struct GuiMessage {
 
 extern bool PlatformTrace; /* print the platform's traces to standard output */
 
+/* A window start hands the process over to the program that has the
+ * window, where the job's program has none (nowindow.cpp); returns where
+ * this program has it. */
+void PlatformRunWindowProgram(char **argv);
 bool PlatformGuiInit(int argc, char **argv);
 int PlatformApplicationsMade(void); /* how often this process started the window system */
+bool PlatformApplicationExists(void);
+bool PlatformRecentEnough(void); /* the Qt running is as new as the Qt built with */
 void PlatformGuiExit(void);
 void PlatformWatchInstance(void);
 void PlatformUnwatchInstance(void);

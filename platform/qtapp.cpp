@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QVersionNumber>
 
 #include "platform/breaksignal.h"
 #include "platform/charset.h"
@@ -240,9 +241,27 @@ bool PlatformGuiInit(int argc, char **argv)
     return true;
 }
 
+/* This program has the window: the start goes on here. */
+void PlatformRunWindowProgram(char **argv)
+{
+    (void)argv;
+}
+
 int PlatformApplicationsMade(void)
 {
     return apps_made;
+}
+
+bool PlatformApplicationExists(void)
+{
+    return QCoreApplication::instance() != nullptr;
+}
+
+bool PlatformRecentEnough(void)
+{
+    QVersionNumber running = QVersionNumber::fromString(QString::fromLatin1(qVersion()));
+    QVersionNumber built = QVersionNumber::fromString(QStringLiteral(QT_VERSION_STR));
+    return QVersionNumber::compare(running, built) >= 0;
 }
 
 /* Leaves the QApplication in place: Qt does not support making a second

@@ -17,17 +17,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QtGlobal>
-#include <QVersionNumber>
-
 #include "platform/gui.h"
 
+/* The window system, where the program has one, is as new as the one
+ * it was built with. */
 bool SystemRecentEnough(void)
 {
-    QVersionNumber running = QVersionNumber::fromString(QString::fromLatin1(qVersion()));
-    QVersionNumber built = QVersionNumber::fromString(QStringLiteral(QT_VERSION_STR));
-    return QVersionNumber::compare(running, built) >= 0;
+    return PlatformRecentEnough();
 }
 
 /* ------------------------------------------------------------ the display */
@@ -165,7 +161,7 @@ void WriteExitReport(void)
     if (!out)
         return;
     std::fprintf(out, "applications %d\ninstance %d\n", PlatformApplicationsMade(),
-                 QCoreApplication::instance() ? 1 : 0);
+                 PlatformApplicationExists() ? 1 : 0);
     std::ifstream maps("/proc/self/maps");
     std::set<std::string> libs;
     for (std::string line; std::getline(maps, line);) {

@@ -140,7 +140,11 @@ TEST_F(Cli, OptionsAndAQuietJob)
     EXPECT_EQ(r.out, "") << "nothing on success";
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(IsPdf(scratch + "/quiet.pdf"));
-    EXPECT_EQ(ReadTextFile(report).rfind("applications 0\ninstance 0\n", 0), 0u) << ReadTextFile(report);
+    std::string used = ReadTextFile(report);
+    EXPECT_EQ(used.rfind("applications 0\ninstance 0\n", 0), 0u) << used;
+    EXPECT_NE(used.find("libhpdf"), std::string::npos) << "the report names the libraries: " << used;
+    EXPECT_EQ(used.find("libQt6Widgets"), std::string::npos) << "nor are Qt's widgets or graphics loaded: " << used;
+    EXPECT_EQ(used.find("libQt6Gui"), std::string::npos) << used;
     r = Pagimo("Debug=On --pdf quiet.pdf job.pfz");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, "") << "traces go to standard error";
