@@ -405,8 +405,7 @@ static int RunExportJob(const char *out)
     ScreenWidth = ScreenHeight = 0;
     if (std::getenv("PAGIMO_SCREEN"))
         PlatformScreenSize(&ScreenWidth, &ScreenHeight);
-    CreateProjectStructure();
-    if (OpenProjectPath(StartupProject) != 0)
+    if (OpenProjectPath(StartupProject) != 0) /* which makes the project's folders */
         return 1;
     if (!ScreenWidth) {
         ScreenWidth = PDaten.width ? PDaten.width : 1920;
