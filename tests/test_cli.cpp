@@ -584,6 +584,14 @@ TEST_F(JobAndWindow, WhatAKilledJobLeftIsRemovedByTheNextStartOnly)
 class Merge : public JobAndWindow {
 protected:
     void LetterTemplate(void);
+    /* gaeste.csv: the field Name, "Gast 1" to "Gast n". */
+    void Guests(int n)
+    {
+        std::string csv = "Name\n";
+        for (int r = 1; r <= n; r++)
+            csv += "Gast " + std::to_string(r) + "\n";
+        WriteTextFile(scratch + "/gaeste.csv", csv);
+    }
 };
 
 void Merge::LetterTemplate(void)
@@ -731,10 +739,7 @@ TEST_F(Merge, OnePdfOfFortyThousandPagesIsSound)
 {
     OnePageProject("Hallo {Name}");
     Save(scratch, "Karte");
-    std::string csv = "Name\n";
-    for (int r = 1; r <= 40000; r++)
-        csv += "Gast " + std::to_string(r) + "\n";
-    WriteTextFile(scratch + "/gaeste.csv", csv);
+    Guests(40000);
     Ran r = Pagimo("--pdf karten.pdf --merge gaeste.csv Karte.pfz");
     ASSERT_EQ(r.rc, 0) << r.err;
     std::string pdf = scratch + "/karten.pdf";
@@ -763,10 +768,7 @@ TEST_F(Merge, APictureIsEmbeddedOnceForEveryRecordAndElement)
         AddGObject(1, &pic);
     }
     Save(scratch, "Logo");
-    std::string csv = "Name\n";
-    for (int r = 1; r <= 100; r++)
-        csv += "Gast " + std::to_string(r) + "\n";
-    WriteTextFile(scratch + "/gaeste.csv", csv);
+    Guests(100);
     Ran r = Pagimo("--pdf logos.pdf --merge gaeste.csv Logo.pfz");
     ASSERT_EQ(r.rc, 0) << r.err;
     std::string list = Shell("pdfimages -list '" + scratch + "/logos.pdf' | tail -n +3");
