@@ -30,25 +30,6 @@
 
 /* ------------------------------------------------------------ the text */
 
-static void PutUtf8(std::string *out, uint32_t u)
-{
-    if (u < 0x80) {
-        *out += char(u);
-    } else if (u < 0x800) {
-        *out += char(0xC0 | (u >> 6));
-        *out += char(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        *out += char(0xE0 | (u >> 12));
-        *out += char(0x80 | ((u >> 6) & 0x3F));
-        *out += char(0x80 | (u & 0x3F));
-    } else {
-        *out += char(0xF0 | (u >> 18));
-        *out += char(0x80 | ((u >> 12) & 0x3F));
-        *out += char(0x80 | ((u >> 6) & 0x3F));
-        *out += char(0x80 | (u & 0x3F));
-    }
-}
-
 /* A table in UTF-16 (it starts with a byte-order mark) as UTF-8; false for
  * any other table. A lone surrogate becomes U+FFFD. */
 static bool FromUtf16(const std::string &bytes, std::string *text)
@@ -69,7 +50,7 @@ static bool FromUtf16(const std::string &bytes, std::string *text)
         } else if (u >= 0xD800 && u < 0xE000) {
             u = 0xFFFD;
         }
-        PutUtf8(text, u);
+        PutUtf8(*text, u);
     }
     return true;
 }
