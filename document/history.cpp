@@ -239,9 +239,15 @@ static Listing ListFiles(void)
     return l;
 }
 
+/* A kept version's program path, and its host path. */
+static std::string KeptName(uint64_t version)
+{
+    return std::string(KEEP_DRAWER) + "/" + std::to_string(version);
+}
+
 static std::string KeptPath(uint64_t version)
 {
-    return HostPath(KEEP_DRAWER) + "/" + std::to_string(version);
+    return HostPath(KeptName(version).c_str());
 }
 
 static std::string ProjectPath(const std::string &name)
@@ -301,15 +307,14 @@ void HistoryKeepFile(const char *path)
         return;
     uint64_t version = ++last_version;
     std::string host = HostPath(path), kept = KeptPath(version);
-    if (link(host.c_str(), kept.c_str()) == 0 || CopyFile(path, (std::string(KEEP_DRAWER) + "/" +
-                                                                 std::to_string(version)).c_str()))
+    if (link(host.c_str(), kept.c_str()) == 0 || CopyFile(path, KeptName(version).c_str()))
         replaced_now[name] = version;
 }
 
 static bool SameContents(uint64_t version, const std::string &name)
 {
     std::string a, b;
-    return ReadWholeFile((std::string(KEEP_DRAWER) + "/" + std::to_string(version)).c_str(), &a) &&
+    return ReadWholeFile(KeptName(version).c_str(), &a) &&
            ReadWholeFile((PROJECT_ROOT + name).c_str(), &b) && a == b;
 }
 
@@ -430,16 +435,24 @@ static const HeaderShot &HeaderBefore(size_t k)
 
 /* ------------------------------------------------------------ taking */
 
-void HistoryReset(void)
+/* No step is kept, nor any version only the steps needed. */
+static void Forget(void)
 {
     steps.clear();
+    base.clear();
+    shot.clear();
+    listing.clear();
     done = 0;
     saved_at = 0;
     total_bytes = 0;
     deleted_now.clear();
     replaced_now.clear();
     DeleteAll(KEEP_DRAWER);
-    shot.clear();
+}
+
+void HistoryReset(void)
+{
+    Forget();
     size_t copied = 0;
     shot = TakePages(&copied);
     base = shot;
@@ -451,16 +464,8 @@ void HistoryReset(void)
 /* The program ends or the project closes for good: nothing is kept. */
 void HistoryEnd(void)
 {
-    steps.clear();
-    base.clear();
-    shot.clear();
-    listing.clear();
-    done = 0;
-    total_bytes = 0;
-    deleted_now.clear();
-    replaced_now.clear();
     if (active)
-        DeleteAll(KEEP_DRAWER);
+        Forget();
     active = false;
 }
 
@@ -497,15 +502,15 @@ void HistoryAbsorb(void)
     size_t copied = 0;
     std::vector<PageShot> now = TakePages(&copied);
     DropUnclaimed();
+    head = TakeHeader();
     if (done > 0) {
         steps[done - 1].pages = now;
-        steps[done - 1].head = TakeHeader();
+        steps[done - 1].head = head;
     } else {
         base = now;
-        base_head = TakeHeader();
+        base_head = head;
     }
     shot = std::move(now);
-    head = TakeHeader();
     listing = ListFiles();
 }
 
