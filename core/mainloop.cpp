@@ -200,13 +200,19 @@ static bool Close(LoopState *ls, bool newp)
     return CloseProject(newp, &ls->saved, &xstart, &ystart, &xend, &yend, &ls->aktpage);
 }
 
-static void ShowOpenedProject(LoopState *ls)
+/* The gadgets of the project's own settings show the project's values. */
+void ShowProjectSettings(void)
 {
     GadgetSetNumber(GID_PAGE_FORMAT, int32_t(PDaten.pageformat));
     GadgetSetText(GID_PDF_TITLE, PDaten.title);
     GadgetSetText(GID_PDF_AUTHOR, PDaten.author);
     GadgetSetNumber(GID_PDF_COMPRESSION, PDaten.comp);
     ShowSections(PDaten.count);
+}
+
+static void ShowOpenedProject(LoopState *ls)
+{
+    ShowProjectSettings();
     ls->saved = 1;
     ls->aktmode = GID_CURSOR;
     ls->aktpage = 1;

@@ -43,6 +43,7 @@ bool CloseProject(bool newp, int16_t *saved, uint32_t *xs, uint32_t *ys, uint32_
 void ResetPagimoScreen(uint32_t mode);
 void CreateTabs(uint32_t *aktpage);
 void ShowSections(uint32_t count);
+void ShowProjectSettings(void);
 void Repaint(uint32_t aktpage);
 void ResetProperties(void);
 

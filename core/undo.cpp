@@ -137,13 +137,10 @@ static void ShowRestored(LoopState *ls, const HistoryShown &shown)
     ls->draw = ls->moving = ls->lasso = false;
     ResetPagimoScreen(GID_CURSOR);
     SetARexxChooser(GID_CURSOR);
-    GadgetSetNumber(GID_PAGE_FORMAT, int32_t(PDaten.pageformat));
-    GadgetSetText(GID_PDF_TITLE, PDaten.title);
-    GadgetSetText(GID_PDF_AUTHOR, PDaten.author);
+    ShowProjectSettings();
+    /* A step may take back a password typed into its gadget. */
     GadgetSetText(GID_PDF_OPASSWORD, PDaten.opassword);
     GadgetSetText(GID_PDF_UPASSWORD, PDaten.upassword);
-    GadgetSetNumber(GID_PDF_COMPRESSION, PDaten.comp);
-    ShowSections(PDaten.count);
     ls->aktpage = shown.page;
     CreateTabs(&ls->aktpage);
     HLManager();
@@ -154,8 +151,6 @@ static void ShowRestored(LoopState *ls, const HistoryShown &shown)
     ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
     if (ls->marked == 1)
         SetObjData(ls->mnode, ls->filename);
-    else if (ls->marked > 1)
-        SetGUIElements(0, false, true);
 }
 
 /* The editor holds a text of its own while it is open: the history waits
