@@ -32,7 +32,6 @@
 #include "platform/sha256.h"
 
 static const char ENTRY_MAGIC[8] = {'P', 'a', 'g', 'i', 'm', 'o', 'H', '1'};
-enum { TRAILER = 8 + SHA256_SIZE };
 
 /* ------------------------------------------------------------ writing */
 
@@ -89,10 +88,9 @@ static std::string Compiled(const HyphenDict *dict)
         PutLevel(out, d);
     }
     out += '\0';
-    uint8_t digest[SHA256_SIZE];
-    Sha256(out.data(), out.size(), digest);
-    out.append(ENTRY_MAGIC, sizeof(ENTRY_MAGIC));
-    out.append(reinterpret_cast<const char *>(digest), SHA256_SIZE);
+    uint8_t seal[SEAL_SIZE];
+    Seal(ENTRY_MAGIC, out.data(), out.size(), seal);
+    out.append(reinterpret_cast<const char *>(seal), SEAL_SIZE);
     return out;
 }
 
@@ -201,13 +199,8 @@ static HyphenDict *GetLevel(Reader &r)
 /* The levels of an entry whose trailer vouches for it; null otherwise. */
 static HyphenDict *Parsed(const std::string &entry)
 {
-    if (entry.size() < TRAILER + 1)
-        return nullptr;
-    size_t body = entry.size() - TRAILER;
-    uint8_t digest[SHA256_SIZE];
-    Sha256(entry.data(), body, digest);
-    if (std::memcmp(entry.data() + body, ENTRY_MAGIC, 8) != 0 ||
-        std::memcmp(entry.data() + body + 8, digest, SHA256_SIZE) != 0)
+    long long body = SealedSize(ENTRY_MAGIC, entry);
+    if (body < 1)
         return nullptr;
     Reader r = {entry.data(), entry.data() + body, true};
     HyphenDict *first = nullptr, **next = &first;
