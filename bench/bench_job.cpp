@@ -26,7 +26,6 @@
 #include "document/pagelist.h"
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
-#include "pdf/pdffonts.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
@@ -106,12 +105,9 @@ int main(int argc, char **argv)
     ScreenWidth = 1920, ScreenHeight = 1200;
     InstallFonts();
     LookforTTFonts();
-    int16_t disk = 0;
-    const char *ttf = GetharuFont("DejaVu Sans", &disk);
-    if (!ttf || disk != 1) {
-        std::printf("DejaVu Sans is not installed\n");
+    const char *ttf = BenchFont();
+    if (!ttf)
         return 1;
-    }
     if (!MakeProject(dir)) {
         std::printf("the project could not be saved\n");
         return 1;

@@ -22,7 +22,6 @@
 #include "document/pagelist.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
-#include "pdf/pdffonts.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
@@ -92,12 +91,9 @@ int main(int argc, char **argv)
 {
     std::string dir = BenchExportSetUp(argc, argv);
     MakeProject();
-    int16_t disk = 0;
-    const char *ttf = GetharuFont("DejaVu Sans", &disk);
-    if (!ttf || disk != 1) {
-        std::printf("DejaVu Sans is not installed\n");
+    const char *ttf = BenchFont();
+    if (!ttf)
         return 1;
-    }
     bool ok = true;
     double program = 1e9, limit = 1e9, sanitize = 1e9;
     for (int round = 0; round < ROUNDS; round++) {

@@ -24,7 +24,6 @@
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
-#include "pdf/pdffonts.h"
 #include "platform/assign.h"
 #include "platform/files.h"
 #include "platform/fontinstall.h"
@@ -136,12 +135,9 @@ int main(int argc, char **argv)
     PDaten.width = ScreenWidth, PDaten.height = ScreenHeight;
     MakeProject();
     ProgramLines();
-    int16_t disk = 0;
-    const char *ttf = GetharuFont("DejaVu Sans", &disk);
-    if (!ttf || disk != 1) {
-        std::printf("DejaVu Sans is not installed\n");
+    const char *ttf = BenchFont();
+    if (!ttf)
         return 1;
-    }
     std::strcpy(DataPath, dir.c_str());
     SetProjectName("book");
     if (SaveProject(false) != 0) {

@@ -3,12 +3,14 @@
  */
 #include "benchutil.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/settings.h"
 #include "document/pagelist.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdffonts.h"
 #include "platform/fontinstall.h"
 #include "platform/assign.h"
 #include "platform/gui.h"
@@ -66,6 +68,18 @@ std::string BenchBeside(const char *argv0, const char *name)
     std::free(real);
     size_t slash = self.rfind('/');
     return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + name;
+}
+
+/* The TrueType file of DejaVu Sans, the font every benchmark sets, as the
+ * export finds it; null, and said, when it is not installed. */
+const char *BenchFont(void)
+{
+    int16_t disk = 0;
+    const char *ttf = GetharuFont("DejaVu Sans", &disk);
+    if (ttf && disk == 1)
+        return ttf;
+    std::printf("DejaVu Sans is not installed\n");
+    return nullptr;
 }
 
 double Seconds(std::chrono::steady_clock::time_point since)

@@ -13,6 +13,7 @@
 std::string BenchSetUp(int argc, char **argv);
 std::string BenchExportSetUp(int argc, char **argv);
 HPDF_Doc LimitDocument(const std::string &ttf, HPDF_Font *font);
+const char *BenchFont(void);
 double Seconds(std::chrono::steady_clock::time_point since);
 std::string BenchBeside(const char *argv0, const char *name);
 
