@@ -902,20 +902,22 @@ TEST_F(TextboxJob, GermanTextHyphenatesAtTheDictionarysPointsAsThePageViewShowsI
         AddPageList(nullptr);
         boxes.push_back(Box(page, "PGT:PAG4/Texte/de.txt", 1 - int(page), 60, 60, 170, 700));
     }
-    std::string cfg(2048, '\0');
-    cfg[0] = char(0xC0);
-    WriteTextFile(scratch + "/PagimoOS4.cfg", cfg);
-    Config.flags = 0xC0;
-    ASSERT_EQ(Job(), "rc=0\n");
-    EXPECT_GE(CheckHyphens(pdf, boxes, GERMAN, "/usr/share/hyphen/hyph_de_DE.dic"), 10);
-    double on = MeanGap(pdf, 230);
-
-    cfg[0] = char(0xE0);
-    WriteTextFile(scratch + "/PagimoOS4.cfg", cfg);
-    Config.flags = 0xE0;
-    ASSERT_EQ(Job(), "rc=0\n");
-    EXPECT_EQ(CheckHyphens(pdf, boxes, GERMAN, "/usr/share/hyphen/hyph_de_DE.dic"), 0);
-    double off = MeanGap(pdf, 230);
+    /* The job with the configuration's flags byte `flags`: the hyphens
+     * its PDF shows at line ends and the mean word gap. */
+    auto Run = [&](uint8_t flags, int *hyphens) {
+        std::string cfg(2048, '\0');
+        cfg[0] = char(flags);
+        WriteTextFile(scratch + "/PagimoOS4.cfg", cfg);
+        Config.flags = flags;
+        EXPECT_EQ(Job(), "rc=0\n");
+        *hyphens = CheckHyphens(pdf, boxes, GERMAN, "/usr/share/hyphen/hyph_de_DE.dic");
+        return MeanGap(pdf, 230);
+    };
+    int hyphens_on = 0, hyphens_off = 0;
+    double on = Run(0xC0, &hyphens_on);
+    EXPECT_GE(hyphens_on, 10);
+    double off = Run(0xE0, &hyphens_off);
+    EXPECT_EQ(hyphens_off, 0);
     EXPECT_GT(on, 0.0);
     EXPECT_LE(on, 0.75 * off) << "mean gap with hyphenation " << on << ", without " << off;
 }
