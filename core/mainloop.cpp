@@ -407,6 +407,12 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         return !Close(ls, false);
     case GID_UNDO:
     case GID_REDO: UndoCommand(ls, id == GID_REDO, loop_mstrip); break;
+    case CMD_FIT_PAGE: PlatformSetZoom(ZOOM_FIT_PAGE); break;
+    case CMD_FIT_WIDTH: PlatformSetZoom(ZOOM_FIT_WIDTH); break;
+    case CMD_ZOOM_100: PlatformSetZoom(100); break;
+    case CMD_ZOOM_200: PlatformSetZoom(200); break;
+    case CMD_ZOOM_IN: PlatformSetZoom(ZOOM_IN); break;
+    case CMD_ZOOM_OUT: PlatformSetZoom(ZOOM_OUT); break;
     case GID_PAGE_FORMAT: FormatCommand(ls); break;
     case GID_PAGE_SECTION: SectionCommand(ls); break;
     case GID_PROJ_PAGES: TabCommand(ls); break;
@@ -457,6 +463,9 @@ uint32_t MapMenueSelection(void *mstrip)
         {MENU_PAGE_REMOVE, GID_TAB_REMOVE}, {MENU_DELETE, GID_DELETE},
         {MENU_MOVE, GID_MOVE},     {MENU_PREFS, GID_PREFS},
         {MENU_MERGE, CMD_MERGE},   {MENU_UNDO, GID_UNDO},    {MENU_REDO, GID_REDO},
+        {MENU_SELECT_ALL, CMD_SELECT_ALL}, {MENU_FIT_PAGE, CMD_FIT_PAGE}, {MENU_FIT_WIDTH, CMD_FIT_WIDTH},
+        {MENU_ZOOM_100, CMD_ZOOM_100}, {MENU_ZOOM_200, CMD_ZOOM_200}, {MENU_ZOOM_IN, CMD_ZOOM_IN},
+        {MENU_ZOOM_OUT, CMD_ZOOM_OUT},
     };
     uint32_t result = 0xFFFF;
     for (int item = PlatformMenuNextSelection(mstrip, -1); item != -1;

@@ -11,7 +11,10 @@
 struct GElement;
 
 /* Commands only the menu gives, beyond the gadget ids. */
-enum { CMD_MERGE = 200 };
+enum {
+    CMD_MERGE = 200, CMD_SELECT_ALL = 201, CMD_FIT_PAGE = 202, CMD_FIT_WIDTH = 203, CMD_ZOOM_100 = 204,
+    CMD_ZOOM_200 = 205, CMD_ZOOM_IN = 206, CMD_ZOOM_OUT = 207,
+};
 struct MsgPort;
 
 struct LoopState {

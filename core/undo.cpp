@@ -52,6 +52,10 @@ static int GadgetStepName(uint32_t id)
     case GID_OPEN: case GID_CLOSE:
         return UNDO_NO_STEP;
     case GID_UNDO: case GID_REDO: return UNDO_SKIP;
+    /* The zoom belongs to the window, not to the project. */
+    case CMD_FIT_PAGE: case CMD_FIT_WIDTH: case CMD_ZOOM_100: case CMD_ZOOM_200: case CMD_ZOOM_IN:
+    case CMD_ZOOM_OUT:
+        return UNDO_SKIP;
     default: return MSG_STEP_CHANGE;
     }
 }

@@ -20,7 +20,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /*   6 */ "Import",
     /*   7 */ "Export",
     /*   8 */ "C|Create PDF",
-    /*   9 */ "A|About",
+    /*   9 */ "I|About",
     /*  10 */ "Q|Quit",
     /*  11 */ "Edit",
     /*  12 */ "Page",
@@ -255,6 +255,14 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 241 */ "One PDF of %s pages is more than this computer's memory can take. Export the table in slices with --records FROM-TO, or one PDF per record.",
     /* 242 */ "Record %s, page %s: the text %s does not fit its boxes; %s characters are left over.",
     /* 243 */ "The table %s holds %s records; --records %s names none of them.",
+    /* 244 */ "A|Select all",
+    /* 245 */ "View",
+    /* 246 */ "0|Fit page",
+    /* 247 */ "Fit width",
+    /* 248 */ "1|100 %",
+    /* 249 */ "200 %",
+    /* 250 */ "Zoom in",
+    /* 251 */ "Zoom out",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 244 };
+enum { MSG_COUNT = 252 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -101,6 +101,14 @@ enum {
     MSG_MERGE_TOO_LARGE = 241, /* pages of one PDF beyond memory */
     MSG_MERGE_OVERFLOW = 242, /* record, page, text file, characters left over */
     MSG_MERGE_NO_SLICE = 243, /* table, its records, the slice of --records that names none */
+    MSG_SELECT_ALL = 244,
+    MSG_VIEW_MENU = 245,
+    MSG_FIT_PAGE = 246,  /* also an entry of the zoom chooser, after its "|" */
+    MSG_FIT_WIDTH = 247, /* the same */
+    MSG_ZOOM_100 = 248,
+    MSG_ZOOM_200 = 249,
+    MSG_ZOOM_IN = 250,
+    MSG_ZOOM_OUT = 251,
 };
 
 struct Catalog;

@@ -28,6 +28,10 @@ enum {
     WMHI_MOUSEBUTTONS = 16,
 };
 enum { RAWKEY_DELETE = 0x46, SELECTDOWN = 0x68, SELECTUP = 0xE8 };
+/* The arrow keys; the code of an arrow with Shift held has RAWKEY_SHIFTED
+ * added. */
+enum { RAWKEY_UP = 0x4C, RAWKEY_DOWN = 0x4D, RAWKEY_RIGHT = 0x4E, RAWKEY_LEFT = 0x4F, RAWKEY_SHIFTED = 0x100 };
+enum { QUAL_SHIFT = 1 }; /* qualifier bits: keys held when a message was sent */
 enum { LBRE_NORMAL = 1, LBRE_EDIT = 8 }; /* list browser events */
 
 struct GuiMessage {
@@ -35,6 +39,7 @@ struct GuiMessage {
     uint16_t value; /* gadget id or menu id */
     uint16_t code;
     int32_t mx, my; /* pointer in window coordinates when it was sent */
+    uint16_t qual;  /* QUAL_ bits */
 };
 
 /* ------------------------------------------------------------ application */
@@ -64,10 +69,12 @@ void PlatformDelay(uint32_t ticks);
 
 /* ------------------------------------------------------------ messages */
 
-void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my);
+void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my,
+                         uint16_t qual = 0);
 bool PlatformTakeMessage(int win, GuiMessage *msg);
 bool PlatformMessagePending(void);
 void PlatformMousePos(int win, int32_t *x, int32_t *y);
+uint16_t PlatformMessageQualifier(int win); /* of the message last taken */
 void PlatformSetIdleHook(void (*hook)(void));
 
 /* ------------------------------------------------------------ windows */
@@ -152,6 +159,15 @@ std::string TabsLabel(int id, int index);
 
 /* The page area: its box in window coordinates. */
 void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height);
+
+/* The page view shows the page area at a zoom of its own, which belongs to
+ * the window: window coordinates (pixels at 100 %) stay what the program
+ * sees, and the zoom only maps them to the screen. The page's rectangle
+ * in window coordinates tells the view what to centre and fit. */
+enum { ZOOM_FIT_PAGE = -1, ZOOM_FIT_WIDTH = -2, ZOOM_IN = -3, ZOOM_OUT = -4, ZOOM_LEAST = 25, ZOOM_MOST = 800 };
+void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom);
+void PlatformSetZoom(int how); /* a percentage or ZOOM_ */
+double PlatformZoom(void);     /* screen pixels per window pixel; 1 without a view */
 
 /* ------------------------------------------------------------ menus */
 

@@ -118,6 +118,12 @@ void PlatformMousePos(int win, int32_t *x, int32_t *y)
     *x = *y = 0;
 }
 
+uint16_t PlatformMessageQualifier(int win)
+{
+    (void)win;
+    return 0;
+}
+
 /* ------------------------------------------------------------ windows */
 
 bool PlatformWindowCreate(int win, const char *title, int width, int height, bool main)
@@ -302,7 +308,20 @@ void RectFill(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { (v
 void DrawEllipse(RastPort *rp, int32_t cx, int32_t cy, int32_t rx, int32_t ry) { (void)rp, (void)cx, (void)cy, (void)rx, (void)ry; }
 void WritePixel(RastPort *rp, int32_t x, int32_t y) { (void)rp, (void)x, (void)y; }
 void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { (void)x1, (void)y1, (void)x2, (void)y2; }
-void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y) { (void)rp, (void)picture, (void)x, (void)y; }
+void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    (void)rp, (void)picture, (void)x, (void)y, (void)width, (void)height;
+}
+void DrawHandle(RastPort *rp, int32_t x, int32_t y, bool on) { (void)rp, (void)x, (void)y, (void)on; }
+void DrawGlyphRun(RastPort *rp, void *face, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count)
+{
+    (void)rp, (void)face, (void)em, (void)x, (void)baseline, (void)glyphs, (void)offsets, (void)count;
+}
+void ForgetGlyphOutlines(void) {}
+void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom) { (void)left, (void)top, (void)right, (void)bottom; }
+void PlatformSetZoom(int how) { (void)how; }
+double PlatformZoom(void) { return 1.0; }
 
 /* ------------------------------------------------------------ pictures */
 

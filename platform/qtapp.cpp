@@ -233,7 +233,7 @@ bool PlatformGuiInit(int argc, char **argv)
         app->installEventFilter(new BusyFilter);
     }
     for (WindowState &w : windows)
-        w = WindowState{nullptr, {}, 0, 0, false, false, nullptr};
+        w = WindowState{nullptr, {}, 0, 0, 0, false, false, nullptr};
     for (GadgetState &g : gadgets)
         g = GadgetState{GK_NONE, -1, nullptr, 0, {}};
     break_seen = false;
@@ -309,11 +309,12 @@ void PlatformProcessEvents(void)
 
 /* ------------------------------------------------------------ messages */
 
-void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my)
+void PlatformPostMessage(int win, uint32_t cls, uint16_t value, uint16_t code, int32_t mx, int32_t my,
+                         uint16_t qual)
 {
     if (win < 0 || win >= PLATFORM_WINDOWS)
         return;
-    windows[win].queue.push_back(GuiMessage{cls, value, code, mx, my});
+    windows[win].queue.push_back(GuiMessage{cls, value, code, mx, my, qual});
 }
 
 bool PlatformMessagePending(void)
@@ -334,6 +335,7 @@ bool PlatformTakeMessage(int win, GuiMessage *msg)
     windows[win].queue.pop_front();
     windows[win].mx = msg->mx;
     windows[win].my = msg->my;
+    windows[win].qual = msg->qual;
     menu_taken_pick = msg->cls == WMHI_MENUPICK ? msg->value : -1;
     return true;
 }
@@ -342,6 +344,11 @@ void PlatformMousePos(int win, int32_t *x, int32_t *y)
 {
     *x = windows[win].mx;
     *y = windows[win].my;
+}
+
+uint16_t PlatformMessageQualifier(int win)
+{
+    return win >= 0 && win < PLATFORM_WINDOWS ? windows[win].qual : 0;
 }
 
 void PlatformSetIdleHook(void (*hook)(void))

@@ -41,6 +41,7 @@ struct WindowState {
     QWidget *widget;    /* the window's content, null when none */
     std::deque<GuiMessage> queue;
     int32_t mx, my;     /* pointer position of the message last taken */
+    uint16_t qual;      /* and the keys held then (QUAL_) */
     bool busy;
     bool main;
     QMenuBar *menubar;

@@ -223,6 +223,21 @@ void UpdatePageArea(int x1, int y1, int x2, int y2)
     pagearea->update(QRect(QPoint(x1, y1) - off, QPoint(x2, y2) - off).normalized().adjusted(-1, -1, 1, 1));
 }
 
+void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    (void)left, (void)top, (void)right, (void)bottom;
+}
+
+void PlatformSetZoom(int how)
+{
+    (void)how;
+}
+
+double PlatformZoom(void)
+{
+    return 1.0;
+}
+
 void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height)
 {
     if (!pagearea || !windows[0].widget) {

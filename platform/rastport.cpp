@@ -209,15 +209,24 @@ void DrawEllipse(RastPort *rp, int32_t cx, int32_t cy, int32_t rx, int32_t ry)
 
 /* ------------------------------------------------------------ pictures */
 
-void DrawPicture(RastPort *, const void *picture, int32_t x, int32_t y)
+void DrawPicture(RastPort *, const void *picture, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     if (!picture)
         return;
     EnsureRastImage();
     const QImage *img = static_cast<const QImage *>(picture);
+    QRect box(x, y, width > 0 ? width : img->width(), height > 0 ? height : img->height());
     {
         QPainter painter(rastimage);
-        painter.drawImage(x, y, *img);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(box, *img);
     }
-    UpdatePageArea(x, y, x + img->width() - 1, y + img->height() - 1);
+    UpdatePageArea(box.left(), box.top(), box.right(), box.bottom());
+}
+
+void DrawHandle(RastPort *rp, int32_t x, int32_t y, bool on)
+{
+    SetDrMd(rp, JAM1);
+    SetAPen(rp, on ? 1 : 2);
+    DrawEllipse(rp, x, y, 7, 7);
 }

@@ -7,6 +7,7 @@
 #ifndef PAGIMO_PLATFORM_RASTPORT_H
 #define PAGIMO_PLATFORM_RASTPORT_H
 
+#include <cstddef>
 #include <cstdint>
 
 enum { JAM1 = 0, COMPLEMENT = 2 };
@@ -25,8 +26,21 @@ void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 uint32_t ReadPixelRGB(RastPort *rp, int32_t x, int32_t y);
 uint32_t PenRGB(uint8_t pen);
 
-/* A picture of picture.h copied unscaled with its top-left corner at
- * (x, y), its alpha blended over what lies below. */
-void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y);
+/* A picture of picture.h drawn into the box (x, y, width, height),
+ * scaled smoothly, its alpha blended over what lies below; a width or
+ * height of 0 takes the picture's own. */
+void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_t width = 0, int32_t height = 0);
+
+/* A text: glyphs of the FreeType face `face` (an FT_Face) at `em` pixels
+ * per em, each at its offset in pixels from x along the baseline; the page
+ * view draws their outlines at every zoom. ForgetGlyphOutlines drops what
+ * is remembered of faces, before they are closed. */
+void DrawGlyphRun(RastPort *rp, void *face, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count);
+void ForgetGlyphOutlines(void);
+
+/* A selection handle at (x, y): drawn above the page at the same size on
+ * the screen at every zoom, or taken away again. */
+void DrawHandle(RastPort *rp, int32_t x, int32_t y, bool on);
 
 #endif

@@ -1,8 +1,8 @@
 /*
  * selection.cpp - hit testing, the lasso and selection marks. A selected
- * element shows circles of radius 7 at its handles, drawn in pen 1;
- * clearing paints them in pen 2, the paper's default colour. With one
- * element selected the property gadgets show its kind.
+ * element shows handles, which the page view draws above the page at one
+ * size on the screen. With one element selected the property gadgets show
+ * its kind.
  *
  * Relies on properties.h to measure texts and pictures: an element's
  * extent is its stored corners for lines, rectangles and textboxes, its
@@ -159,16 +159,14 @@ static void DrawHandles(GElement *e, uint8_t set)
     RastPort *rp = WindowRastPort(WIN_PROJECT);
     if (!rp)
         return;
-    SetDrMd(rp, JAM1);
-    SetAPen(rp, set ? 1 : 2);
     uint8_t t = e->node.ln_Type;
     if (t == ET_LINE || t == ET_TEXTBOX || t == ET_RECT) {
-        DrawEllipse(rp, int32_t(e->ex), int32_t(e->ey), 7, 7);
-        DrawEllipse(rp, int32_t(e->sx), int32_t(e->sy), 7, 7);
+        DrawHandle(rp, int32_t(e->ex), int32_t(e->ey), set != 0);
+        DrawHandle(rp, int32_t(e->sx), int32_t(e->sy), set != 0);
     } else if (IsTextType(t)) {
-        DrawEllipse(rp, int32_t(e->ex), int32_t(e->ey), 7, 7);
+        DrawHandle(rp, int32_t(e->ex), int32_t(e->ey), set != 0);
     } else if (t == ET_PICTURE) {
-        DrawEllipse(rp, int32_t(e->sx), int32_t(e->sy), 7, 7);
+        DrawHandle(rp, int32_t(e->sx), int32_t(e->sy), set != 0);
     }
 }
 
