@@ -11,7 +11,8 @@
  *
  * libharu never sees a font file as the catalogue found it: it gets the
  * bytes the sanitizer made of the file (fontsanitize.h), from memory, in a
- * stream of the document's own that lives as long as the document. Where
+ * stream of the document's own that lives as long as the document
+ * (pdfharu.h). Where
  * no font cache can be kept, the sanitizer writes into a private folder
  * made in the working area "PGT:" at the first load and removed when the
  * export ends (CloseharuFonts), after an error too. A merge reads each
@@ -22,7 +23,6 @@
  */
 #include "pdf/pdffonts.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -35,6 +35,7 @@
 
 #include "core/settings.h"
 #include "pdf/fontcatalog.h"
+#include "pdf/pdfharu.h"
 #include "platform/assign.h"
 #include "platform/screenfont.h"
 #include "platform/strutil.h"
@@ -115,78 +116,6 @@ const char *GetharuFont(const char *afont, int16_t *disk)
 
 /* ------------------------------------------------------------ fonts from memory */
 
-/* A stream that reads the kept bytes of a font in place: libharu reads a
- * font in pieces of a few bytes, and its own memory streams copy each
- * piece byte by byte. The bytes outlive the document (CloseharuFonts). */
-struct BytesReader {
-    const std::string *bytes;
-    size_t pos;
-};
-
-static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size)
-{
-    BytesReader *r = static_cast<BytesReader *>(stream->attr);
-    size_t left = r->bytes->size() - r->pos, n = std::min<size_t>(*size, left);
-    std::memcpy(ptr, r->bytes->data() + r->pos, n);
-    r->pos += n;
-    if (n == *size)
-        return HPDF_OK;
-    std::memset(ptr + n, 0, *size - n);
-    *size = HPDF_UINT(n);
-    return HPDF_STREAM_EOF;
-}
-
-static HPDF_STATUS SeekBytes(HPDF_Stream stream, HPDF_INT pos, HPDF_WhenceMode mode)
-{
-    BytesReader *r = static_cast<BytesReader *>(stream->attr);
-    long long to = pos + (mode == HPDF_SEEK_CUR ? (long long)r->pos : mode == HPDF_SEEK_END ? (long long)r->bytes->size() : 0);
-    if (to < 0 || to > (long long)r->bytes->size())
-        return HPDF_SetError(stream->error, HPDF_STREAM_EOF, 0);
-    r->pos = size_t(to);
-    return HPDF_OK;
-}
-
-static HPDF_INT32 TellBytes(HPDF_Stream stream)
-{
-    return HPDF_INT32(static_cast<BytesReader *>(stream->attr)->pos);
-}
-
-static HPDF_UINT32 SizeBytes(HPDF_Stream stream)
-{
-    return HPDF_UINT32(static_cast<BytesReader *>(stream->attr)->bytes->size());
-}
-
-static void FreeBytes(HPDF_Stream stream)
-{
-    HPDF_FreeMem(stream->mmgr, stream->attr);
-    stream->attr = nullptr;
-}
-
-/* A stream of the document reading `bytes`; null when out of memory. */
-static HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes)
-{
-    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(pdf->mmgr, sizeof(HPDF_Stream_Rec)));
-    BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(pdf->mmgr, sizeof(BytesReader))) : nullptr;
-    if (!r) {
-        HPDF_FreeMem(pdf->mmgr, stream);
-        return nullptr;
-    }
-    *r = BytesReader{bytes, 0};
-    std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
-    stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
-    stream->type = HPDF_STREAM_CALLBACK;
-    stream->mmgr = pdf->mmgr;
-    stream->error = &pdf->error;
-    stream->size = HPDF_UINT(bytes->size());
-    stream->read_fn = ReadBytes;
-    stream->seek_fn = SeekBytes;
-    stream->tell_fn = TellBytes;
-    stream->size_fn = SizeBytes;
-    stream->free_fn = FreeBytes;
-    stream->attr = r;
-    return stream;
-}
-
 /* A failed libharu call: the document's error handler is told. */
 static const char *LoadFailed(HPDF_Doc pdf)
 {
@@ -226,33 +155,6 @@ static const char *LoadFromMemory(HPDF_Doc pdf, const std::string *bytes)
     }
     HPDF_TTFontDef_SetTagName(def, reinterpret_cast<char *>(tag));
     return def->base_font;
-}
-
-/* libharu's lookup of a character's glyph, which it makes for every one of
- * the 65,536 codes when a document takes a font's Unicode face, and for
- * every width of a character, searches the character map's segments one by
- * one: thousands of documents of a merge spent most of their time there.
- * The program's own definition takes its place (the library calls it
- * through its symbol table) and finds the segment by halving; the segments
- * are in ascending order, as the sanitizer makes sure, so it finds the one
- * libharu finds. */
-HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
-{
-    const HPDF_TTF_CmapRange &cmap = static_cast<HPDF_TTFontDefAttr>(fontdef->attr)->cmap;
-    if (cmap.format == 0)
-        return cmap.glyph_id_array[unicode & 0xFF];
-    if (cmap.seg_count_x2 == 0) {
-        HPDF_SetError(fontdef->error, HPDF_TTF_INVALID_CMAP, 0);
-        return 0;
-    }
-    HPDF_UINT segs = cmap.seg_count_x2 / 2;
-    HPDF_UINT i = HPDF_UINT(std::lower_bound(cmap.end_count, cmap.end_count + segs, unicode) - cmap.end_count);
-    if (i == segs || cmap.start_count[i] > unicode)
-        return 0;
-    if (cmap.id_range_offset[i] == 0)
-        return HPDF_UINT16(unicode + cmap.id_delta[i]);
-    HPDF_UINT idx = cmap.id_range_offset[i] / 2 + (unicode - cmap.start_count[i]) - (segs - i);
-    return idx >= cmap.glyph_id_array_count ? 0 : cmap.glyph_id_array[idx];
 }
 
 /* ------------------------------------------------------------ TrueType files */

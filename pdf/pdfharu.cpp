@@ -1,0 +1,389 @@
+/*
+ * pdfharu.cpp - the parts of libharu the program does itself (see
+ * pdfharu.h).
+ *
+ * Some of libharu's own routines are defined here again, the library
+ * calling them through its symbol table: the copying and filling of
+ * memory, the lookup of a character's glyph and the writing of the file a
+ * document embeds of a TrueType font. Each gives what libharu's gives,
+ * byte for byte, only faster: libharu copies and fills memory a byte at a
+ * time, searches the character map one segment at a time, for each of the
+ * 65,536 codes when a document takes a font's Unicode face, and copies and
+ * sums every table of the embedded file four bytes at a time through its
+ * stream calls. A merge writing one PDF per record spent most of its time
+ * there.
+ *
+ * Relies on the layout of libharu 2.3.0's streams and TrueType font
+ * definitions (hpdf_streams.h, hpdf_fontdef.h). Invariant: nothing here
+ * owns an object with a destructor (the export's error recovery may jump
+ * out of the libharu calls around it); the buffers are the program's own.
+ */
+#include "pdf/pdfharu.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <hpdf_fontdef.h>
+#include <hpdf_streams.h>
+#include <hpdf_utils.h>
+
+static_assert(HPDF_VERSION_ID == 20300, "the streams and TrueType font definitions of libharu 2.3.0");
+
+/* ------------------------------------------------------------ memory */
+
+/* Both return the end of what they wrote, as libharu's do. Overlapping
+ * copies are moved whole. */
+HPDF_BYTE *HPDF_MemCpy(HPDF_BYTE *out, const HPDF_BYTE *in, HPDF_UINT n)
+{
+    if (n)
+        std::memmove(out, in, n);
+    return out + n;
+}
+
+void *HPDF_MemSet(void *s, HPDF_BYTE c, HPDF_UINT n)
+{
+    if (n)
+        std::memset(s, c, n);
+    return static_cast<HPDF_BYTE *>(s) + n;
+}
+
+/* ------------------------------------------------------------ fonts from memory */
+
+/* A stream that reads the kept bytes of a font in place: libharu reads a
+ * font in pieces of a few bytes, and its own memory streams copy each
+ * piece byte by byte. */
+struct BytesReader {
+    const std::string *bytes;
+    size_t pos;
+};
+
+static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size)
+{
+    BytesReader *r = static_cast<BytesReader *>(stream->attr);
+    size_t left = r->bytes->size() - r->pos, n = std::min<size_t>(*size, left);
+    std::memcpy(ptr, r->bytes->data() + r->pos, n);
+    r->pos += n;
+    if (n == *size)
+        return HPDF_OK;
+    std::memset(ptr + n, 0, *size - n);
+    *size = HPDF_UINT(n);
+    return HPDF_STREAM_EOF;
+}
+
+static HPDF_STATUS SeekBytes(HPDF_Stream stream, HPDF_INT pos, HPDF_WhenceMode mode)
+{
+    BytesReader *r = static_cast<BytesReader *>(stream->attr);
+    long long to = pos + (mode == HPDF_SEEK_CUR ? (long long)r->pos : mode == HPDF_SEEK_END ? (long long)r->bytes->size() : 0);
+    if (to < 0 || to > (long long)r->bytes->size())
+        return HPDF_SetError(stream->error, HPDF_STREAM_EOF, 0);
+    r->pos = size_t(to);
+    return HPDF_OK;
+}
+
+static HPDF_INT32 TellBytes(HPDF_Stream stream)
+{
+    return HPDF_INT32(static_cast<BytesReader *>(stream->attr)->pos);
+}
+
+static HPDF_UINT32 SizeBytes(HPDF_Stream stream)
+{
+    return HPDF_UINT32(static_cast<BytesReader *>(stream->attr)->bytes->size());
+}
+
+static void FreeBytes(HPDF_Stream stream)
+{
+    HPDF_FreeMem(stream->mmgr, stream->attr);
+    stream->attr = nullptr;
+}
+
+HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes)
+{
+    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(pdf->mmgr, sizeof(HPDF_Stream_Rec)));
+    BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(pdf->mmgr, sizeof(BytesReader))) : nullptr;
+    if (!r) {
+        HPDF_FreeMem(pdf->mmgr, stream);
+        return nullptr;
+    }
+    *r = BytesReader{bytes, 0};
+    std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
+    stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
+    stream->type = HPDF_STREAM_CALLBACK;
+    stream->mmgr = pdf->mmgr;
+    stream->error = &pdf->error;
+    stream->size = HPDF_UINT(bytes->size());
+    stream->read_fn = ReadBytes;
+    stream->seek_fn = SeekBytes;
+    stream->tell_fn = TellBytes;
+    stream->size_fn = SizeBytes;
+    stream->free_fn = FreeBytes;
+    stream->attr = r;
+    return stream;
+}
+
+/* ------------------------------------------------------------ glyphs */
+
+/* The segment that holds `unicode`, if any: the first whose end is not
+ * below it. Codes come in ascending order mostly, so the segment found
+ * last is tried first; it is taken only when it is the one the halving
+ * would find. */
+static HPDF_UINT FindSegment(const HPDF_TTF_CmapRange &cmap, HPDF_UINT segs, HPDF_UINT16 unicode)
+{
+    static HPDF_UINT last;
+    if (last < segs && cmap.end_count[last] >= unicode && (last == 0 || cmap.end_count[last - 1] < unicode))
+        return last;
+    last = HPDF_UINT(std::lower_bound(cmap.end_count, cmap.end_count + segs, unicode) - cmap.end_count);
+    return last;
+}
+
+/* The segments are in ascending order, as the sanitizer makes sure, so the
+ * one found is the one libharu's search finds. */
+HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
+{
+    const HPDF_TTF_CmapRange &cmap = static_cast<HPDF_TTFontDefAttr>(fontdef->attr)->cmap;
+    if (cmap.format == 0)
+        return cmap.glyph_id_array[unicode & 0xFF];
+    if (cmap.seg_count_x2 == 0) {
+        HPDF_SetError(fontdef->error, HPDF_TTF_INVALID_CMAP, 0);
+        return 0;
+    }
+    HPDF_UINT segs = cmap.seg_count_x2 / 2;
+    HPDF_UINT i = FindSegment(cmap, segs, unicode);
+    if (i == segs || cmap.start_count[i] > unicode)
+        return 0;
+    if (cmap.id_range_offset[i] == 0)
+        return HPDF_UINT16(unicode + cmap.id_delta[i]);
+    HPDF_UINT idx = cmap.id_range_offset[i] / 2 + (unicode - cmap.start_count[i]) - (segs - i);
+    return idx >= cmap.glyph_id_array_count ? 0 : cmap.glyph_id_array[idx];
+}
+
+/* ------------------------------------------------------------ the embedded file */
+
+/* The tables libharu embeds, in its order; a missing one is embedded
+ * empty. The file starts with the offset table and their directory. */
+enum { TABLES = 13, DIRECTORY = 12 + 16 * TABLES };
+static const char Tags[TABLES][5] = {"OS/2", "cmap", "cvt ", "fpgm", "glyf", "head", "hhea",
+                                     "hmtx", "loca", "maxp", "name", "post", "prep"};
+static const uint32_t CHECKSUM_BASE = 0xB1B0AFBA;
+
+static std::vector<uint8_t> out;      /* the file being written */
+static std::vector<uint32_t> located; /* the new loca table, before it is written */
+static std::vector<uint8_t> strings;  /* the name table's strings */
+static std::string copied;            /* a font not read from memory */
+
+static void Put16(std::vector<uint8_t> &v, uint32_t x)
+{
+    v.push_back(uint8_t(x >> 8));
+    v.push_back(uint8_t(x));
+}
+
+static void Put32(std::vector<uint8_t> &v, uint32_t x)
+{
+    Put16(v, x >> 16);
+    Put16(v, x);
+}
+
+static void Set32(uint8_t *p, uint32_t x)
+{
+    p[0] = uint8_t(x >> 24), p[1] = uint8_t(x >> 16), p[2] = uint8_t(x >> 8), p[3] = uint8_t(x);
+}
+
+/* `n` bytes of the font from `at`; false when the font is shorter. */
+static bool Append(std::vector<uint8_t> &v, const std::string &font, uint64_t at, uint64_t n)
+{
+    if (at > font.size() || n > font.size() - at)
+        return false;
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(font.data()) + at;
+    v.insert(v.end(), p, p + n);
+    return true;
+}
+
+/* The bytes of the font the definition reads: in place for a font from
+ * memory, else a copy through its stream. Null when they cannot be read. */
+static const std::string *FontBytes(HPDF_TTFontDefAttr attr)
+{
+    HPDF_Stream s = attr->stream;
+    if (s->read_fn == ReadBytes)
+        return static_cast<BytesReader *>(s->attr)->bytes;
+    HPDF_UINT size = HPDF_Stream_Size(s);
+    copied.assign(size, '\0');
+    if (size && (HPDF_Stream_Seek(s, 0, HPDF_SEEK_SET) != HPDF_OK ||
+                 HPDF_Stream_Read(s, reinterpret_cast<HPDF_BYTE *>(copied.data()), &size) != HPDF_OK))
+        return nullptr;
+    return &copied;
+}
+
+static const HPDF_TTFTable *FindTable(HPDF_TTFontDefAttr attr, const char *tag)
+{
+    for (HPDF_UINT i = 0; i < attr->offset_tbl.num_tables; i++)
+        if (!std::memcmp(attr->offset_tbl.table[i].tag, tag, 4))
+            return &attr->offset_tbl.table[i];
+    return nullptr;
+}
+
+/* The head table from its parsed fields, the checksum adjustment 0 until
+ * the whole file is summed; *adjust is where it goes. */
+static void WriteHead(HPDF_TTFontDefAttr attr, size_t *adjust)
+{
+    const HPDF_TTF_FontHeader &h = attr->header;
+    out.insert(out.end(), h.version_number, h.version_number + 4);
+    Put32(out, h.font_revision);
+    *adjust = out.size();
+    Put32(out, 0);
+    Put32(out, h.magic_number);
+    Put16(out, h.flags);
+    Put16(out, h.units_per_em);
+    out.insert(out.end(), h.created, h.created + 8);
+    out.insert(out.end(), h.modified, h.modified + 8);
+    for (int v : {h.x_min, h.y_min, h.x_max, h.y_max})
+        Put16(out, uint16_t(v));
+    Put16(out, h.mac_style);
+    Put16(out, h.lowest_rec_ppem);
+    for (int v : {h.font_direction_hint, h.index_to_loc_format, h.glyph_data_format})
+        Put16(out, uint16_t(v));
+}
+
+/* The glyphs the document uses, the others left empty; their new offsets
+ * (halved in the short form) go to `located` for the loca table. */
+static bool WriteGlyphs(HPDF_TTFontDefAttr attr, const std::string &font)
+{
+    bool shortform = attr->header.index_to_loc_format == 0;
+    const HPDF_UINT32 *offsets = attr->glyph_tbl.offsets;
+    size_t start = out.size();
+    uint32_t next = 0;
+    located.assign(size_t(attr->num_glyphs) + 1, 0);
+    for (HPDF_UINT i = 0; i < attr->num_glyphs; i++) {
+        if (attr->glyph_tbl.flgs[i] != 1) {
+            located[i] = next;
+            continue;
+        }
+        uint32_t from = offsets[i], len = offsets[i + 1] - from;
+        located[i] = uint32_t(out.size() - start) / (shortform ? 2 : 1);
+        uint64_t at = attr->glyph_tbl.base_offset + uint64_t(from) * (shortform ? 2 : 1);
+        if (offsets[i + 1] < from || !Append(out, font, at, uint64_t(len) * (shortform ? 2 : 1)))
+            return false;
+        next = uint32_t(out.size() - start) / (shortform ? 2 : 1);
+    }
+    located[attr->num_glyphs] = next;
+    return true;
+}
+
+static void WriteLoca(HPDF_TTFontDefAttr attr)
+{
+    for (uint32_t o : located) {
+        if (attr->header.index_to_loc_format == 0)
+            Put16(out, o);
+        else
+            Put32(out, o);
+    }
+}
+
+/* The names with the subset tag before the family and full names (in
+ * UTF-16 for the Unicode and Windows platforms), their strings after the
+ * records, the string offset as the font had it. */
+static bool WriteNames(HPDF_TTFontDefAttr attr, const std::string &font, const HPDF_TTFTable *tbl)
+{
+    const HPDF_TTF_NamingTable &names = attr->name_tbl;
+    Put16(out, names.format);
+    Put16(out, names.count);
+    Put16(out, names.string_offset);
+    strings.clear();
+    for (HPDF_UINT i = 0; i < names.count; i++) {
+        const HPDF_TTF_NameRecord &rec = names.name_records[i];
+        size_t at = strings.size(), len = rec.length;
+        if (rec.name_id == 1 || rec.name_id == 4) {
+            bool wide = rec.platform_id == 0 || rec.platform_id == 3;
+            const char *tag = wide ? attr->tag_name2 : attr->tag_name;
+            size_t n = wide ? sizeof(attr->tag_name2) : sizeof(attr->tag_name);
+            strings.insert(strings.end(), tag, tag + n);
+            len += n;
+        }
+        for (uint32_t v : {rec.platform_id, rec.encoding_id, rec.language_id, rec.name_id})
+            Put16(out, v);
+        Put16(out, uint32_t(len));
+        Put16(out, uint32_t(at));
+        if (!Append(strings, font, uint64_t(tbl->offset) + names.string_offset + rec.offset, rec.length))
+            return false;
+    }
+    out.insert(out.end(), strings.begin(), strings.end());
+    return true;
+}
+
+static bool WriteTable(HPDF_TTFontDefAttr attr, const std::string &font, const char *tag, size_t *adjust)
+{
+    const HPDF_TTFTable *tbl = FindTable(attr, tag);
+    if (!std::strcmp(tag, "head")) {
+        WriteHead(attr, adjust);
+        return true;
+    }
+    if (!std::strcmp(tag, "glyf"))
+        return WriteGlyphs(attr, font);
+    if (!std::strcmp(tag, "loca")) {
+        WriteLoca(attr);
+        return true;
+    }
+    if (!tbl)
+        return true;
+    if (!std::strcmp(tag, "name"))
+        return WriteNames(attr, font, tbl);
+    return Append(out, font, tbl->offset, tbl->length);
+}
+
+/* The sum of the big-endian words of `n` bytes, a last part word filled
+ * with zeros; without `part`, a last part word does not count. */
+static uint32_t Sum(const uint8_t *p, size_t n, bool part)
+{
+    uint32_t sum = 0;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        sum += uint32_t(p[i]) << 24 | uint32_t(p[i + 1]) << 16 | uint32_t(p[i + 2]) << 8 | p[i + 3];
+    uint8_t last[4] = {0, 0, 0, 0};
+    if (part && i < n) {
+        std::memcpy(last, p + i, n - i);
+        sum += uint32_t(last[0]) << 24 | uint32_t(last[1]) << 16 | uint32_t(last[2]) << 8 | last[3];
+    }
+    return sum;
+}
+
+/* The offset table and the directory: each table's checksum, offset and
+ * length, the tables unpadded one after the other; then the checksum
+ * adjustment, summed over the tables alone. */
+static void WriteDirectory(HPDF_TTFontDefAttr attr, const size_t start[TABLES + 1], size_t adjust)
+{
+    uint8_t *p = out.data();
+    Set32(p, attr->offset_tbl.sfnt_version);
+    uint32_t counts[3] = {attr->offset_tbl.search_range, attr->offset_tbl.entry_selector, attr->offset_tbl.range_shift};
+    p[4] = 0, p[5] = TABLES;
+    for (int i = 0; i < 3; i++)
+        p[6 + 2 * i] = uint8_t(counts[i] >> 8), p[7 + 2 * i] = uint8_t(counts[i]);
+    for (int i = 0; i < TABLES; i++) {
+        uint8_t *e = p + 12 + 16 * i;
+        std::memcpy(e, Tags[i], 4);
+        Set32(e + 4, Sum(p + start[i], start[i + 1] - start[i], true));
+        Set32(e + 8, uint32_t(start[i]));
+        Set32(e + 12, uint32_t(start[i + 1] - start[i]));
+    }
+    Set32(p + adjust, CHECKSUM_BASE - Sum(p + DIRECTORY, out.size() - DIRECTORY, false));
+}
+
+/* The file a document embeds of a TrueType font, written to `stream` as
+ * libharu writes it; its length goes to the definition's length1. */
+HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream)
+{
+    HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
+    const std::string *font = FontBytes(attr);
+    size_t start[TABLES + 1], adjust = 0;
+    out.assign(DIRECTORY, 0);
+    for (int i = 0; font && i < TABLES; i++) {
+        start[i] = out.size();
+        if (!WriteTable(attr, *font, Tags[i], &adjust))
+            font = nullptr;
+    }
+    if (!font)
+        return HPDF_SetError(fontdef->error, HPDF_TTF_INVALID_FOMAT, 0);
+    start[TABLES] = out.size();
+    WriteDirectory(attr, start, adjust);
+    attr->length1 = HPDF_UINT(out.size());
+    return HPDF_Stream_Write(stream, out.data(), HPDF_UINT(out.size()));
+}
