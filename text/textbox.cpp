@@ -13,13 +13,14 @@
  * bytes of the loaded UTF-8 text and always stand at a character's first
  * byte.
  *
- * The iterator keeps the text of the file last loaded (its own memory, not
- * the pool, so it outlives a project) until the file changes on disk: a
- * chain of boxes loads its file once, not once per box. Invariant: no
- * object with a destructor lives in the frames of the walk while it calls
- * a line back, since the PDF export may jump out of a line callback (its
- * error recovery ends the iteration with EndTextboxLines); reading a line
- * may use them, as it has returned by then.
+ * The iterator keeps the texts of the files last loaded (its own memory,
+ * not the pool, so they outlive a project) until the files change on disk:
+ * a chain of boxes loads its file once, not once per box, nor once per page
+ * when pages hold boxes of several chains. Invariant: no object with a
+ * destructor lives in the frames of the walk while it calls a line back,
+ * since the PDF export may jump out of a line callback (its error recovery
+ * ends the iteration with EndTextboxLines); reading a line may use them,
+ * as it has returned by then.
  *
  * A line breaks at its last blank, or within the word that overflows it:
  * after a hyphen of the text, at a soft hyphen (U+00AD, shown as "-" only
@@ -149,25 +150,37 @@ int SetTextboxFile(char *fn, bool check)
 
 /* ------------------------------------------------------------ loading */
 
+static bool Ascii(const std::string &text)
+{
+    unsigned char any = 0;
+    for (unsigned char c : text)
+        any |= c;
+    return any < 0x80;
+}
+
 /* The program's form of a text: UTF-8 without a byte-order mark, a blank
  * for each tab (and for a stray NUL, which would end the text early), a
  * newline for CR LF or a lone CR. A file that is not valid UTF-8 is taken
- * as the 8-bit set, as files of older versions are. */
+ * as the 8-bit set, as files of older versions are; one in ASCII needs no
+ * look at its sequences. */
 static std::string Normalise(const std::string &raw)
 {
     bool bom = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    std::string text = TextFileToUtf8(bom ? raw.substr(3) : raw), out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); i++) {
+    std::string text = bom ? raw.substr(3) : raw;
+    if (!Ascii(text))
+        text = TextFileToUtf8(text);
+    size_t to = 0, size = text.size();
+    for (size_t i = 0; i < size; i++) {
         char c = text[i];
         if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n')
+            if (i + 1 < size && text[i + 1] == '\n')
                 continue;
             c = '\n';
         }
-        out += c == '\t' || c == 0 ? ' ' : c;
+        text[to++] = c == '\t' || c == 0 ? ' ' : c;
     }
-    return out;
+    text.resize(to);
+    return text;
 }
 
 /* The file's text in memory of malloc's, or null; *len its length. */
@@ -226,11 +239,17 @@ void FreeTextFile(char *text)
 
 /* ------------------------------------------------------------ the iterator */
 
-static struct {
+/* The texts loaded last, the one taken last first: the export draws page
+ * by page, and a page may hold boxes of several chains, each taking up its
+ * text again. At most CACHED_BYTES of them are kept beside the first. */
+enum { CACHED_TEXTS = 8, CACHED_BYTES = 64 << 20 };
+
+struct CachedText {
     char *text;        /* the cached text of `key` */
     size_t len;
     std::string *key;  /* host path and identity of the file it came from */
-} cache;
+};
+static CachedText cache[CACHED_TEXTS];
 
 static struct {
     const char *text;  /* the box's text, or null between boxes */
@@ -239,12 +258,11 @@ static struct {
     int64_t lspc;      /* index of the last blank read, -1 for none */
     ScreenFont *font;  /* the box's screen font, null when it cannot open */
     uint32_t base;
-    double units;      /* advances of the first `counted` bytes of the line */
     double scale;      /* pixels per font unit of the box's font */
-    uint32_t counted;
+    double ascii[128]; /* advances of the ASCII characters in font units */
     bool hyphenate;    /* words break at the dictionary's points too */
     bool hyphen;       /* the line breaks inside a word and shows a hyphen */
-} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, 0.0, 0, false, false};
+} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, {}, false, false};
 
 static std::string FileKey(const char *fn)
 {
@@ -269,7 +287,30 @@ bool TextboxFileReadable(const char *fn)
            access(host.c_str(), R_OK) == 0;
 }
 
-/* The box's text (filled for the record being merged) into the cache. */
+/* The entry `n` comes first, the others move down behind it. */
+static void TakeFirst(size_t n)
+{
+    CachedText taken = cache[n];
+    std::memmove(cache + 1, cache, n * sizeof(CachedText));
+    cache[0] = taken;
+}
+
+/* The last entry goes when the cache is full; older ones go too while the
+ * texts behind the first hold more than CACHED_BYTES. */
+static void MakeRoom(void)
+{
+    size_t bytes = 0, keep = 1;
+    while (keep < CACHED_TEXTS - 1 && cache[keep].key && bytes + cache[keep].len <= CACHED_BYTES)
+        bytes += cache[keep++].len;
+    for (size_t n = keep; n < CACHED_TEXTS; n++) {
+        std::free(cache[n].text);
+        delete cache[n].key;
+        cache[n] = CachedText{nullptr, 0, nullptr};
+    }
+}
+
+/* The box's text (filled for the record being merged) as the cache's first
+ * entry. */
 static bool CacheBoxText(const GElement *ge)
 {
     const TextboxData &tbd = ge->edata.tbd;
@@ -278,16 +319,19 @@ static bool CacheBoxText(const GElement *ge)
         return false;
     if (MergedRecord() >= 0)
         key += "#" + std::to_string(MergedRecord());
-    if (!cache.key || *cache.key != key) {
-        size_t len = 0;
-        char *text = ReadText(tbd.fn, &len);
-        if (!text)
-            return false;
-        text = FillMergedText(tbd.fn, text, &len);
-        std::free(cache.text);
-        delete cache.key;
-        cache.text = text, cache.len = len, cache.key = new std::string(key);
-    }
+    for (size_t n = 0; n < CACHED_TEXTS && cache[n].key; n++)
+        if (*cache[n].key == key) {
+            TakeFirst(n);
+            return true;
+        }
+    size_t len = 0;
+    char *text = ReadText(tbd.fn, &len);
+    if (!text)
+        return false;
+    text = FillMergedText(tbd.fn, text, &len);
+    MakeRoom();
+    TakeFirst(CACHED_TEXTS - 1);
+    cache[0] = CachedText{text, len, new std::string(key)};
     return true;
 }
 
@@ -299,10 +343,12 @@ static bool LoadBoxText(GElement *ge)
     it.font = OpenScreenFont(tbd.fontname, uint16_t(tbd.size));
     if (!it.font)
         return false; /* no line of it could be measured */
-    it.text = cache.text;
-    it.len = cache.len;
+    it.text = cache[0].text;
+    it.len = cache[0].len;
     it.base = ScreenFontBaseline(it.font);
     it.scale = ScreenFontUnitsScale(it.font);
+    for (uint32_t c = 0; c < 128; c++)
+        it.ascii[c] = ScreenFontAdvance(it.font, c);
     it.hyphenate = HyphenateTextboxes();
     return true;
 }
@@ -324,8 +370,6 @@ void EndTextboxLines(void)
     it.lspc = -1;
     it.font = nullptr;
     it.base = 0;
-    it.units = 0.0;
-    it.counted = 0;
     it.hyphen = false;
 }
 
@@ -343,16 +387,26 @@ static uint32_t BoxWidth(const GElement *ge)
     return ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx;
 }
 
-/* The advances of the characters of line[from, to) in font units; a soft
- * hyphen has none, being shown only where a line breaks at it. */
-static double Units(const ScreenFont *font, const char *line, size_t from, size_t to)
+/* The advance of the character at text[*at] in the box's font, in font
+ * units, and *at moved behind it; a soft hyphen has none, being shown only
+ * where a line breaks at it. */
+static inline double Advance(const char *text, size_t *at)
+{
+    unsigned char c = (unsigned char)text[*at];
+    if (c < 0x80) {
+        ++*at;
+        return it.ascii[c];
+    }
+    uint32_t cp = Utf8At(text, at);
+    return cp == SOFT_HYPHEN ? 0.0 : ScreenFontAdvance(it.font, cp);
+}
+
+/* The advances of the characters of line[from, to). */
+static double Units(const char *line, size_t from, size_t to)
 {
     double units = 0.0;
-    for (size_t i = from; i < to && line[i];) {
-        uint32_t cp = Utf8At(line, &i);
-        if (cp != SOFT_HYPHEN)
-            units += ScreenFontAdvance(font, cp);
-    }
+    for (size_t i = from; i < to && line[i];)
+        units += Advance(line, &i);
     return units;
 }
 
@@ -364,12 +418,14 @@ struct WordBreak {
     bool hyphen;
 };
 
-/* The word's own break points: after a hyphen inside it, at a soft hyphen
- * (which is dropped), and with hyphenation at the dictionary's points when
- * the word is `whole`. */
-static std::vector<WordBreak> WordBreaks(const char *word, size_t len, bool whole)
+/* The word's own break points, ascending: after a hyphen inside it, at a
+ * soft hyphen (which is dropped), and with hyphenation at the dictionary's
+ * points when the word is `whole`. Kept in the iterator's own vector, as a
+ * line breaks in a word nearly every time. */
+static const std::vector<WordBreak> &WordBreaks(const char *word, size_t len, bool whole)
 {
-    std::vector<WordBreak> breaks;
+    static std::vector<WordBreak> breaks;
+    breaks.clear();
     for (size_t i = 0; i < len;) {
         size_t start = i;
         uint32_t cp = Utf8At(word, &i);
@@ -390,16 +446,16 @@ static bool Blank(char c)
     return c == ' ' || c == '\n';
 }
 
-/* The line (`idx` bytes, too wide) breaks inside its last word, which
- * starts at `word` in the line or on a line before and reaches on in the
- * text to the next blank, at the last of the word's break points whose
- * part of the line fits, hyphen included. A word is looked at within
+/* The line (`idx` bytes, `units` wide, too wide) breaks inside its last
+ * word, which starts at `word` in the line or on a line before and reaches
+ * on in the text to the next blank, at the last of the word's break points
+ * whose part of the line fits, hyphen included. A word is looked at within
  * WORD_SCAN bytes either way, so that a text without blanks costs no more
  * than any other; one longer than that breaks at its hyphens only. */
-static bool BreakInWord(GElement *ge, char *line, uint32_t *tidx, uint32_t word, uint32_t idx)
+static bool BreakInWord(GElement *ge, char *line, uint32_t word, uint32_t idx, double units)
 {
     enum { WORD_SCAN = 512 };
-    int64_t linestart = int64_t(*tidx) - int64_t(idx), from = linestart + word, start = from;
+    int64_t linestart = int64_t(it.tidx) - int64_t(idx), from = linestart + word, start = from;
     while (start > 0 && from - start < WORD_SCAN && !Blank(it.text[start - 1]))
         start--;
     while (((unsigned char)it.text[start] & 0xC0) == 0x80)
@@ -409,10 +465,10 @@ static bool BreakInWord(GElement *ge, char *line, uint32_t *tidx, uint32_t word,
         len++;
     char after = it.text[start + int64_t(len)];
     bool whole = (start == 0 || Blank(it.text[start - 1])) && (!after || Blank(after));
-    std::vector<WordBreak> breaks = WordBreaks(it.text + start, len, whole);
-    /* The line's width is known (it.units): the part after each cut is
-     * measured, growing from the end, as the cuts move left. */
-    double room = double(BoxWidth(ge)) + 0.5, hyphen = ScreenFontAdvance(it.font, '-') * it.scale, tail = 0.0;
+    const std::vector<WordBreak> &breaks = WordBreaks(it.text + start, len, whole);
+    /* The part after each cut is measured, growing from the end, as the
+     * cuts move left. */
+    double room = double(BoxWidth(ge)) + 0.5, hyphen = it.ascii['-'] * it.scale, tail = 0.0;
     size_t measured = idx;
     for (auto b = breaks.rbegin(); b != breaks.rend(); ++b) {
         int64_t cut = start + int64_t(b->at) - linestart;
@@ -420,75 +476,47 @@ static bool BreakInWord(GElement *ge, char *line, uint32_t *tidx, uint32_t word,
             continue;
         if (cut <= int64_t(word))
             break;
-        tail += Units(it.font, line, size_t(cut), measured);
+        tail += Units(line, size_t(cut), measured);
         measured = size_t(cut);
-        if ((it.units - tail) * it.scale + (b->hyphen ? hyphen : 0.0) >= room)
+        if ((units - tail) * it.scale + (b->hyphen ? hyphen : 0.0) >= room)
             continue;
         line[cut] = '\0';
-        *tidx = uint32_t(linestart + cut + b->skip);
+        it.tidx = uint32_t(linestart + cut + b->skip);
         it.hyphen = b->hyphen;
         return true;
     }
     return false;
 }
 
-/* Measures `line` (`idx` bytes) in the box's font: 0 fits, 3 broken at
- * the last break point that fits (within its last word, else its last
- * blank), 2 too long without one, 1 not measurable. */
-int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
-                 uint32_t idx)
-{
-    (void)mode;
-    ScreenFont *font = it.font ? it.font : OpenScreenFont(ge->edata.tbd.fontname, uint16_t(ge->edata.tbd.size));
-    if (!font)
-        return 1;
-    double units, scale;
-    if (font == it.font) {
-        /* The iterator's line grows by a character between calls: only
-         * the new one is measured. */
-        if (it.counted > idx)
-            it.units = 0.0, it.counted = 0;
-        it.units += Units(font, line, it.counted, idx);
-        it.counted = idx;
-        units = it.units, scale = it.scale;
-        *size = it.base + 1;
-    } else {
-        units = Units(font, line, 0, idx), scale = ScreenFontUnitsScale(font);
-        *size = ScreenFontBaseline(font) + 1;
-    }
-    /* lround(units * scale) fits when units * scale stays below
-     * boxwidth + 0.5, which spares rounding every character. */
-    bool fits = units * scale < double(BoxWidth(ge)) + 0.5;
-    if (font != it.font)
-        CloseScreenFont(font);
-    if (fits)
-        return 0;
-    int64_t linestart = int64_t(*tidx) - int64_t(idx);
-    uint32_t word = lspc >= linestart ? uint32_t(lspc - linestart + 1) : 0;
-    if (font == it.font && BreakInWord(ge, line, tidx, word, idx))
-        return 3;
-    if (lspc >= 0 && lspc >= linestart) {
-        line[lspc - linestart] = '\0';
-        *tidx = uint32_t(lspc + 1);
-        return 3;
-    }
-    DebugPrint("zu lang\n");
-    return 2;
-}
-
 /* A line wider than the box with no blank to break at (a word wider than
  * the box) ends before its last character, which is read again for the
  * next line; a single character always stays, so the text moves on even
  * in a box narrower than one glyph. */
-static int BreakWord(char *line, uint32_t *idx, uint32_t *tpos)
+static int BreakWord(char *line, uint32_t idx, uint32_t *tpos)
 {
-    uint32_t last = *idx - 1;
+    uint32_t last = idx - 1;
     while (last > 0 && ((unsigned char)line[last] & 0xC0) == 0x80)
         last--;
     if (last > 0) {
-        it.tidx -= *idx - last;
-        *idx = last;
+        it.tidx -= idx - last;
         line[last] = '\0';
+    }
+    *tpos = it.tidx;
+    return TBL_BROKEN;
+}
+
+/* The line (`idx` bytes, `units` wide) is wider than the box: it breaks at
+ * its last break point that fits, within its last word, else at its last
+ * blank, else within the word that is wider than the box. */
+static int Overflow(GElement *ge, char *line, uint32_t idx, double units, uint32_t *tpos)
+{
+    int64_t linestart = int64_t(it.tidx) - int64_t(idx);
+    uint32_t word = it.lspc >= linestart ? uint32_t(it.lspc - linestart + 1) : 0;
+    if (!BreakInWord(ge, line, word, idx, units)) {
+        if (it.lspc < linestart)
+            return BreakWord(line, idx, tpos);
+        line[it.lspc - linestart] = '\0';
+        it.tidx = uint32_t(it.lspc + 1);
     }
     *tpos = it.tidx;
     return TBL_BROKEN;
@@ -512,8 +540,9 @@ static int FullBuffer(char *line, uint32_t idx, uint32_t *tpos)
  * least one character before where the line was read to). */
 static void Shown(char *line)
 {
-    size_t to = 0;
-    for (size_t from = 0; line[from]; from++) {
+    char *soft = std::strstr(line, "\xC2\xAD");
+    size_t to = soft ? size_t(soft - line) : std::strlen(line);
+    for (size_t from = to; soft && line[from]; from++) {
         if (line[from] == '\xC2' && line[from + 1] == '\xAD')
             from++;
         else
@@ -531,7 +560,8 @@ static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, u
  * linesize >= 5, never a character cut in two): TBL_PARAGRAPH for a line
  * ended by a newline, TBL_BROKEN for one broken to the box width, TBL_END
  * when the text has ended (with its last line in `line`, maybe empty) or
- * could not be read. A null `ge` ends the iteration. */
+ * could not be read. A null `ge` ends the iteration. `size` becomes the
+ * line pitch once a line holds a character. */
 int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
 {
     int result = ReadLine(ge, line, linesize, size, tpos);
@@ -539,6 +569,19 @@ int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, ui
     return result;
 }
 
+/* The line's `idx` bytes, read up to it.tidx, into `line`. */
+static void TakeLine(char *line, uint32_t idx, uint32_t *size)
+{
+    std::memcpy(line, it.text + it.tidx - idx, idx);
+    line[idx] = '\0';
+    if (idx)
+        *size = it.base + 1;
+}
+
+/* The characters are measured as they are read, from the text itself; the
+ * line is copied out once it ends. A line fits while its width, rounded
+ * as the screen rounds it, stays within the box: while units * scale stays
+ * below the width + 0.5. */
 static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
 {
     line[0] = '\0';
@@ -554,34 +597,35 @@ static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, u
         it.tidx = *tpos < it.len ? *tpos : uint32_t(it.len);
         it.lspc = -1;
     }
+    const char *text = it.text;
+    double units = 0.0, room = double(BoxWidth(ge)) + 0.5;
     uint32_t idx = 0;
-    it.units = 0.0, it.counted = 0;
     for (;;) {
-        char c = it.text[it.tidx];
-        if (!c) {
-            Finish(tpos);
-            return TBL_END;
-        }
-        if (c == '\n') {
+        char c = text[it.tidx];
+        if (!c || c == '\n') {
+            TakeLine(line, idx, size);
+            if (!c) {
+                Finish(tpos);
+                return TBL_END;
+            }
             *tpos = ++it.tidx;
             return TBL_PARAGRAPH;
         }
         size_t next = it.tidx;
-        Utf8At(it.text, &next);
+        double advance = Advance(text, &next);
         uint32_t n = uint32_t(next - it.tidx);
-        if (idx + n >= linesize)
+        if (idx + n >= linesize) {
+            TakeLine(line, idx, size);
             return FullBuffer(line, idx, tpos);
-        std::memcpy(line + idx, it.text + it.tidx, n);
+        }
         it.tidx += n;
         idx += n;
-        line[idx] = '\0';
         if (c == ' ')
             it.lspc = int64_t(it.tidx) - 1;
-        switch (GenerateLine(ge, line, &it.tidx, it.lspc, size, 0, idx)) {
-        case 3: *tpos = it.tidx; return TBL_BROKEN;
-        case 2: return BreakWord(line, &idx, tpos);
-        case 1: EndTextboxLines(); line[0] = '\0'; return TBL_END;
-        default: break;
+        units += advance;
+        if (units * it.scale >= room) {
+            TakeLine(line, idx, size);
+            return Overflow(ge, line, idx, units, tpos);
         }
     }
 }
@@ -654,14 +698,15 @@ static bool ChainEnd(const GElement *ge)
  * that is not a blank or a line end; 0 for any other box. */
 uint32_t TextboxLeftOver(const GElement *ge, uint32_t end)
 {
-    if (!ChainEnd(ge) || !CacheBoxText(ge) || end >= cache.len)
+    if (!ChainEnd(ge) || !CacheBoxText(ge) || end >= cache[0].len)
         return 0;
-    size_t last = cache.len;
-    while (last > end && (cache.text[last - 1] == ' ' || cache.text[last - 1] == '\n'))
+    const char *text = cache[0].text;
+    size_t last = cache[0].len;
+    while (last > end && (text[last - 1] == ' ' || text[last - 1] == '\n'))
         last--;
     uint32_t chars = 0;
     for (size_t i = end; i < last; i++)
-        chars += ((unsigned char)cache.text[i] & 0xC0) != 0x80;
+        chars += ((unsigned char)text[i] & 0xC0) != 0x80;
     return chars;
 }
 

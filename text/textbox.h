@@ -38,8 +38,6 @@ bool TextboxFileReadable(const char *fn);
 void FreeTextFile(char *text);
 int GetTextboxLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos);
 void EndTextboxLines(void);
-int GenerateLine(GElement *ge, char *line, uint32_t *tidx, int64_t lspc, uint32_t *size, int mode,
-                 uint32_t idx);
 int CreateBlockLine(char *line, size_t linesize, uint32_t count, bool otf);
 
 /* One line of a box as the walk hands it over: the line (which the
