@@ -42,6 +42,8 @@ struct PdfBox {
     HPDF_Page page;
     HPDF_Font font;    /* the Unicode face; null for a built-in font */
     const char *fontname;
+    bool looked;       /* `lacks` holds the ASCII characters the font lacks */
+    bool lacks[128];
     float ssize;       /* the box's normal word spacing */
     int64_t left;      /* page-view pixels */
     uint32_t width;
@@ -113,15 +115,28 @@ static void NoteLacking(const char *fontname, uint32_t cp)
 
 /* A character the font lacks prints as the missing-glyph box, as on
  * screen, and is noted; each one beyond ASCII takes every glyph it is
- * drawn with into the PDF. */
-static void CheckGlyphs(const PdfBox *box, const char *line)
+ * drawn with into the PDF. The ASCII characters are looked up once a box. */
+static void CheckGlyphs(PdfBox *box, const char *line)
 {
     const ScreenFont *sf = TextboxFont();
-    for (size_t i = 0; sf && line[i];) {
+    if (!sf)
+        return;
+    if (!box->looked)
+        for (uint32_t c = 0; c < 128; c++)
+            box->lacks[c] = !ScreenFontHasGlyph(sf, c);
+    box->looked = true;
+    for (size_t i = 0; line[i];) {
+        unsigned char c = (unsigned char)line[i];
+        if (c < 0x80) {
+            if (box->lacks[c])
+                NoteLacking(box->fontname, c);
+            i++;
+            continue;
+        }
         uint32_t cp = Utf8At(line, &i);
         if (!ScreenFontHasGlyph(sf, cp))
             NoteLacking(box->fontname, cp);
-        else if (cp >= 0x80 && box->font)
+        else if (box->font)
             EmbedGlyphs(box->font, ScreenFontGlyphParts(sf, cp));
     }
 }
@@ -158,11 +173,19 @@ static void NoteOverflow(const GElement *ge, uint32_t end)
 
 /* ------------------------------------------------------------ lines */
 
+/* libharu writes each setting of the word spacing into the page: only a
+ * change is set. */
+static void WordSpace(HPDF_Page page, float ws)
+{
+    if (HPDF_Page_GetWordSpace(page) != ws)
+        HPDF_Page_SetWordSpace(page, ws);
+}
+
 /* The line from (x, y), every blank `extra` points wider than the font's
  * own: word by word, each with its blank, unless no blank widens. */
 static void SetWords(const PdfBox *box, float x, float y, char *line, float extra)
 {
-    HPDF_Page_SetWordSpace(box->page, 0.0f);
+    WordSpace(box->page, 0.0f);
     if (std::fabs(extra) < 0.001f || !std::strchr(line, ' ')) {
         HPDF_Page_TextOut(box->page, x, y, line);
         return;
@@ -187,13 +210,16 @@ static void EightBit(char *line)
     std::strcpy(line, narrow);
 }
 
+/* A right, centred or justified line is measured with the box's normal
+ * word spacing in force. */
 static void SetPdfLine(void *data, char *line, int result, uint32_t top, uint32_t size)
 {
-    const PdfBox *box = static_cast<const PdfBox *>(data);
+    PdfBox *box = static_cast<PdfBox *>(data);
     CheckGlyphs(box, line);
     if (!box->font)
         EightBit(line);
-    HPDF_Page_SetWordSpace(box->page, box->ssize);
+    if (box->align == 1 || box->align == 2 || (box->align == 3 && result == TBL_BROKEN))
+        WordSpace(box->page, box->ssize);
     int64_t xoff = 0;
     float spacing = box->ssize;
     if (box->align == 1)
@@ -223,6 +249,7 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
     if (box.font)
         HPDF_Page_SetFontAndSize(page, box.font, HPDF_Page_GetCurrentFontSize(page));
     box.fontname = element->edata.tbd.fontname;
+    box.looked = false;
     box.ssize = ssize;
     box.left = element->sx < element->ex ? element->sx : element->ex;
     box.width = element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx;
