@@ -38,6 +38,7 @@
 #include "gui/windows.h"
 #include "pdf/pdfdraw.h"
 #include "pdf/pdffonts.h"
+#include "pdf/pdfharu.h"
 #include "pdf/pdfpicture.h"
 #include "pdf/pdftextbox.h"
 #include "platform/assign.h"
@@ -64,7 +65,7 @@ static char lastdir[256];
 static char target_host[1024]; /* the file the PDF replaces, links followed */
 static char temp_host[1024];   /* the PDF while it is written, beside the target */
 static int temp_held = -1;     /* holds temp_host against sweeps (leftovers.h) */
-static bool saving;            /* libharu is writing temp_host */
+static bool saving;            /* the document is being written to temp_host */
 static uint32_t export_pageno; /* the page being drawn; 0 outside the pages */
 static char message[6144]; /* an error of the export, as shown */
 
@@ -397,7 +398,7 @@ static void ExportBody(HPDF_Doc pdf, const char *path, uint32_t xs, uint32_t ys,
     errinfo = path;
     saving = true;
     errno = 0;
-    HPDF_SaveToFile(pdf, temp_host);
+    SaveToDescriptor(pdf, temp_held);
     saving = false;
 }
 

@@ -21,6 +21,7 @@
 #include "pdf/pdfharu.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -28,6 +29,8 @@
 #include <hpdf_fontdef.h>
 #include <hpdf_streams.h>
 #include <hpdf_utils.h>
+
+#include "platform/files.h"
 
 static_assert(HPDF_VERSION_ID == 20300, "the streams and TrueType font definitions of libharu 2.3.0");
 
@@ -386,4 +389,56 @@ HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream
     WriteDirectory(attr, start, adjust);
     attr->length1 = HPDF_UINT(out.size());
     return HPDF_Stream_Write(stream, out.data(), HPDF_UINT(out.size()));
+}
+
+/* ------------------------------------------------------------ writing the document */
+
+/* libharu hands its output stream a few bytes at a time: through the C
+ * library's file calls each piece cost a locked call, and every 4 KB a
+ * system call. The document's own stream gathers a megabyte first. */
+enum { WRITE_BUFFER = 1 << 20 };
+static char buffer[WRITE_BUFFER];
+static size_t buffered;
+static int out_fd = -1;
+
+static bool Flush(void)
+{
+    bool ok = WriteAll(out_fd, buffer, buffered);
+    buffered = 0;
+    return ok;
+}
+
+/* A failed write: the system's reason stays in errno for the export. */
+static HPDF_STATUS WriteOut(HPDF_Stream stream, const HPDF_BYTE *ptr, HPDF_UINT size)
+{
+    if (buffered + size > WRITE_BUFFER && !Flush())
+        return HPDF_SetError(stream->error, HPDF_FILE_IO_ERROR, HPDF_STATUS(errno));
+    if (size >= WRITE_BUFFER)
+        return WriteAll(out_fd, reinterpret_cast<const char *>(ptr), size)
+                   ? HPDF_OK
+                   : HPDF_SetError(stream->error, HPDF_FILE_IO_ERROR, HPDF_STATUS(errno));
+    std::memcpy(buffer + buffered, ptr, size);
+    buffered += size;
+    return HPDF_OK;
+}
+
+HPDF_STATUS SaveToDescriptor(HPDF_Doc pdf, int fd)
+{
+    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(pdf->mmgr, sizeof(HPDF_Stream_Rec)));
+    if (!stream)
+        return HPDF_CheckError(&pdf->error);
+    std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
+    stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
+    stream->type = HPDF_STREAM_CALLBACK;
+    stream->mmgr = pdf->mmgr;
+    stream->error = &pdf->error;
+    stream->write_fn = WriteOut;
+    HPDF_Stream_Free(pdf->stream);
+    pdf->stream = stream; /* the document's to free */
+    out_fd = fd;
+    buffered = 0;
+    HPDF_STATUS rc = HPDF_SaveToStream(pdf);
+    if (rc == HPDF_OK && !Flush())
+        return HPDF_RaiseError(&pdf->error, HPDF_FILE_IO_ERROR, HPDF_STATUS(errno));
+    return rc;
 }

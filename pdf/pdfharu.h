@@ -2,7 +2,8 @@
  * pdfharu.h - the parts of libharu the program does itself: the stream
  * that reads a TrueType font's bytes in memory in place, and routines of
  * the library defined again, faster (pdfharu.cpp), among them the writing
- * of the file a document embeds of a font.
+ * of the file a document embeds of a font; and the writing of a document
+ * to an open file.
  */
 #ifndef PAGIMO_PDF_PDFHARU_H
 #define PAGIMO_PDF_PDFHARU_H
@@ -14,5 +15,9 @@
 /* A stream of the document reading `bytes`, which must outlive the
  * document; null when out of memory. */
 HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes);
+/* Writes the document to the open file `fd` as HPDF_SaveToFile writes it
+ * to a file of that name; a failure goes to the document's error handler,
+ * with the system's reason in errno when writing failed. */
+HPDF_STATUS SaveToDescriptor(HPDF_Doc pdf, int fd);
 
 #endif
