@@ -269,6 +269,8 @@ bool ReadWholeFile(const char *path, std::string *data)
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= READ_WHOLE_MAX;
     data->clear();
+    if (ok) /* grown once: a file of megabytes is not copied on every doubling */
+        data->reserve(size_t(st.st_size));
     char buf[65536];
     while (ok) {
         ssize_t n = read(fd, buf, sizeof(buf));
