@@ -578,10 +578,50 @@ static void TakeLine(char *line, uint32_t idx, uint32_t *size)
         *size = it.base + 1;
 }
 
-/* The characters are measured as they are read, from the text itself; the
- * line is copied out once it ends. A line fits while its width, rounded
- * as the screen rounds it, stays within the box: while units * scale stays
- * below the width + 0.5. */
+/* How reading a line stopped. */
+enum LineStop { STOP_END, STOP_NEWLINE, STOP_FULL, STOP_WIDE };
+
+/* Reads on from it.tidx, measuring each character as it is read, until the
+ * text or the paragraph ends, the next character would fill the buffer or
+ * the line is wider than the box: `idx` bytes read, `units` wide. The line
+ * fits while its width, rounded as the screen rounds it, stays within the
+ * box: while units * scale stays below the width + 0.5. */
+static LineStop ScanLine(size_t linesize, double room, uint32_t *idx, double *units)
+{
+    const char *text = it.text;
+    const double scale = it.scale;
+    size_t at = it.tidx, from = at;
+    int64_t lspc = it.lspc;
+    double width = 0.0;
+    LineStop stop;
+    for (;;) {
+        char c = text[at];
+        if (!c || c == '\n') {
+            stop = c ? STOP_NEWLINE : STOP_END;
+            break;
+        }
+        size_t next = at;
+        double advance = Advance(text, &next);
+        if (next - from >= linesize) {
+            stop = STOP_FULL;
+            break;
+        }
+        if (c == ' ')
+            lspc = int64_t(at);
+        at = next;
+        width += advance;
+        if (width * scale >= room) {
+            stop = STOP_WIDE;
+            break;
+        }
+    }
+    it.tidx = uint32_t(at);
+    it.lspc = lspc;
+    *idx = uint32_t(at - from);
+    *units = width;
+    return stop;
+}
+
 static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, uint32_t *tpos)
 {
     line[0] = '\0';
@@ -597,36 +637,15 @@ static int ReadLine(GElement *ge, char *line, size_t linesize, uint32_t *size, u
         it.tidx = *tpos < it.len ? *tpos : uint32_t(it.len);
         it.lspc = -1;
     }
-    const char *text = it.text;
-    double units = 0.0, room = double(BoxWidth(ge)) + 0.5;
-    uint32_t idx = 0;
-    for (;;) {
-        char c = text[it.tidx];
-        if (!c || c == '\n') {
-            TakeLine(line, idx, size);
-            if (!c) {
-                Finish(tpos);
-                return TBL_END;
-            }
-            *tpos = ++it.tidx;
-            return TBL_PARAGRAPH;
-        }
-        size_t next = it.tidx;
-        double advance = Advance(text, &next);
-        uint32_t n = uint32_t(next - it.tidx);
-        if (idx + n >= linesize) {
-            TakeLine(line, idx, size);
-            return FullBuffer(line, idx, tpos);
-        }
-        it.tidx += n;
-        idx += n;
-        if (c == ' ')
-            it.lspc = int64_t(it.tidx) - 1;
-        units += advance;
-        if (units * it.scale >= room) {
-            TakeLine(line, idx, size);
-            return Overflow(ge, line, idx, units, tpos);
-        }
+    uint32_t idx;
+    double units;
+    LineStop stop = ScanLine(linesize, double(BoxWidth(ge)) + 0.5, &idx, &units);
+    TakeLine(line, idx, size);
+    switch (stop) {
+    case STOP_END: Finish(tpos); return TBL_END;
+    case STOP_NEWLINE: *tpos = ++it.tidx; return TBL_PARAGRAPH;
+    case STOP_FULL: return FullBuffer(line, idx, tpos);
+    default: return Overflow(ge, line, idx, units, tpos);
     }
 }
 
