@@ -263,6 +263,7 @@ static constexpr const char *builtin_texts[MSG_COUNT] = {
     /* 249 */ "200 %",
     /* 250 */ "Zoom in",
     /* 251 */ "Zoom out",
+    /* 252 */ "How large the page is shown: choose, or type a percentage from 25 to 800",
 };
 
 static constexpr size_t TextLength(const char *s)

@@ -68,6 +68,13 @@ static int CountLabels(const char *const *labels)
     return n;
 }
 
+/* A menu item's text without its shortcut. */
+static const char *MenuText(int msg)
+{
+    const char *text = S(msg), *bar = std::strchr(text, '|');
+    return bar ? bar + 1 : text;
+}
+
 static void FileRow(void)
 {
     GBeginGroup(false, nullptr, 0);
@@ -83,6 +90,7 @@ static void FileRow(void)
     ImageButton(GID_REDO, MSG_REDO_HINT, GOBJ_REDO_U);
     GAddChooser(GID_PAGE_FORMAT, page_chooser, CountLabels(page_chooser), 2, S(42));
     GAddChooser(GID_PAGE_SECTION, page_section, CountLabels(page_section), 0, S(43));
+    GAddZoomChooser(MenuText(MSG_FIT_PAGE), MenuText(MSG_FIT_WIDTH), S(MSG_ZOOM_HINT));
     GAddSpace();
     GEndGroup();
 }
@@ -202,6 +210,7 @@ static void LeftColumn(void)
 {
     GBeginGroup(true, nullptr, 0);
     GGroupWidth(LEFT_COLUMN_WIDTH);
+    GGroupScrolls();
     CoordinatesGroup();
     ToolsGroup();
     LinksGroup();
@@ -219,8 +228,9 @@ static void LeftColumn(void)
     GEndGroup();
 }
 
-/* The page area has the size the page box gives it on this screen, so the
- * page lies where the PDF job, which has no window, puts it. */
+/* The page area stands for the box the page box gives it on this screen,
+ * so the page lies where the PDF job, which has no window, puts it; on
+ * the screen it takes the room left and scrolls. */
 static void PageColumn(void)
 {
     PageBox box;
@@ -230,8 +240,7 @@ static void PageColumn(void)
     GGroupHeight(PAGE_TABS_HEIGHT);
     GAddClickTab(GID_PROJ_PAGES, nullptr);
     GEndGroup();
-    GAddPageArea(box.width, box.height);
-    GAddSpace();
+    GAddPageArea(box.left, box.top, box.width, box.height);
     GEndGroup();
 }
 
@@ -239,6 +248,7 @@ static void AdvancedColumn(void)
 {
     GBeginGroup(true, S(122), 0);
     GGroupWidth(RIGHT_COLUMN_WIDTH);
+    GGroupScrolls();
     GAddListBrowser(GID_OBJLIST, ciobjectlist, 5, false, S(133));
     GAddLabel(S(157), true);
     GAddListBrowser(GID_HLLIST, nullptr, 0, true, S(156));

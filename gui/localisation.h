@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-enum { MSG_COUNT = 252 };
+enum { MSG_COUNT = 253 };
 
 /* Messages of the original catalog that are used by name. */
 enum {
@@ -109,6 +109,7 @@ enum {
     MSG_ZOOM_200 = 249,
     MSG_ZOOM_IN = 250,
     MSG_ZOOM_OUT = 251,
+    MSG_ZOOM_HINT = 252, /* the zoom chooser's */
 };
 
 struct Catalog;

@@ -111,7 +111,12 @@ void GAddCheckBox(int id, const char *text, bool checked, const char *hint);
 void GAddRadio(int id, const char *const *labels, int count, int selected, const char *hint);
 void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, const char *hint);
 void GAddClickTab(int id, const char *hint);
-void GAddPageArea(int width = 0, int height = 0); /* 0: as large as the window lets it be */
+/* The page view, standing for the box (left, top, width, height) of
+ * window coordinates, and the chooser of its zoom. */
+void GAddPageArea(int left = 0, int top = 0, int width = 0, int height = 0);
+void GAddZoomChooser(const char *fitpage, const char *fitwidth, const char *hint);
+/* The innermost group scrolls up and down when the window is too low. */
+void GGroupScrolls(void);
 void GAddGauge(int id);
 void GAddTextEditor(int id);
 void GAddImage(const char *file, int maxwidth);

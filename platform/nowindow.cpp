@@ -185,7 +185,9 @@ void GAddListBrowser(int id, const char *const *columns, int ncols, bool tree, c
     (void)id, (void)columns, (void)ncols, (void)tree, (void)hint;
 }
 void GAddClickTab(int id, const char *hint) { (void)id, (void)hint; }
-void GAddPageArea(int width, int height) { (void)width, (void)height; }
+void GAddPageArea(int left, int top, int width, int height) { (void)left, (void)top, (void)width, (void)height; }
+void GAddZoomChooser(const char *fitpage, const char *fitwidth, const char *hint) { (void)fitpage, (void)fitwidth, (void)hint; }
+void GGroupScrolls(void) {}
 void GAddGauge(int id) { (void)id; }
 void GAddTextEditor(int id) { (void)id; }
 void GAddImage(const char *file, int maxwidth) { (void)file, (void)maxwidth; }

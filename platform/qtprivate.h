@@ -15,6 +15,10 @@
 #include <QScrollArea>
 #include <QWidget>
 
+class QPainter;
+class QPainterPath;
+class QTransform;
+
 #include "platform/gui.h"
 
 class QLayout;
@@ -50,7 +54,7 @@ struct WindowState {
 extern WindowState windows[PLATFORM_WINDOWS];
 extern GadgetState gadgets[PLATFORM_GADGETS];
 extern QImage *rastimage;       /* the main window's drawing surface */
-extern QWidget *pagearea;       /* the widget that shows it */
+extern QWidget *pagearea;       /* the page view's canvas, which shows it */
 extern int menu_taken_pick;     /* menu id of the menu message taken last */
 
 /* The program's windows: close requests and keys become messages. */
@@ -60,7 +64,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 private:
     int win;
 };
@@ -77,7 +80,8 @@ private:
     int win;
 };
 
-/* Shows the drawing surface and reports the pointer over the page. */
+/* The page view's canvas (pageview.cpp): paints the drawing surface at
+ * the view's zoom and reports the pointer in window coordinates. */
 class PageAreaWidget : public QWidget {
 public:
     explicit PageAreaWidget(QWidget *parent);
@@ -87,14 +91,38 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 private:
-    void Report(uint32_t cls, uint16_t code, QPoint pos);
+    void Report(uint32_t cls, uint16_t code, QPointF pos, Qt::KeyboardModifiers mods);
 };
+
+/* The view's window: scrolls the canvas and keeps the zoom when resized. */
+class PageScrollArea : public QScrollArea {
+public:
+    explicit PageScrollArea(QWidget *parent);
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+/* The drawing surface's figures (rastport.cpp), painted by the page view
+ * (pageview.cpp) at its zoom; handles have this radius on the screen. */
+enum { HANDLE_RADIUS = 7 };
+QColor PenColor(uint8_t pen);
+void PaintPageFigures(QPainter &p, const QRectF &clip);
+void PaintPageMarks(QPainter &p, const QTransform &map, double handle);
+void UpdatePageView(const QRectF &area);
+QSize PageAreaExtent(void); /* the page area's box reaches this far (window coordinates) */
+QTransform PageViewTransform(void); /* window coordinates to the canvas's */
+void PageViewOpened(void);
+void AddPageViewWidget(QWidget *w); /* into the window being built */
+void PageViewGone(void);
+void DumpPageView(void);
+QPainterPath GlyphOutline(void *face, uint32_t glyph, double em);
 
 QString ToQt(const char *text);
 std::string FromQt(const QString &text);
 void EnsureRastImage(void);
-void UpdatePageArea(int x1, int y1, int x2, int y2);
 bool InputBlocked(int win);
 bool BreakPending(void);
 

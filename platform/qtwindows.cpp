@@ -43,8 +43,6 @@
 
 #include "platform/assign.h"
 
-QWidget *pagearea;
-
 static int build_win = -1;
 static std::vector<QBoxLayout *> build_stack;
 static QString build_caption;
@@ -88,13 +86,6 @@ void PagimoWindow::keyPressEvent(QKeyEvent *event)
             return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void PagimoWindow::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (win == 0)
-        EnsureRastImage();
 }
 
 /* ------------------------------------------------------------ scrolling view */
@@ -149,109 +140,6 @@ static void HoldInScrollView(int win, QSize viewsize)
     QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, TraceScroll);
 }
 
-/* ------------------------------------------------------------ page area */
-
-PageAreaWidget::PageAreaWidget(QWidget *parent) : QWidget(parent)
-{
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    /* The largest page (842 points either way) and its frame always fit. */
-    setMinimumSize(844, 844);
-}
-
-/* Where a point of a widget of the main window lies in the window's
- * content: the one mapping from what Qt reports to the program's window
- * coordinates. Mapping to the content, not to the top-level, takes the
- * scroll offset of a scrolling view into account. */
-static QPoint ContentPos(const QWidget *w, QPoint p)
-{
-    QWidget *content = windows[0].widget;
-    if (!content || !content->isAncestorOf(w)) /* a window on its way out */
-        content = w->window();
-    return w->mapTo(content, p);
-}
-
-void PageAreaWidget::paintEvent(QPaintEvent *event)
-{
-    QPainter p(this);
-    EnsureRastImage();
-    QRect r = event->rect();
-    p.drawImage(r, *rastimage, r.translated(ContentPos(this, QPoint(0, 0))));
-}
-
-void PageAreaWidget::Report(uint32_t cls, uint16_t code, QPoint pos)
-{
-    QPoint w = ContentPos(this, pos);
-    if (PlatformTrace && cls == WMHI_MOUSEBUTTONS) {
-        std::printf("   button %u at %d,%d\n", code, w.x(), w.y());
-        std::fflush(stdout);
-    }
-    PlatformPostMessage(0, cls, 0, code, w.x(), w.y());
-}
-
-void PageAreaWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    Report(WMHI_MOUSEMOVE, 0, event->position().toPoint());
-}
-
-void PageAreaWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        Report(WMHI_MOUSEBUTTONS, SELECTDOWN, event->position().toPoint());
-}
-
-void PageAreaWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        Report(WMHI_MOUSEBUTTONS, SELECTUP, event->position().toPoint());
-}
-
-/* Leaving the area is a move to where the pointer went, so the program
- * learns that it left the page even after a fast movement. */
-void PageAreaWidget::leaveEvent(QEvent *event)
-{
-    QWidget::leaveEvent(event);
-    Report(WMHI_MOUSEMOVE, 0, mapFromGlobal(QCursor::pos()));
-}
-
-void UpdatePageArea(int x1, int y1, int x2, int y2)
-{
-    if (!pagearea)
-        return;
-    QPoint off = ContentPos(pagearea, QPoint(0, 0));
-    pagearea->update(QRect(QPoint(x1, y1) - off, QPoint(x2, y2) - off).normalized().adjusted(-1, -1, 1, 1));
-}
-
-void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom)
-{
-    (void)left, (void)top, (void)right, (void)bottom;
-}
-
-void PlatformSetZoom(int how)
-{
-    (void)how;
-}
-
-double PlatformZoom(void)
-{
-    return 1.0;
-}
-
-void PageAreaBox(int16_t *left, int16_t *top, int16_t *width, int16_t *height)
-{
-    if (!pagearea || !windows[0].widget) {
-        *left = *top = *width = *height = 0;
-        return;
-    }
-    windows[0].widget->layout()->activate(); /* the box as laid out now */
-    QPoint off = ContentPos(pagearea, QPoint(0, 0));
-    *left = int16_t(off.x());
-    *top = int16_t(off.y());
-    *width = int16_t(pagearea->width());
-    *height = int16_t(pagearea->height());
-}
-
 /* ------------------------------------------------------------ windows */
 
 bool PlatformWindowCreate(int win, const char *title, int width, int height, bool main)
@@ -268,10 +156,7 @@ bool PlatformWindowCreate(int win, const char *title, int width, int height, boo
     windows[win].busy = false;
     windows[win].queue.clear();
     menu_height[win] = 0;
-    if (main)
-        w->setFixedSize(width, height);
-    else
-        w->resize(width, height);
+    w->resize(width, height);
     build_win = win;
     build_stack.assign(1, root);
     return true;
@@ -294,10 +179,11 @@ static void ReserveMenuBar(int win)
 }
 
 /* Shows a built window; the main window is laid out at once, so the page
- * area's box is known before the first page is painted. A main window
- * asked smaller than its contents need gets the least size that holds
- * them, never a page area cut short, and is shown in a scrolling view of
- * the size asked, so that a small screen reaches all of it. */
+ * view knows its viewport before the first page is painted. Only the page
+ * view and the panels scroll; a main window asked smaller than even their
+ * least sizes need gets the least size that holds them and is shown in a
+ * scrolling view of the size asked, so that a tiny screen reaches all of
+ * it. */
 bool PlatformWindowOpen(int win)
 {
     QWidget *w = windows[win].widget;
@@ -309,16 +195,17 @@ bool PlatformWindowOpen(int win)
     if (windows[win].main) {
         QSize asked = w->size();
         QSize least = w->layout()->totalMinimumSize();
-        w->setFixedSize(asked.expandedTo(least));
-        if (w->size() != asked)
+        if (least.width() > asked.width() || least.height() > asked.height()) {
+            w->setFixedSize(asked.expandedTo(least));
             HoldInScrollView(win, asked);
+        }
         w->window()->move(0, 0);
     }
     w->window()->show();
     w->layout()->activate();
     PlatformProcessEvents();
     if (windows[win].main)
-        EnsureRastImage();
+        PageViewOpened();
     return true;
 }
 
@@ -351,7 +238,7 @@ void PlatformWindowDestroy(int win)
         if (g.win == win)
             g = GadgetState{GK_NONE, -1, nullptr, 0, {}};
     if (win == 0)
-        pagearea = nullptr;
+        PageViewGone();
     QWidget *top = windows[win].widget->window(); /* a scrolling view goes with it */
     top->hide();
     top->deleteLater();
@@ -420,12 +307,8 @@ void PlatformDumpGadgets(int win)
         QPoint g = w->mapToGlobal(QPoint(0, 0));
         std::printf("   gadget %d at %d,%d size %dx%d\n", id, g.x(), g.y(), w->width(), w->height());
     }
-    if (win == 0 && pagearea) {
-        QPoint g = pagearea->mapToGlobal(QPoint(0, 0));
-        QPoint o = ContentPos(pagearea, QPoint(0, 0));
-        std::printf("   pagearea at %d,%d window %d,%d size %dx%d\n", g.x(), g.y(), o.x(), o.y(),
-                    pagearea->width(), pagearea->height());
-    }
+    if (win == 0)
+        DumpPageView();
     std::fflush(stdout);
 }
 
@@ -472,6 +355,34 @@ void GGroupWidth(int width)
 {
     if (build_stack.size() > 1)
         build_stack.back()->parentWidget()->setFixedWidth(width);
+}
+
+/* The group's own widget moves into a scrolling view that takes its place
+ * and its width, scroll bar included. */
+void GGroupScrolls(void)
+{
+    if (build_stack.size() < 2)
+        return;
+    QWidget *box = build_stack.back()->parentWidget();
+    QBoxLayout *outer = build_stack[build_stack.size() - 2];
+    auto *scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    int weight = outer->stretch(outer->indexOf(box));
+    outer->replaceWidget(box, scroll);
+    outer->setStretch(outer->indexOf(scroll), weight);
+    scroll->setWidget(box);
+    if (box->minimumWidth() == box->maximumWidth())
+        scroll->setFixedWidth(box->minimumWidth() + scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    scroll->setMinimumHeight(100);
+}
+
+/* The page view's widgets stretch with the window, the chooser does not. */
+void AddPageViewWidget(QWidget *w)
+{
+    if (!build_stack.empty())
+        build_stack.back()->addWidget(w, qobject_cast<QScrollArea *>(w) ? 1 : 0);
 }
 
 void GGroupHeight(int height)
@@ -693,15 +604,6 @@ void GAddClickTab(int id, const char *hint)
             Post(win, uint16_t(id), uint16_t(index));
     });
     Place(tabs);
-}
-
-void GAddPageArea(int width, int height)
-{
-    auto *area = new PageAreaWidget(nullptr);
-    if (width > 0 && height > 0)
-        area->setFixedSize(width, height);
-    pagearea = area;
-    build_stack.back()->addWidget(area, 1);
 }
 
 void GAddGauge(int id)

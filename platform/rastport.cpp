@@ -1,18 +1,32 @@
 /*
- * rastport.cpp - the main window's drawing surface (see rastport.h): an
- * image as large as the window, of which the page area shows its part.
+ * rastport.cpp - the main window's drawing surface (see rastport.h), kept
+ * as figures rather than pixels, so that the page view can draw them at
+ * any zoom: lines, fills, ellipses, pictures and texts in window
+ * coordinates.
  *
- * Pixels are set one by one, so COMPLEMENT inverts each pixel exactly once
- * per figure and drawing a figure twice leaves no trace.
+ * Three layers are kept. The page layer holds what was drawn with the pen,
+ * in drawing order. The band layer holds what was drawn in complement
+ * mode that did not take a figure away: rubber bands and outlines, shown
+ * above the page. The handle layer holds selection handles. A figure drawn
+ * in complement mode takes an equal figure away, from the band layer first
+ * and else from the page layer, so that drawing a figure twice leaves no
+ * trace, as complementing pixels did. A fill covers (and drops) every
+ * figure lying wholly inside it.
+ *
+ * The page view (pageview.cpp) paints the layers; ReadPixelRGB reads a
+ * rendering of them at 100 %, made again after every change.
  */
 #include "platform/rastport.h"
 #include "platform/qtprivate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include <QPainter>
-#include <QSet>
+#include <QPainterPath>
 
 struct RastPort {
     uint8_t apen;
@@ -20,16 +34,49 @@ struct RastPort {
     int32_t cx, cy;
 };
 
+enum FigureKind { FIG_LINE, FIG_FILL, FIG_ELLIPSE, FIG_PICTURE, FIG_TEXT, FIG_HANDLE };
+
+/* A text's glyphs and their outline, placed at (x1, y1) = (x, baseline). */
+struct TextRun {
+    void *face;
+    double em;
+    std::vector<uint32_t> glyphs;
+    std::vector<double> offsets;
+    QPainterPath path; /* in window pixels relative to (x, baseline) */
+};
+
+/* Lines keep (x1, y1) <= (x2, y2) so that a line equals its reverse;
+ * fills and pictures keep their corners, ellipses their centre and radii. */
+struct Figure {
+    uint8_t kind;
+    uint8_t pen;
+    int32_t x1, y1, x2, y2;
+    QRectF bounds; /* in window coordinates */
+    QImage image;
+    std::shared_ptr<TextRun> text;
+};
+
 QImage *rastimage;
 static RastPort main_rastport = {1, JAM1, 0, 0};
 static QRgb palette[16];
+static std::vector<Figure> page_figures, band_figures, handle_figures;
+static bool surface_stale = true; /* rastimage no longer shows the figures */
 
-/* ------------------------------------------------------------ surface */
+/* Every change makes the rendering at 100 % stale and the view repaint
+ * the area (window coordinates; empty: everything). */
+static void SurfaceChanged(const QRectF &area)
+{
+    surface_stale = true;
+    UpdatePageView(area);
+}
+
+/* ------------------------------------------------------------ pens */
 
 void PlatformSetPalette(const uint8_t rgb[16][3])
 {
     for (int i = 0; i < 16; i++)
         palette[i] = qRgb(rgb[i][0], rgb[i][1], rgb[i][2]);
+    SurfaceChanged(QRectF());
 }
 
 uint32_t PenRGB(uint8_t pen)
@@ -37,31 +84,14 @@ uint32_t PenRGB(uint8_t pen)
     return palette[pen & 15] & 0xFFFFFF;
 }
 
-/* The image follows the main window's size; what was drawn is kept. */
-void EnsureRastImage(void)
+QColor PenColor(uint8_t pen)
 {
-    QWidget *w = windows[0].widget;
-    QSize size = w ? w->size() : QSize(1, 1);
-    if (rastimage && rastimage->size() == size)
-        return;
-    auto *img = new QImage(size, QImage::Format_RGB32);
-    img->fill(palette[0]);
-    if (rastimage) {
-        for (int y = 0; y < std::min(size.height(), rastimage->height()); y++)
-            std::copy_n(reinterpret_cast<const QRgb *>(rastimage->constScanLine(y)),
-                        std::min(size.width(), rastimage->width()),
-                        reinterpret_cast<QRgb *>(img->scanLine(y)));
-        delete rastimage;
-    }
-    rastimage = img;
+    return QColor(palette[pen & 15]);
 }
 
 RastPort *WindowRastPort(int win)
 {
-    if (win != 0)
-        return nullptr;
-    EnsureRastImage();
-    return &main_rastport;
+    return win == 0 ? &main_rastport : nullptr;
 }
 
 void SetAPen(RastPort *rp, uint8_t pen)
@@ -74,59 +104,55 @@ void SetDrMd(RastPort *rp, uint8_t mode)
     rp->mode = mode;
 }
 
-uint32_t ReadPixelRGB(RastPort *, int32_t x, int32_t y)
+/* ------------------------------------------------------------ layers */
+
+static bool SameFigure(const Figure &a, const Figure &b)
 {
-    if (!rastimage || x < 0 || y < 0 || x >= rastimage->width() || y >= rastimage->height())
-        return 0;
-    return rastimage->pixel(x, y) & 0xFFFFFF;
+    if (a.kind != b.kind || a.x1 != b.x1 || a.y1 != b.y1 || a.x2 != b.x2 || a.y2 != b.y2)
+        return false;
+    if (a.kind != FIG_TEXT)
+        return true;
+    return a.text->face == b.text->face && a.text->em == b.text->em && a.text->glyphs == b.text->glyphs &&
+           a.text->offsets == b.text->offsets;
 }
 
-/* ------------------------------------------------------------ pixels */
-
-static void Plot(RastPort *rp, int32_t x, int32_t y)
+/* The last figure of `layer` equal to `f`, taken away; false when none. */
+static bool TakeAway(std::vector<Figure> &layer, const Figure &f)
 {
-    if (x < 0 || y < 0 || x >= rastimage->width() || y >= rastimage->height())
-        return;
-    QRgb *p = reinterpret_cast<QRgb *>(rastimage->scanLine(y)) + x;
-    if (rp->mode == COMPLEMENT)
-        *p ^= 0x00FFFFFF;
-    else
-        *p = palette[rp->apen & 15];
+    for (size_t i = layer.size(); i-- > 0;)
+        if (SameFigure(layer[i], f)) {
+            layer.erase(layer.begin() + long(i));
+            return true;
+        }
+    return false;
 }
 
-/* Bresenham, both end points included. */
-static void Line(RastPort *rp, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+static void Covered(std::vector<Figure> &layer, const QRectF &area)
 {
-    int32_t dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-    int32_t dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    int32_t err = dx + dy;
-    for (;;) {
-        Plot(rp, x0, y0);
-        if (x0 == x1 && y0 == y1)
-            break;
-        int32_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
+    layer.erase(std::remove_if(layer.begin(), layer.end(),
+                               [&](const Figure &f) { return area.contains(f.bounds); }),
+                layer.end());
+}
+
+static void Add(RastPort *rp, Figure f)
+{
+    f.pen = rp->apen;
+    if (rp->mode == COMPLEMENT) {
+        if (!TakeAway(band_figures, f) && !TakeAway(page_figures, f))
+            band_figures.push_back(f);
+    } else {
+        if (f.kind == FIG_FILL)
+            for (auto *layer : {&page_figures, &band_figures, &handle_figures})
+                Covered(*layer, f.bounds);
+        page_figures.push_back(f);
     }
+    SurfaceChanged(f.bounds);
 }
 
-/* One pixel in the pen and mode; callers that set many pixels refresh the
- * area they touched once with RefreshArea. */
-void WritePixel(RastPort *rp, int32_t x, int32_t y)
+/* A pixel (x, y) covers the square from (x, y) to (x + 1, y + 1). */
+static QRectF PixelBounds(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    EnsureRastImage();
-    Plot(rp, x, y);
-}
-
-void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
-{
-    UpdatePageArea(x1, y1, x2, y2);
+    return QRectF(QPointF(std::min(x1, x2), std::min(y1, y2)), QPointF(std::max(x1, x2) + 1, std::max(y1, y2) + 1));
 }
 
 /* ------------------------------------------------------------ figures */
@@ -139,94 +165,208 @@ void Move(RastPort *rp, int32_t x, int32_t y)
 
 void Draw(RastPort *rp, int32_t x, int32_t y)
 {
-    EnsureRastImage();
-    Line(rp, rp->cx, rp->cy, x, y);
-    UpdatePageArea(rp->cx, rp->cy, x, y);
+    Figure f{};
+    f.kind = FIG_LINE;
+    bool swap = x < rp->cx || (x == rp->cx && y < rp->cy);
+    f.x1 = swap ? x : rp->cx, f.y1 = swap ? y : rp->cy;
+    f.x2 = swap ? rp->cx : x, f.y2 = swap ? rp->cy : y;
+    f.bounds = PixelBounds(f.x1, f.y1, f.x2, f.y2);
+    Add(rp, f);
     rp->cx = x;
     rp->cy = y;
 }
 
-/* Row by row, clipped to the raster once: the page is filled this way on
- * every repaint. The result is that of plotting each point. */
 void RectFill(RastPort *rp, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    EnsureRastImage();
-    int32_t left = std::max(std::min(x1, x2), 0), right = std::min(std::max(x1, x2), rastimage->width() - 1);
-    int32_t top = std::max(std::min(y1, y2), 0), bottom = std::min(std::max(y1, y2), rastimage->height() - 1);
-    QRgb pen = palette[rp->apen & 15];
-    for (int32_t y = top; y <= bottom && left <= right; y++) {
-        QRgb *p = reinterpret_cast<QRgb *>(rastimage->scanLine(y));
-        for (int32_t x = left; x <= right; x++)
-            p[x] = rp->mode == COMPLEMENT ? p[x] ^ 0x00FFFFFF : pen;
-    }
-    UpdatePageArea(x1, y1, x2, y2);
+    Figure f{};
+    f.kind = FIG_FILL;
+    f.x1 = std::min(x1, x2), f.y1 = std::min(y1, y2);
+    f.x2 = std::max(x1, x2), f.y2 = std::max(y1, y2);
+    f.bounds = PixelBounds(f.x1, f.y1, f.x2, f.y2);
+    Add(rp, f);
 }
 
-/* The midpoint ellipse; each point of the outline is set once. */
+void WritePixel(RastPort *rp, int32_t x, int32_t y)
+{
+    RectFill(rp, x, y, x, y);
+}
+
 void DrawEllipse(RastPort *rp, int32_t cx, int32_t cy, int32_t rx, int32_t ry)
 {
-    EnsureRastImage();
-    rx = std::abs(rx);
-    ry = std::abs(ry);
-    QSet<qint64> done;
-    auto plot4 = [&](int32_t x, int32_t y) {
-        const int32_t px[4] = {cx + x, cx - x, cx + x, cx - x};
-        const int32_t py[4] = {cy + y, cy + y, cy - y, cy - y};
-        for (int i = 0; i < 4; i++) {
-            qint64 key = (qint64(px[i]) << 32) ^ uint32_t(py[i]);
-            if (!done.contains(key)) {
-                done.insert(key);
-                Plot(rp, px[i], py[i]);
-            }
-        }
-    };
-    int64_t a2 = int64_t(rx) * rx, b2 = int64_t(ry) * ry;
-    int32_t x = 0, y = ry;
-    int64_t d = b2 - a2 * ry + a2 / 4;
-    while (b2 * x <= a2 * y) {
-        plot4(x, y);
-        if (d >= 0) {
-            y--;
-            d -= 2 * a2 * y;
-        }
-        x++;
-        d += b2 * (2 * x + 1);
-    }
-    x = rx;
-    y = 0;
-    d = a2 - b2 * rx + b2 / 4;
-    while (a2 * y <= b2 * x) {
-        plot4(x, y);
-        if (d >= 0) {
-            x--;
-            d -= 2 * b2 * x;
-        }
-        y++;
-        d += a2 * (2 * y + 1);
-    }
-    UpdatePageArea(cx - rx, cy - ry, cx + rx, cy + ry);
+    Figure f{};
+    f.kind = FIG_ELLIPSE;
+    f.x1 = cx, f.y1 = cy, f.x2 = std::abs(rx), f.y2 = std::abs(ry);
+    f.bounds = PixelBounds(cx - f.x2, cy - f.y2, cx + f.x2, cy + f.y2);
+    Add(rp, f);
 }
 
-/* ------------------------------------------------------------ pictures */
-
-void DrawPicture(RastPort *, const void *picture, int32_t x, int32_t y, int32_t width, int32_t height)
+/* Always drawn with the pen: a picture taken away is covered by the
+ * repaint of the page that follows. */
+void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     if (!picture)
         return;
-    EnsureRastImage();
     const QImage *img = static_cast<const QImage *>(picture);
-    QRect box(x, y, width > 0 ? width : img->width(), height > 0 ? height : img->height());
-    {
-        QPainter painter(rastimage);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(box, *img);
-    }
-    UpdatePageArea(box.left(), box.top(), box.right(), box.bottom());
+    Figure f{};
+    f.kind = FIG_PICTURE;
+    f.x1 = x, f.y1 = y;
+    f.x2 = x + (width > 0 ? width : img->width());
+    f.y2 = y + (height > 0 ? height : img->height());
+    f.bounds = QRectF(QPointF(x, y), QPointF(f.x2, f.y2));
+    f.image = *img; /* shared, not copied: the element may free its own */
+    uint8_t mode = rp->mode;
+    rp->mode = JAM1;
+    Add(rp, f);
+    rp->mode = mode;
+}
+
+void DrawGlyphRun(RastPort *rp, void *face, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count)
+{
+    if (!rp || !face || count == 0)
+        return;
+    auto run = std::make_shared<TextRun>();
+    run->face = face;
+    run->em = em;
+    run->glyphs.assign(glyphs, glyphs + count);
+    run->offsets.assign(offsets, offsets + count);
+    for (size_t i = 0; i < count; i++)
+        run->path.addPath(GlyphOutline(face, glyphs[i], em).translated(offsets[i], 0));
+    Figure f{};
+    f.kind = FIG_TEXT;
+    f.x1 = x, f.y1 = baseline;
+    f.x2 = x + int32_t(std::lround(offsets[count - 1])), f.y2 = baseline;
+    f.bounds = run->path.boundingRect().translated(x, baseline).united(QRectF(x, baseline, 1, 1));
+    f.text = run;
+    Add(rp, f);
 }
 
 void DrawHandle(RastPort *rp, int32_t x, int32_t y, bool on)
 {
-    SetDrMd(rp, JAM1);
-    SetAPen(rp, on ? 1 : 2);
-    DrawEllipse(rp, x, y, 7, 7);
+    if (!rp)
+        return;
+    Figure f{};
+    f.kind = FIG_HANDLE;
+    f.x1 = x, f.y1 = y;
+    f.bounds = QRectF(x, y, 1, 1);
+    TakeAway(handle_figures, f);
+    if (on)
+        handle_figures.push_back(f);
+    SurfaceChanged(f.bounds);
+}
+
+void RefreshArea(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    SurfaceChanged(PixelBounds(x1, y1, x2, y2));
+}
+
+/* ------------------------------------------------------------ painting */
+
+/* A line lies where the PDF strokes it, one point wide. Where it is an
+ * odd number of device pixels wide it moves half a device pixel and takes
+ * square ends, so that it covers whole pixels: at 100 % exactly the
+ * pixels from one end to the other. */
+static void PaintLine(QPainter &p, const Figure &f, const QColor &c)
+{
+    double scale = p.transform().m11() * p.device()->devicePixelRatioF();
+    bool odd = scale > 0 && std::lround(scale) % 2 == 1;
+    double shift = odd ? 0.5 / scale : 0.0;
+    p.setPen(QPen(c, 1.0, Qt::SolidLine, odd ? Qt::SquareCap : Qt::FlatCap));
+    p.drawLine(QPointF(f.x1 + shift, f.y1 + shift), QPointF(f.x2 + shift, f.y2 + shift));
+}
+
+static void PaintFigure(QPainter &p, const Figure &f)
+{
+    QColor c = PenColor(f.pen);
+    switch (f.kind) {
+    case FIG_FILL:
+        p.fillRect(f.bounds, c);
+        break;
+    case FIG_LINE:
+        if (f.x1 == f.x2 && f.y1 == f.y2)
+            p.fillRect(f.bounds, c);
+        else
+            PaintLine(p, f, c);
+        break;
+    case FIG_ELLIPSE:
+        p.setPen(QPen(c, 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(f.x1 + 0.5, f.y1 + 0.5), f.x2, f.y2);
+        break;
+    case FIG_PICTURE:
+        p.drawImage(f.bounds, f.image);
+        break;
+    case FIG_TEXT:
+        p.fillPath(f.text->path.translated(f.x1, f.y1), c);
+        break;
+    default:
+        break;
+    }
+}
+
+/* The page layer, with the painter mapping window coordinates; only
+ * figures meeting `clip` (window coordinates) are drawn. */
+void PaintPageFigures(QPainter &p, const QRectF &clip)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (const Figure &f : page_figures)
+        if (f.bounds.intersects(clip))
+            PaintFigure(p, f);
+}
+
+/* Bands and handles above the page, in screen pixels: `map` takes window
+ * coordinates to the painter's. Their lines are one screen pixel wide and
+ * handles keep their size at every zoom. */
+void PaintPageMarks(QPainter &p, const QTransform &map, double handle)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(PenColor(1), 0));
+    for (const Figure &f : band_figures) {
+        QColor c = PenColor(f.pen);
+        if (f.kind == FIG_LINE)
+            p.drawLine(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), map.map(QPointF(f.x2 + 0.5, f.y2 + 0.5)));
+        else if (f.kind == FIG_FILL)
+            p.fillRect(map.mapRect(f.bounds), c);
+        else if (f.kind == FIG_ELLIPSE)
+            p.drawEllipse(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), f.x2 * map.m11(), f.y2 * map.m22());
+        else
+            PaintFigure(p, f);
+    }
+    p.setPen(QPen(PenColor(1), 0));
+    for (const Figure &f : handle_figures)
+        p.drawEllipse(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), handle, handle);
+    p.restore();
+}
+
+/* ------------------------------------------------------------ reading back */
+
+/* The rendering at 100 % covers the window's content, or the page area's
+ * box where that reaches further. */
+void EnsureRastImage(void)
+{
+    QSize size = PageAreaExtent();
+    if (QWidget *w = windows[0].widget)
+        size = size.expandedTo(w->size());
+    if (rastimage && rastimage->size() == size && !surface_stale)
+        return;
+    if (!rastimage || rastimage->size() != size) {
+        delete rastimage;
+        rastimage = new QImage(size, QImage::Format_RGB32);
+    }
+    rastimage->fill(palette[0]);
+    QPainter p(rastimage);
+    PaintPageFigures(p, QRectF(QPointF(0, 0), QSizeF(size)));
+    PaintPageMarks(p, QTransform(), HANDLE_RADIUS);
+    surface_stale = false;
+}
+
+uint32_t ReadPixelRGB(RastPort *, int32_t x, int32_t y)
+{
+    EnsureRastImage();
+    if (!rastimage || x < 0 || y < 0 || x >= rastimage->width() || y >= rastimage->height())
+        return 0;
+    return rastimage->pixel(x, y) & 0xFFFFFF;
 }

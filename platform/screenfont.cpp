@@ -3,7 +3,7 @@
  *
  * Relies on the ".font"/".otag" pair that fontinstall.cpp writes, on the
  * assign FONTS: (assign.h), on charset.h for the characters of the 8-bit
- * texts and the UTF-8 of textboxes, and on the RastPort's WritePixel. One FreeType library serves the
+ * texts and the UTF-8 of textboxes, and on the RastPort's glyph runs. One FreeType library serves the
  * process, and a face once loaded stays open, keyed by the file's host path
  * and identity, so that repainting a page parses no font file again, until
  * CloseScreenFonts gives them all back at shutdown.
@@ -185,6 +185,7 @@ static FaceEntry *CachedFace(const std::string &host)
  * only go when none is open any more: at shutdown. */
 void CloseScreenFonts(void)
 {
+    ForgetGlyphOutlines();
     for (auto &entry : faces) {
         if (entry.second) {
             FT_Done_Face(entry.second->face);
@@ -338,63 +339,24 @@ double ScreenFontUnitsScale(const ScreenFont *font)
 
 /* ------------------------------------------------------------ drawing */
 
-struct DrawBox {
-    int32_t x1, y1, x2, y2;
-    bool used;
-};
-
-static void Touch(DrawBox &box, int32_t x, int32_t y)
-{
-    if (!box.used)
-        box = DrawBox{x, y, x, y, true};
-    box.x1 = std::min(box.x1, x);
-    box.y1 = std::min(box.y1, y);
-    box.x2 = std::max(box.x2, x);
-    box.y2 = std::max(box.y2, y);
-}
-
-/* One glyph, outline rendered without smoothing; embedded bitmaps are
- * ignored because they come in other pixel formats. */
-static void DrawGlyph(FT_Face face, FT_UInt gi, RastPort *rp, int32_t ox, int32_t oy, DrawBox &box)
-{
-    if (FT_Load_Glyph(face, gi, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0 ||
-        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
-        return;
-    const FT_Bitmap &bm = face->glyph->bitmap;
-    if (bm.pixel_mode != FT_PIXEL_MODE_MONO || !bm.buffer)
-        return;
-    int32_t left = ox + face->glyph->bitmap_left, top = oy - face->glyph->bitmap_top;
-    unsigned pitch = unsigned(std::abs(bm.pitch));
-    for (unsigned row = 0; row < bm.rows; row++) {
-        const unsigned char *line = bm.buffer + size_t(bm.pitch >= 0 ? row : bm.rows - 1 - row) * pitch;
-        for (unsigned col = 0; col < bm.width; col++) {
-            if (!(line[col >> 3] & (0x80 >> (col & 7))))
-                continue;
-            WritePixel(rp, left + int32_t(col), top + int32_t(row));
-            Touch(box, left + int32_t(col), top + int32_t(row));
-        }
-    }
-}
-
 /* Glyph origins follow the same unhinted advances as the text length, so
  * a drawn text is exactly as wide as it was measured. A character the font
  * lacks draws its missing-glyph box. */
 static void DrawCodes(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
                       const std::vector<uint32_t> &codes)
 {
-    FT_Face face = font->fe->face;
-    if (font->em > DRAW_EM_MAX || FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(font->em * 64)), 72, 72) != 0)
+    if (font->em > DRAW_EM_MAX || codes.empty())
         return;
-    DrawBox box = {0, 0, 0, 0, false};
+    std::vector<uint32_t> glyphs;
+    std::vector<double> offsets;
     double pen = 0;
     for (uint32_t cp : codes) {
         FT_Fixed adv;
-        FT_UInt gi = GlyphOf(font, cp, &adv);
-        DrawGlyph(face, gi, rp, x + int32_t(std::lround(pen * Scale(font))), baseline_y, box);
+        glyphs.push_back(GlyphOf(font, cp, &adv));
+        offsets.push_back(pen * Scale(font));
         pen += double(adv);
     }
-    if (box.used)
-        RefreshArea(box.x1, box.y1, box.x2, box.y2);
+    DrawGlyphRun(rp, font->fe->face, font->em, x, baseline_y, glyphs.data(), offsets.data(), glyphs.size());
 }
 
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,

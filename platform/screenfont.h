@@ -2,7 +2,7 @@
  * screenfont.h - the screen font service: a font request ("<full name>.font"
  * and a size in pixels) opened as the TrueType file that "FONTS:<name>"
  * names, at the size its tag file "FONTS:<full name>.otag" gives. Widths,
- * the baseline and monochrome text drawing into a RastPort.
+ * the baseline and text drawing into a RastPort, as glyph outlines.
  *
  * Also the tag list format that the font installer writes and the font
  * catalogue reads: big-endian (32-bit tag, 32-bit value) items ended by

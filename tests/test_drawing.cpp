@@ -37,7 +37,7 @@
 
 class Drawing : public MainLoopScratchTest {
 protected:
-    void ExpectScreenShowsWhatThePdfShows(void);
+    void ExpectScreenShowsWhatThePdfShows(const std::vector<int> &zooms);
 };
 
 /* ------------------------------------------------------------ building pages */
@@ -84,10 +84,13 @@ static void Repaint(void)
     ReDrawPage(1);
 }
 
-/* The page as the window shows it, one pixel per point. */
-static QImage ScreenPage(void)
+/* The page as the page view shows it at a zoom (a percentage or a fit),
+ * read from the view's own painting. */
+static QImage ScreenPage(int zoom = 100)
 {
-    return rastimage->copy(int(xstart), int(ystart), int(xend - xstart), int(yend - ystart));
+    PlatformSetZoom(zoom);
+    QRectF page(xstart, ystart, xend - xstart, yend - ystart);
+    return pagearea->grab(PageViewTransform().mapRect(page).toAlignedRect()).toImage();
 }
 
 /* ------------------------------------------------------------ measuring */
@@ -122,8 +125,9 @@ static int CountColor(const QImage &img, QRgb color)
 /* ------------------------------------------------------------ tests */
 
 /* Every kind of element, each alone in a region of the page, lies on the
- * window's image where the PDF rendered at 72 dpi puts it. */
-void Drawing::ExpectScreenShowsWhatThePdfShows(void)
+ * page view at each zoom where the PDF rendered at that zoom's resolution
+ * puts it, within 2 pixels; a fit is compared at the zoom it took. */
+void Drawing::ExpectScreenShowsWhatThePdfShows(const std::vector<int> &zooms)
 {
     std::string pdf = scratch + "/page.pdf";
     struct Region {
@@ -137,7 +141,7 @@ void Drawing::ExpectScreenShowsWhatThePdfShows(void)
         {"slanted line", 320, 300, 560, 420}, {"rectangle", 60, 360, 300, 480},
         {"picture", 60, 500, 300, 640},
     };
-    EXPECT_TRUE(Run({[pdf, regions] {
+    EXPECT_TRUE(Run({[pdf, regions, zooms] {
         Text(ET_TEXT, "Hello Pagimo", "DejaVu Sans", 24, 72, 100);
         Text(ET_TEXT, "Serif line", "DejaVu Serif Bold", 18, 80, 180);
         Text(ET_DATE, "", "DejaVu Sans", 12, 330, 100);
@@ -148,26 +152,34 @@ void Drawing::ExpectScreenShowsWhatThePdfShows(void)
         Figure(ET_RECT, 250, 460, 80, 380);
         Picture("shot.png", 120, 80, Qt::darkBlue, 100, 520, "PNG");
         Repaint();
-        QImage screen = ScreenPage();
         ASSERT_TRUE(ExportProject(pdf.c_str(), xstart, ystart, xend, yend))
             << (RequesterLog.empty() ? "" : RequesterLog.back());
-        Shell("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + pdf + "'");
-        QImage printed(QString::fromStdString(pdf + ".png"));
-        ASSERT_FALSE(printed.isNull());
-        ASSERT_EQ(printed.size(), screen.size());
         QRgb paper = PenRGB(uint8_t(PCReg)) & 0xFFFFFF;
-        auto onscreen = [paper](QRgb c) { return (c & 0xFFFFFF) != paper; };
+        auto onscreen = [paper](QRgb c) { return qGray(c) < qGray(paper) - 60; };
         auto onpaper = [](QRgb c) { return qGray(c) < 160; };
-        for (const Region &r : regions) {
-            Box s = InkBox(screen, r.x1, r.y1, r.x2, r.y2, onscreen);
-            Box p = InkBox(printed, r.x1, r.y1, r.x2, r.y2, onpaper);
-            ASSERT_FALSE(s.Empty()) << r.what << " drawn on screen";
-            ASSERT_FALSE(p.Empty()) << r.what << " printed";
-            EXPECT_NEAR(s.x1, p.x1, 2) << r.what;
-            EXPECT_NEAR(s.y1, p.y1, 2) << r.what;
-            EXPECT_NEAR(s.x2, p.x2, 2) << r.what;
-            EXPECT_NEAR(s.y2, p.y2, 2) << r.what;
+        for (int zoom : zooms) {
+            QImage screen = ScreenPage(zoom);
+            double z = PlatformZoom();
+            char dpi[32];
+            std::snprintf(dpi, sizeof(dpi), "%.4f", 72 * z);
+            Shell(std::string("pdftoppm -r ") + dpi + " -png -singlefile '" + pdf + "' '" + pdf + "'");
+            QImage printed(QString::fromStdString(pdf + ".png"));
+            ASSERT_FALSE(printed.isNull());
+            EXPECT_NEAR(printed.width(), screen.width(), 2) << "zoom " << z;
+            EXPECT_NEAR(printed.height(), screen.height(), 2) << "zoom " << z;
+            for (const Region &r : regions) {
+                int x1 = int(r.x1 * z), y1 = int(r.y1 * z), x2 = int(r.x2 * z), y2 = int(r.y2 * z);
+                Box s = InkBox(screen, x1, y1, x2, y2, onscreen);
+                Box p = InkBox(printed, x1, y1, x2, y2, onpaper);
+                ASSERT_FALSE(s.Empty()) << r.what << " drawn on screen at zoom " << z;
+                ASSERT_FALSE(p.Empty()) << r.what << " printed at zoom " << z;
+                EXPECT_NEAR(s.x1, p.x1, 2) << r.what << " at zoom " << z;
+                EXPECT_NEAR(s.y1, p.y1, 2) << r.what << " at zoom " << z;
+                EXPECT_NEAR(s.x2, p.x2, 2) << r.what << " at zoom " << z;
+                EXPECT_NEAR(s.y2, p.y2, 2) << r.what << " at zoom " << z;
+            }
         }
+        QImage screen = ScreenPage(100);
         Box pic = InkBox(screen, 60, 500, 300, 640, [](QRgb c) { return (c & 0xFFFFFF) == (qRgb(0, 0, 128) & 0xFFFFFF); });
         EXPECT_EQ(pic.x2 - pic.x1 + 1, 120) << "a picture keeps its own width";
         EXPECT_EQ(pic.y2 - pic.y1 + 1, 80);
@@ -176,15 +188,15 @@ void Drawing::ExpectScreenShowsWhatThePdfShows(void)
 
 TEST_F(Drawing, ScreenShowsWhatThePdfShows)
 {
-    ExpectScreenShowsWhatThePdfShows();
+    ExpectScreenShowsWhatThePdfShows({100, 200, 400});
 }
 
-/* On a screen too small for the page the window scrolls; what it draws
- * still lies where the PDF puts it. */
+/* On a laptop screen the page opens fitted; what the view draws still
+ * lies where the PDF puts it. */
 TEST_F(Drawing, ScreenShowsWhatThePdfShowsOnASmallScreen)
 {
     setenv("PAGIMO_SCREEN", "1366x768", 1);
-    ExpectScreenShowsWhatThePdfShows();
+    ExpectScreenShowsWhatThePdfShows({ZOOM_FIT_PAGE});
     EXPECT_EQ(ScreenWidth, 1366u) << "the program ran on the small screen";
     setenv("PAGIMO_SCREEN", "1920x1200", 1);
 }
@@ -280,6 +292,7 @@ TEST_F(Drawing, TheExampleShowsItsWholeLayout)
     EXPECT_TRUE(Run({[] {
         PageNode *pn = GetPageNode(1);
         ASSERT_NE(pn, nullptr);
+        EnsureRastImage();
         QImage screen = rastimage->copy();
         QRgb paper = PenRGB(uint8_t(PCReg)) & 0xFFFFFF;
         int drawn = 0;

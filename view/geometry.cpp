@@ -82,6 +82,7 @@ void CreateEmptyPage(uint32_t format)
     PageBox box;
     PageBoxFor(ScreenWidth, ScreenHeight, format, &box);
     xstart = box.xstart, ystart = box.ystart, xend = box.xend, yend = box.yend;
+    PlatformShowPage(int32_t(xstart), int32_t(ystart), int32_t(xend), int32_t(yend));
     RastPort *rp = WindowRastPort(WIN_PROJECT);
     if (!rp)
         return;
