@@ -20,21 +20,25 @@
  * seal lies after the font's last table, where no reader of the tables
  * looks.
  *
+ * A font file's digest, and that an entry's seal was found sound, are kept
+ * as facts about those files (filefacts.h): while a font file stands as it
+ * did, a later export reads neither it nor sums its entry, but takes the
+ * entry its digest names; a file changed in place, or an entry changed by
+ * hand, stands otherwise and is read and summed again.
+ *
  * Invariant: folder[] is empty exactly when no private folder exists.
  */
 #include "platform/fontsanitize.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/assign.h"
+#include "platform/filefacts.h"
 #include "platform/files.h"
 #include "platform/leftovers.h"
 #include "platform/process.h"
@@ -45,43 +49,18 @@ const char *const SANITIZER_PROGRAM = "ots-sanitize";
 int SanitizeMillis = 10000;
 
 static const char ENTRY_MARK[8] = {'P', 'a', 'g', 'i', 'm', 'o', 'F', '1'};
+static const char FACT_DIGEST[] = "font-digest"; /* of a font file: the SHA-256 of its bytes */
+static const char FACT_SEALED[] = "font-sealed"; /* of an entry: its seal was found sound */
 enum { FONT_LEAST = 12 };
 
 static char folder[1024]; /* host path of the private folder */
 
 /* ------------------------------------------------------------ the folders */
 
-/* Each missing part of `host` made with mode 0700. */
-static bool MakePrivateTree(const std::string &host)
-{
-    struct stat st;
-    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return access(host.c_str(), W_OK | X_OK) == 0;
-    for (size_t i = 1; i <= host.size(); i++) {
-        if (i < host.size() && host[i] != '/')
-            continue;
-        if (mkdir(host.substr(0, i).c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(host.c_str(), W_OK | X_OK) == 0;
-}
-
-/* XDG_CACHE_HOME counts only as an absolute path; else the home's .cache. */
 std::string FontCacheFolder(void)
 {
-    const char *xdg = std::getenv("XDG_CACHE_HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char *home = std::getenv("HOME");
-        struct passwd *pw = home && home[0] == '/' ? nullptr : getpwuid(getuid());
-        if (!(home && home[0] == '/') && !(pw && pw->pw_dir && pw->pw_dir[0] == '/'))
-            return std::string();
-        base = std::string(home && home[0] == '/' ? home : pw->pw_dir) + "/.cache";
-    }
-    std::string cache = base + "/pagimo/fonts";
-    return cache.size() < sizeof(folder) - 100 && MakePrivateTree(cache) ? cache : std::string();
+    std::string cache = CacheFolder("/fonts");
+    return cache.size() < sizeof(folder) - 100 ? cache : std::string();
 }
 
 /* `area` is a program path ("PGT:"); the folder is made inside it. */
@@ -115,16 +94,17 @@ const char *FontCopiesFolder(void)
 /* ------------------------------------------------------------ reading */
 
 /* A whole regular file, in one piece: fonts are read on every export, and
- * in one read they cost a copy, not a growing buffer. */
-static bool ReadHostFile(const std::string &path, std::string *data)
+ * in one read they cost a copy, not a growing buffer. With `stamp`, the
+ * file's stamp while it was read; its device is 0 when it changed meanwhile. */
+static bool ReadHostFile(const std::string &path, std::string *data, FileStamp *stamp = nullptr)
 {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= READ_WHOLE_MAX;
+    FileStamp before, after;
+    bool ok = StampDescriptor(fd, &before) && before.size <= READ_WHOLE_MAX;
     if (ok)
-        data->resize(size_t(st.st_size));
+        data->resize(size_t(before.size));
     size_t got = 0;
     while (ok && got < data->size()) {
         ssize_t n = read(fd, &(*data)[got], data->size() - got);
@@ -133,19 +113,36 @@ static bool ReadHostFile(const std::string &path, std::string *data)
         ok = n > 0;
         got += ok ? size_t(n) : 0;
     }
+    if (ok && stamp) {
+        *stamp = before;
+        if (!StampDescriptor(fd, &after) || !SameStamp(before, after))
+            stamp->dev = 0;
+    }
     close(fd);
     return ok;
 }
 
 /* ------------------------------------------------------------ entries */
 
-/* The font of a whole entry, when its seal vouches for it. */
+/* The font of a whole entry, when its seal vouches for it; an entry
+ * whose seal was found sound while it stood as it stands now is taken
+ * without summing it again. */
 static bool ReadEntry(const std::string &path, std::string *bytes)
 {
     std::string entry;
-    long long body = ReadHostFile(path, &entry) ? SealedSize(ENTRY_MARK, entry) : -1;
+    FileStamp stamp;
+    if (!ReadHostFile(path, &entry, &stamp) || entry.size() < SEAL_SIZE + FONT_LEAST)
+        return false;
+    long long body = (long long)(entry.size() - SEAL_SIZE);
+    bool known = stamp.dev && FileFact(stamp, FACT_SEALED);
+    if (!known && !std::memcmp(entry.data() + body, ENTRY_MARK, sizeof(ENTRY_MARK)))
+        body = SealedSize(ENTRY_MARK, entry);
+    else if (!known)
+        body = -1;
     if (body < FONT_LEAST)
         return false;
+    if (!known && stamp.dev)
+        KeepFileFact(stamp, FACT_SEALED, "");
     entry.resize(size_t(body));
     *bytes = std::move(entry);
     return true;
@@ -208,16 +205,33 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
     return r;
 }
 
+/* The entry of a font file whose digest is known from when it stood as it
+ * stands now: the file itself need not be read. */
+static bool ReadKnownEntry(const std::string &host, const std::string &cache, std::string *bytes)
+{
+    FileStamp stamp;
+    const std::string *digest = StampPath(host, &stamp) ? FileFact(stamp, FACT_DIGEST) : nullptr;
+    return digest && digest->size() == 2 * SHA256_SIZE && ReadEntry(cache + "/" + *digest + ".ttf", bytes);
+}
+
 SanitizeResult SanitizeFont(const char *path, std::string *bytes)
 {
+    std::string host = HostPath(path), cache = FontCacheFolder();
+    bool found = !cache.empty() && ReadKnownEntry(host, cache, bytes);
+    if (found) {
+        SaveFileFacts();
+        return SANITIZED;
+    }
     std::string source;
-    if (!ReadHostFile(HostPath(path), &source))
+    FileStamp stamp;
+    if (!ReadHostFile(host, &source, &stamp))
         return SANITIZE_REFUSED; /* what cannot be read cannot be checked */
-    std::string cache = FontCacheFolder();
     if (cache.empty())
         return folder[0] ? Sanitize(source, folder, std::string(), bytes) : SANITIZE_NO_FOLDER;
-    std::string entry = cache + "/" + Sha256Hex(source.data(), source.size()) + ".ttf";
-    if (ReadEntry(entry, bytes))
-        return SANITIZED;
-    return Sanitize(source, cache, entry, bytes);
+    std::string digest = Sha256Hex(source.data(), source.size()), entry = cache + "/" + digest + ".ttf";
+    SanitizeResult r = ReadEntry(entry, bytes) ? SANITIZED : Sanitize(source, cache, entry, bytes);
+    if (r == SANITIZED && stamp.dev)
+        KeepFileFact(stamp, FACT_DIGEST, digest);
+    SaveFileFacts();
+    return r;
 }

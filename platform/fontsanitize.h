@@ -10,7 +10,9 @@
  * changed in place has another name. Entries are written beside their name
  * and renamed into place, so jobs and windows running at once only ever
  * see whole entries; each carries the digest of its own bytes, and one
- * that no longer matches (changed by hand, cut short) is made again.
+ * that no longer matches (changed by hand, cut short) is made again. A
+ * font file that has not changed since its digest was taken is not read
+ * again (filefacts.h).
  * Where no cache can be kept, the sanitizer writes into a private folder
  * (mode 0700, inside a working area) that is removed as a whole.
  */

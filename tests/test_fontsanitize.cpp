@@ -5,7 +5,8 @@
  * with a message (in the program and in the command-line job, never by a
  * signal); a font swapped after the sanitizer read it does not matter; the
  * sanitized fonts are cached by the SHA-256 of the font file, once per
- * file for every process, and an entry changed by hand is made again;
+ * file for every process, the digest kept as a fact about the file, and an
+ * entry changed by hand, or a font changed in place, is made again;
  * without a cache a private folder serves and is gone after every export;
  * a missing, crashing or hanging sanitizer ends the export with a message
  * instead of passing the font. Stand-in sanitizers are small shell scripts
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -145,6 +147,8 @@ protected:
         return cache + "/" + Shell("sha256sum '" + scratch + "/digest' | cut -c1-64").substr(0, 64) + ".ttf";
     }
     std::string Cached() { return Shell("ls -A '" + cache + "' 2>/dev/null"); }
+    /* Facts are kept only about files older than a tick of the file system's clock. */
+    void Settle() { usleep(100000); }
     std::string path, font, original, cache;
 };
 
@@ -219,8 +223,9 @@ TEST_F(FontSanitize, LibharuLoadsOnlyWhatTheSanitizerWrote)
 }
 
 /* Each font file is sanitized once, whatever the number of elements and
- * exports; an entry that no longer holds what the sanitizer wrote is made
- * again, and a font file changed in place gets an entry of its own. */
+ * exports, and its digest kept as a fact about it; an entry that no longer
+ * holds what the sanitizer wrote is made again, and a font file changed in
+ * place, in the same size too, gets an entry of its own. */
 TEST_F(FontSanitize, SanitizedFontsAreCachedByTheirContents)
 {
     std::string log = scratch + "/runs";
@@ -240,8 +245,12 @@ TEST_F(FontSanitize, SanitizedFontsAreCachedByTheirContents)
     ASSERT_TRUE(Export()) << (RequesterLog.empty() ? "" : RequesterLog.back());
     std::string entry = Entry(original), kept = ReadTextFile(entry);
     ASSERT_FALSE(kept.empty()) << Cached();
+    Settle();
     ASSERT_TRUE(Export());
-    EXPECT_EQ(runs(), 1) << "once for two elements and two exports";
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(runs(), 1) << "once for two elements and three exports";
+    std::string facts = ReadTextFile(scratch + "/cache/pagimo/files");
+    EXPECT_NE(facts.find(" " + std::string(FilePart(entry.c_str()), 64) + "\n"), std::string::npos) << facts;
 
     for (bool cut : {false, true}) {
         SCOPED_TRACE(cut ? "cut short" : "one byte changed");
@@ -257,18 +266,35 @@ TEST_F(FontSanitize, SanitizedFontsAreCachedByTheirContents)
     }
     EXPECT_EQ(runs(), 3);
 
-    std::string changed = original + std::string(4, '\0');
-    WriteTextFile(font, changed); /* in place: the same file, other bytes */
+    /* In place: the same file, other bytes; first in the same size (the
+     * head table's checksum adjustment, which the sanitizer passes), then
+     * longer. */
+    std::string changed = original;
+    size_t head = original.find("head", 12);
+    ASSERT_LT(head, 12 + 16 * 32u);
+    size_t adjust = size_t((unsigned char)original[head + 8]) << 24 | size_t((unsigned char)original[head + 9]) << 16 |
+                    size_t((unsigned char)original[head + 10]) << 8 | size_t((unsigned char)original[head + 11]);
+    changed[adjust + 8] = char(changed[adjust + 8] ^ 0x55);
+    Settle();
+    ASSERT_TRUE(Export());
+    int fd = open(font.c_str(), O_WRONLY);
+    ASSERT_EQ(pwrite(fd, changed.data(), changed.size(), 0), ssize_t(changed.size()));
+    close(fd);
     ASSERT_TRUE(Export());
     EXPECT_EQ(runs(), 4);
     EXPECT_TRUE(HostExists(Entry(changed)));
+    changed += std::string(4, '\0');
+    WriteTextFile(font, changed);
+    ASSERT_TRUE(Export());
+    EXPECT_EQ(runs(), 5);
+    EXPECT_TRUE(HostExists(Entry(changed)));
     EXPECT_EQ(ReadTextFile(entry), kept) << "the entry of the old bytes stays";
-    EXPECT_EQ(Shell("ls -A '" + cache + "' | wc -l"), "2\n") << Cached();
+    EXPECT_EQ(Shell("ls -A '" + cache + "' | wc -l"), "3\n") << Cached();
 
     /* Without a cache the sanitizer writes into a private folder, gone after the export. */
     setenv("XDG_CACHE_HOME", "/proc/no-cache-here", 1);
     ASSERT_TRUE(Export());
-    EXPECT_EQ(runs(), 5);
+    EXPECT_EQ(runs(), 6);
     EXPECT_EQ(FolderCount(), 0);
     setenv("XDG_CACHE_HOME", (scratch + "/cache").c_str(), 1);
 }
