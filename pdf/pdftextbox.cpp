@@ -7,7 +7,8 @@
  * opened the text object and set the font; the lines, UTF-8, are set in
  * that font's Unicode face (pdffonts.h). The start of a box that continues
  * a chain is the `textpos` of the box before it, which the export lays out
- * for every chain before the pages are drawn.
+ * for every chain before the pages are drawn; that layout keeps the lines,
+ * which are set from there.
  *
  * A CID font's blank is a two-byte code, to which the PDF's word spacing
  * does not apply: where blanks widen (a justified line, or a font whose
@@ -255,7 +256,7 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
     box.width = element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx;
     box.align = element->edata.tbd.align;
     box.xstart = xstart, box.yend = yend;
-    NoteOverflow(element, WalkTextbox(element, start, SetPdfLine, &box));
+    NoteOverflow(element, WalkLaidOutTextbox(element, start, SetPdfLine, &box));
     return 1;
 }
 

@@ -280,6 +280,27 @@ TEST_F(Textbox, ABoxSetsWhatFitsAndTheNextBoxOfTheChainContinues)
     GElement *flat = Box(1, "c.txt", 0, 500, 0, 100, 0);
     EXPECT_TRUE(Lines(flat, 0, &end).empty()) << "an empty box height sets nothing";
     EXPECT_EQ(end, 0u);
+
+    /* The drawing that follows the layout sets the lines the layout kept,
+     * as a walk sets them, and walks anew a box changed since. */
+    auto laid = [&](GElement *box) {
+        std::vector<Line> kept;
+        uint32_t to = WalkLaidOutTextbox(box, 0, Collect, &kept);
+        std::vector<Line> walked = Lines(box, 0, &end);
+        EXPECT_EQ(to, end);
+        EXPECT_EQ(kept.size(), walked.size());
+        for (size_t i = 0; i < kept.size() && i < walked.size(); i++)
+            EXPECT_TRUE(kept[i].text == walked[i].text && kept[i].result == walked[i].result &&
+                        kept[i].top == walked[i].top && kept[i].size == walked[i].size)
+                << i << ": " << kept[i].text << " / " << walked[i].text;
+        return kept;
+    };
+    LayoutTextboxChains();
+    EXPECT_EQ(laid(first).at(0).text, "word0 word1");
+    first->ex += Width("word10 word11");
+    EXPECT_EQ(laid(first).at(0).text, "word0 word1 word2 word3") << "a box made wider";
+    Write("c.txt", "other " + text);
+    EXPECT_EQ(laid(first).at(0).text, "other word0 word1 word2") << "a text changed on disk";
 }
 
 /* ------------------------------------------------------------ the PDF */

@@ -37,6 +37,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include "core/settings.h"
@@ -287,6 +288,16 @@ bool TextboxFileReadable(const char *fn)
            access(host.c_str(), R_OK) == 0;
 }
 
+/* The file's identity and the record being merged, which fills its text;
+ * empty for a file that cannot be read. */
+static std::string TextKey(const GElement *ge)
+{
+    std::string key = FileKey(ge->edata.tbd.fn);
+    if (!key.empty() && MergedRecord() >= 0)
+        key += "#" + std::to_string(MergedRecord());
+    return key;
+}
+
 /* The entry `n` comes first, the others move down behind it. */
 static void TakeFirst(size_t n)
 {
@@ -314,11 +325,9 @@ static void MakeRoom(void)
 static bool CacheBoxText(const GElement *ge)
 {
     const TextboxData &tbd = ge->edata.tbd;
-    std::string key = FileKey(tbd.fn);
+    std::string key = TextKey(ge);
     if (key.empty())
         return false;
-    if (MergedRecord() >= 0)
-        key += "#" + std::to_string(MergedRecord());
     for (size_t n = 0; n < CACHED_TEXTS && cache[n].key; n++)
         if (*cache[n].key == key) {
             TakeFirst(n);
@@ -780,10 +789,105 @@ uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void
     return endpos;
 }
 
+/* ------------------------------------------------------------ kept lines */
+
+/* The lines the last layout of the chains set in each box, as the walk
+ * handed them over, for the export that draws the boxes right after it: a
+ * box drawn from where the layout began it, with nothing changed that its
+ * lines depend on, is set from them instead of being read and measured
+ * again. At most KEPT_BYTES of lines are kept; boxes beyond are read
+ * again. */
+enum { KEPT_BYTES = 32 << 20 };
+
+struct KeptLine {
+    size_t at; /* in kepttext, ended by a NUL */
+    int result;
+    uint32_t top, size;
+};
+
+struct KeptBox {
+    uint32_t start, end;
+    size_t first, count; /* in keptlines */
+    std::string shape;   /* what the lines depend on */
+};
+
+static std::string kepttext;
+static std::vector<KeptLine> keptlines;
+static std::unordered_map<const GElement *, KeptBox> keptboxes;
+
+/* Everything a box's lines depend on besides the font files. */
+static std::string Shape(const GElement *ge, uint32_t start)
+{
+    const TextboxData &tbd = ge->edata.tbd;
+    char shape[160];
+    std::snprintf(shape, sizeof(shape), "%u %u %u %u %u %u %u %d|", unsigned(ge->sx), unsigned(ge->sy),
+                  unsigned(ge->ex), unsigned(ge->ey), unsigned(tbd.size), unsigned(tbd.align), unsigned(start),
+                  int(HyphenateTextboxes()));
+    return shape + std::string(tbd.fontname) + "|" + HyphenDictionaryName() + "|" + TextKey(ge);
+}
+
+static void KeepLine(void *data, char *line, int result, uint32_t top, uint32_t size)
+{
+    (void)data;
+    keptlines.push_back(KeptLine{kepttext.size(), result, top, size});
+    kepttext.append(line, std::strlen(line) + 1);
+}
+
+/* Lays the box out from `start`, keeping its lines while there is room. */
+static uint32_t KeepBox(GElement *ge, uint32_t start)
+{
+    size_t first = keptlines.size(), bytes = kepttext.size();
+    if (bytes >= KEPT_BYTES)
+        return WalkTextbox(ge, start, nullptr, nullptr);
+    uint32_t end = WalkTextbox(ge, start, KeepLine, nullptr);
+    keptboxes[ge] = KeptBox{start, end, first, keptlines.size() - first, Shape(ge, start)};
+    return end;
+}
+
+static void ForgetKeptLines(void)
+{
+    kepttext.clear();
+    keptlines.clear();
+    keptboxes.clear();
+}
+
+/* The lines kept for the box from `start`, or null when they are not what
+ * a walk would set now. */
+static const KeptBox *KeptLines(const GElement *ge, uint32_t start)
+{
+    auto kept = keptboxes.find(ge);
+    if (kept == keptboxes.end() || kept->second.start != start || kept->second.shape != Shape(ge, start))
+        return nullptr;
+    return &kept->second;
+}
+
+/* WalkTextbox for the drawing that follows LayoutTextboxChains: a box the
+ * layout kept sets its kept lines, with its screen font open (TextboxFont)
+ * as while it is walked. */
+uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data)
+{
+    static char line[TEXTBOX_LINE];
+    const KeptBox *box = KeptLines(ge, start);
+    EndTextboxLines();
+    if (!box || !LoadBoxText(ge)) {
+        EndTextboxLines();
+        return WalkTextbox(ge, start, setline, data);
+    }
+    for (size_t n = box->first; n < box->first + box->count; n++) {
+        const KeptLine &kept = keptlines[n];
+        Strlcpy(line, kepttext.c_str() + kept.at, sizeof(line));
+        setline(data, line, kept.result, kept.top, kept.size);
+    }
+    EndTextboxLines();
+    return box->end;
+}
+
 /* Every chain laid out in chain order, each box's `textpos` set to where
- * the next box begins: what the PDF reads, whatever the screen last drew. */
+ * the next box begins: what the PDF reads, whatever the screen last drew.
+ * The lines are kept for WalkLaidOutTextbox. */
 void LayoutTextboxChains(void)
 {
+    ForgetKeptLines();
     for (Node *p = GetHead(&pages); p; p = GetSucc(p))
         for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
             GElement *head = reinterpret_cast<GElement *>(n);
@@ -792,7 +896,7 @@ void LayoutTextboxChains(void)
             uint32_t pos = 0;
             GElement *box = head;
             for (int32_t nr = head->node.ln_Pri; box && nr >= -128;) {
-                pos = box->edata.tbd.textpos = WalkTextbox(box, pos, nullptr, nullptr);
+                pos = box->edata.tbd.textpos = KeepBox(box, pos);
                 if (--nr < -128 || !FindFilename(ET_TEXTBOX, head->edata.tbd.fn, &box, nr))
                     break;
             }

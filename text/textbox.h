@@ -55,5 +55,8 @@ uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void
  * that does not fit its boxes); called with where that box stopped. */
 uint32_t TextboxLeftOver(const GElement *ge, uint32_t end);
 void LayoutTextboxChains(void);
+/* WalkTextbox for the drawing that follows LayoutTextboxChains, which sets
+ * the lines it kept of the box instead of reading them again. */
+uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data);
 
 #endif
