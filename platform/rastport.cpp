@@ -304,6 +304,17 @@ static void PaintFigure(QPainter &p, const Figure &f)
     }
 }
 
+/* A text or picture among the bands, drawn as on the page. */
+static void PaintMapped(QPainter &p, const QTransform &map, const Figure &f)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setTransform(map, true);
+    PaintFigure(p, f);
+    p.restore();
+}
+
 /* The page layer, with the painter mapping window coordinates; only
  * figures meeting `clip` (window coordinates) are drawn. */
 void PaintPageFigures(QPainter &p, const QRectF &clip)
@@ -333,7 +344,7 @@ void PaintPageMarks(QPainter &p, const QTransform &map, double handle)
         else if (f.kind == FIG_ELLIPSE)
             p.drawEllipse(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), f.x2 * map.m11(), f.y2 * map.m22());
         else
-            PaintFigure(p, f);
+            PaintMapped(p, map, f);
     }
     p.setPen(QPen(PenColor(1), 0));
     for (const Figure &f : handle_figures)

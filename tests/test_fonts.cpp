@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
+
+#include <QColor>
 
 #include "testutil.h"
 
@@ -227,9 +230,23 @@ TEST_F(Fonts, ScanSortsFontsIntoStyleListsWithTheirLabels)
     EXPECT_STREQ(FontInfo[8].filename, "FONTS:DejaVu Sans.otag");
     EXPECT_STREQ(FontInfo[10].filename, "") << "a directory";
 
+    /* Names are kept as facts about the files once they are older than a
+     * tick of the file system's clock; a file changed in place, in the same
+     * size, is named anew. */
+    usleep(100000);
+    LookforTTFonts();
+    EXPECT_NE(ReadTextFile(scratch + "/cache/pagimo/files").find(" Liberation Sans Semibold\n"), std::string::npos);
+    SetFullName(semi, "Liberation Sans SemiBold");
+    int fd = open((drawer + "/Semi.ttf").c_str(), O_WRONLY);
+    ASSERT_EQ(pwrite(fd, semi.data(), semi.size(), 0), ssize_t(semi.size()));
+    close(fd);
+    Declare("Liberation Sans SemiBold");
+    LookforTTFonts();
+    EXPECT_EQ(List(bfont), (V{"DejaVu Sans Bold", "Liberation Sans SemiBold"}));
+
     std::remove((scratch + "/fonts/DejaVu Sans Bold.font").c_str());
     LookforTTFonts();
-    EXPECT_EQ(List(bfont), (V{"Liberation Sans Semibold"})) << "a second scan starts afresh";
+    EXPECT_EQ(List(bfont), (V{"Liberation Sans SemiBold"})) << "a second scan starts afresh";
     EXPECT_EQ(fontconv_count, 7u);
     DeleteAll("FONTS:_TrueType");
     LookforTTFonts();
@@ -410,14 +427,24 @@ TEST_F(Fonts, TagFilesWithoutAUsableFactor)
 
 /* ------------------------------------------------------------ screen fonts */
 
-/* The pen-1 pixels of a box, as a picture. */
+/* The pixels of a box that are mostly ink (pen 1 on pen 0), as a picture. */
 static std::string Pixels(RastPort *rp, int x, int y, int w, int h)
 {
     std::string s;
     for (int j = y; j < y + h; j++)
         for (int i = x; i < x + w; i++)
-            s += ReadPixelRGB(rp, i, j) == PenRGB(1) ? '#' : '.';
+            s += qGray(ReadPixelRGB(rp, i, j)) < 128 ? '#' : '.';
     return s;
+}
+
+/* The columns of a picture of Pixels, `width` wide, that hold ink. */
+static std::string InkColumns(const std::string &picture, int width)
+{
+    std::string columns(size_t(width), '.');
+    for (size_t i = 0; i < picture.size(); i++)
+        if (picture[i] == '#')
+            columns[i % size_t(width)] = '#';
+    return columns;
 }
 
 TEST_F(Fonts, ScreenTextIsAsWideAsItsPartsAndDrawsWhereMeasured)
@@ -447,7 +474,13 @@ TEST_F(Fonts, ScreenTextIsAsWideAsItsPartsAndDrawsWhereMeasured)
     ScreenFontDrawText(sf, rp, 50 + int32_t(a), 200, "b", 1);
     std::string ab = Pixels(rp, 40, 50, 100, 60);
     EXPECT_NE(ab.find('#'), std::string::npos);
-    EXPECT_EQ(ab, Pixels(rp, 40, 150, 100, 60)) << "b starts where a was measured to end";
+    /* b drawn on its own starts a fraction of a pixel from where it stands
+     * in "ab": the same columns hold ink, at most one apart at an edge */
+    std::string together = InkColumns(ab, 100), apart = InkColumns(Pixels(rp, 40, 150, 100, 60), 100);
+    EXPECT_EQ(together.find('#'), apart.find('#'));
+    EXPECT_NEAR(double(together.rfind('#')), double(apart.rfind('#')), 1.0) << "b starts where a was measured to end";
+    EXPECT_NEAR(double(std::count(together.begin(), together.end(), '#')),
+                double(std::count(apart.begin(), apart.end(), '#')), 2.0);
     EXPECT_EQ(Pixels(rp, 50 + int32_t(a + b) + 2, 50, 40, 60), std::string(40 * 60, '.'));
     EXPECT_EQ(Pixels(rp, 40, 100 - ScreenFontBaseline(sf) - 6, 100, 5), std::string(500, '.'));
 

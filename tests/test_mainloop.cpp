@@ -540,7 +540,7 @@ TEST_F(MainLoopTest, PagePaintingAndComplementDrawing)
         SetDrMd(rp, COMPLEMENT);
         Move(rp, int32_t(xstart + 100), y);
         Draw(rp, int32_t(xstart + 104), y);
-        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 102), y), before[2] ^ 0xFFFFFF);
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 102), y), PenRGB(1)) << "a band shows above the page";
         Move(rp, int32_t(xstart + 100), y);
         Draw(rp, int32_t(xstart + 104), y);
         for (int i = 0; i < 5; i++)
@@ -548,10 +548,12 @@ TEST_F(MainLoopTest, PagePaintingAndComplementDrawing)
         SetDrMd(rp, JAM1);
         SetAPen(rp, 1);
         Move(rp, int32_t(xstart + 10), int32_t(ystart + 10));
-        Draw(rp, int32_t(xstart + 13), int32_t(ystart + 13));
-        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 13)), PenRGB(1));
-        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 12)), PenRGB(4))
-            << "one pixel wide";
+        Draw(rp, int32_t(xstart + 13), int32_t(ystart + 10));
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 10), int32_t(ystart + 10)), PenRGB(1));
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 10)), PenRGB(1)) << "ends included";
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 14), int32_t(ystart + 10)), PenRGB(4));
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 9)), PenRGB(4)) << "one pixel wide";
+        EXPECT_EQ(ReadPixelRGB(rp, int32_t(xstart + 13), int32_t(ystart + 11)), PenRGB(4));
         Choose(GID_PAGE_FORMAT, 3);
     }, [] {
         Choose(GID_PAGE_FORMAT, 2);

@@ -1,9 +1,9 @@
 /*
  * test_screens.cpp - a project saved on one screen keeps every element
  * where it was on the page when it is opened on screens of other sizes,
- * in the page view and in the PDF the command-line job writes; a screen
- * too small for the page gets a window that holds it, shown in a scrolling
- * view no larger than the screen.
+ * in the page view and in the PDF the command-line job writes; on a
+ * laptop screen the window fits, the page opens whole and only the page
+ * view scrolls.
  */
 #include <cstdio>
 #include <cstring>
@@ -28,6 +28,8 @@
 #include "gui/menus.h"
 #include "gui/windows.h"
 #include "platform/gui.h"
+#include "platform/qtprivate.h"
+#include "platform/rastport.h"
 #include "view/geometry.h"
 
 struct Screen {
@@ -61,14 +63,18 @@ protected:
     }
 };
 
-/* The page box the job computes is the one the real window lays out, with
- * its menu bar and without (as a test opens it), on every screen and for
- * every format: the page area's box, the page centred in it, and the
- * window's size. */
+/* The page box the job computes is the one the real window's page view
+ * stands for, with its menu bar and without (as a test opens it), on
+ * every screen and for every format, and the view paints the page there;
+ * the window itself fits the screen. */
 TEST_F(Screens, ThePageBoxIsWhereTheWindowPutsThePage)
 {
     void *menus = InitMenu(false);
     ASSERT_NE(menus, nullptr);
+    uint8_t pens[16][3];
+    std::memset(pens, 255, sizeof(pens));
+    std::memset(pens[0], 128, 3); /* the background grey, every other pen white */
+    PlatformSetPalette(pens);
     for (Screen s : screens) {
         for (void *strip : {menus, static_cast<void *>(nullptr)}) {
             SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + (strip ? " with menus" : ""));
@@ -80,6 +86,8 @@ TEST_F(Screens, ThePageBoxIsWhereTheWindowPutsThePage)
             PageAreaBox(&left, &top, &width, &height);
             int winw, winh;
             PlatformWindowSize(WIN_PROJECT, &winw, &winh);
+            EXPECT_LE(winw, int(s.w));
+            EXPECT_LE(winh, int(s.h) - SCREEN_TITLE);
             for (uint32_t format = 0; format < 6; format++) {
                 PageBox box;
                 PageBoxFor(s.w, s.h, format, &box);
@@ -87,12 +95,17 @@ TEST_F(Screens, ThePageBoxIsWhereTheWindowPutsThePage)
                 EXPECT_EQ(box.top, top);
                 EXPECT_EQ(box.width, width);
                 EXPECT_EQ(box.height, height);
-                EXPECT_EQ(box.winwidth, winw);
-                EXPECT_EQ(box.winheight, winh);
                 EXPECT_EQ(int64_t(box.xstart), left + (width - int64_t(pagesize[format][0])) / 2) << format;
                 EXPECT_EQ(int64_t(box.ystart), top + (height - int64_t(pagesize[format][1])) / 2) << format;
                 EXPECT_EQ(box.xend - box.xstart, pagesize[format][0]);
                 EXPECT_EQ(box.yend - box.ystart, pagesize[format][1]);
+                CreateEmptyPage(format);
+                QImage shown = pagearea->grab().toImage();
+                QTransform map = PageViewTransform();
+                QPoint inside = map.map(QPointF(box.xstart + 3.5, box.yend - 3.5)).toPoint();
+                QPoint outside = map.map(QPointF(box.xend + 5.5, box.ystart - 5.5)).toPoint();
+                EXPECT_EQ(shown.pixel(inside) & 0xFFFFFF, PenRGB(uint8_t(PCReg))) << "paper, format " << format;
+                EXPECT_NE(shown.pixel(outside) & 0xFFFFFF, PenRGB(uint8_t(PCReg))) << "beside it, format " << format;
             }
         }
     }
@@ -201,78 +214,69 @@ static std::vector<uint32_t> Waiting(void)
     return v;
 }
 
-struct PageRect {
-    uint32_t x1, y1, x2, y2;
-    bool operator==(const PageRect &o) const { return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2; }
-};
-
-TEST_F(Screens, ASmallScreenShowsTheWholeWindowInAScrollingView)
+/* What a press on the canvas at the window point `spot` sends. */
+static GuiMessage PressAt(QPoint spot)
 {
-    /* A screen exactly as large as the window needs holds it as it is. */
-    PageBox least;
-    PageBoxFor(1, 1, 2, &least);
-    const Screen fits = {uint32_t(least.winwidth), uint32_t(least.winheight + SCREEN_TITLE)};
-    OpenWindow(fits, 2);
-    int leastw, leasth;
-    PlatformWindowLeastSize(WIN_PROJECT, &leastw, &leasth);
-    EXPECT_EQ(leastw, least.winwidth) << "the window needs no more than the page box says";
-    EXPECT_EQ(leasth, least.winheight);
-    QWidget *top = ProjectTopLevel();
-    ASSERT_NE(top, nullptr);
-    EXPECT_EQ(qobject_cast<QScrollArea *>(top), nullptr) << "no scrolling view where the window fits";
-    int fitw, fith;
-    PlatformWindowSize(WIN_PROJECT, &fitw, &fith);
-    const PageRect fitpage = {xstart, ystart, xend, yend};
-
-    /* 1366x768 cannot hold it: the window keeps that layout in a view no
-     * larger than the screen. */
-    OpenWindow(screens[3], 2);
-    top = ProjectTopLevel();
-    ASSERT_NE(top, nullptr);
-    EXPECT_LE(top->width(), 1366);
-    EXPECT_LE(top->height(), 768);
-    int w, h;
-    PlatformWindowSize(WIN_PROJECT, &w, &h);
-    EXPECT_EQ(w, fitw);
-    EXPECT_EQ(h, fith) << "the window keeps the size the page needs";
-    EXPECT_TRUE((PageRect{xstart, ystart, xend, yend} == fitpage)) << "the page lies where it lay";
-    auto *view = qobject_cast<QScrollArea *>(top);
-    ASSERT_NE(view, nullptr);
-
-    /* Scrolled to the bottom, a click near the page's lower edge arrives
-     * with the window coordinates of that spot, as does the pointer. */
-    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
-    QApplication::processEvents();
-    const QPoint dx(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
-    ASSERT_GT(dx.y(), 0);
-    const QPoint spot(int(xstart) + 40, int(yend) - 3);
-    const QPoint seen = spot - dx; /* where it shows in the view */
-    ASSERT_LT(seen.y(), view->viewport()->height());
-    QWidget *under = view->viewport()->childAt(seen);
-    ASSERT_NE(under, nullptr);
-    QPoint local = under->mapFrom(view->viewport(), seen);
+    QPoint local = PageViewTransform().map(QPointF(spot) + QPointF(0.5, 0.5)).toPoint();
     DropMessages();
-    QMouseEvent press(QEvent::MouseButtonPress, local, under->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+    QMouseEvent press(QEvent::MouseButtonPress, local, pagearea->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
-    QApplication::sendEvent(under, &press);
-    GuiMessage msg;
-    ASSERT_TRUE(PlatformTakeMessage(WIN_PROJECT, &msg));
-    EXPECT_EQ(msg.cls, uint32_t(WMHI_MOUSEBUTTONS));
-    EXPECT_EQ(msg.mx, spot.x());
-    EXPECT_EQ(msg.my, spot.y());
-    int32_t px, py;
-    PlatformMousePos(WIN_PROJECT, &px, &py);
-    EXPECT_EQ(QPoint(px, py), spot);
+    QApplication::sendEvent(pagearea, &press);
+    GuiMessage msg = {};
+    EXPECT_TRUE(PlatformTakeMessage(WIN_PROJECT, &msg));
+    return msg;
+}
 
-    /* The view's close gadget and the Delete key, wherever it arrives,
-     * each give one message. */
+/* On 1366x768 and 1280x800 the window fits the screen and the page opens
+ * whole; zoomed in, the page view scrolls and nothing else moves, and
+ * what is pressed arrives in window coordinates. */
+TEST_F(Screens, ALaptopScreenScrollsOnlyThePage)
+{
+    for (Screen s : {screens[3], Screen{1280, 800}}) {
+        SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h));
+        OpenWindow(s, 2);
+        QWidget *top = ProjectTopLevel();
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(qobject_cast<QScrollArea *>(top), nullptr) << "the window itself does not scroll";
+        EXPECT_LE(top->width(), int(s.w));
+        EXPECT_LE(top->height(), int(s.h));
+        auto *view = qobject_cast<QScrollArea *>(pagearea->parentWidget()->parentWidget());
+        ASSERT_NE(view, nullptr);
+        EXPECT_LT(PlatformZoom(), 1.0) << "opened at Fit page";
+        QRect page = PageViewTransform().mapRect(QRectF(xstart, ystart, xend - xstart, yend - ystart)).toRect();
+        EXPECT_TRUE(QRect(QPoint(0, 0), view->viewport()->size()).contains(page)) << "the whole page shows";
+
+        PlatformSetZoom(200);
+        QWidget *open = gadgets[GID_OPEN].widget;
+        ASSERT_NE(open, nullptr);
+        QPoint toolbar = top->mapFromGlobal(open->mapToGlobal(QPoint(0, 0)));
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        QApplication::processEvents();
+        ASSERT_GT(view->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(top->mapFromGlobal(open->mapToGlobal(QPoint(0, 0))), toolbar) << "the toolbar stays";
+        const QPoint spot(int(xstart) + 40, int(yend) - 3);
+        GuiMessage msg = PressAt(spot);
+        EXPECT_EQ(msg.cls, uint32_t(WMHI_MOUSEBUTTONS));
+        EXPECT_EQ(QPoint(msg.mx, msg.my), spot);
+        int32_t px, py;
+        PlatformMousePos(WIN_PROJECT, &px, &py);
+        EXPECT_EQ(QPoint(px, py), spot);
+    }
+
+    /* The close gadget and the Delete key, wherever it arrives, each give
+     * one message; the arrows over the page give theirs, Shift added. */
     DropMessages();
     QCloseEvent close;
-    QApplication::sendEvent(view, &close);
+    QApplication::sendEvent(ProjectTopLevel(), &close);
     EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_CLOSEWINDOW});
-    for (QWidget *to : {static_cast<QWidget *>(view), view->widget(), under}) {
+    for (QWidget *to : {ProjectTopLevel(), pagearea}) {
         QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
         QApplication::sendEvent(to, &del);
         EXPECT_EQ(Waiting(), std::vector<uint32_t>{WMHI_RAWKEY}) << to->metaObject()->className();
     }
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::ShiftModifier);
+    QApplication::sendEvent(pagearea, &up);
+    GuiMessage msg;
+    ASSERT_TRUE(PlatformTakeMessage(WIN_PROJECT, &msg));
+    EXPECT_EQ(msg.code, RAWKEY_UP + RAWKEY_SHIFTED);
 }
