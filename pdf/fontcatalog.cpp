@@ -8,6 +8,7 @@
  * APMemPool for the texts it keeps, and on the font chooser GID_FONTS of
  * the project window. Every number in a TrueType file is big-endian; every
  * read of one is bounded and checked, so a damaged file only goes unnamed.
+ * The names are kept as facts about the files (filefacts.h).
  */
 #include "pdf/fontcatalog.h"
 
@@ -18,7 +19,9 @@
 
 #include "core/settings.h"
 #include "gui/layouts.h"
+#include "platform/assign.h"
 #include "platform/charset.h"
+#include "platform/filefacts.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
@@ -29,6 +32,7 @@
 #define TT_DRAWER "FONTS:_TrueType"
 
 enum { MAX_FONTS = 80, NAMEBUF = 256, TAGFILE_MAX = 65536 };
+static const char FACT_NAME[] = "font-name"; /* of a TrueType file: its full name */
 
 FontInfoRec FontInfo[81];
 const char *nfont[81], *ifont[81], *bfont[81], *bifont[81];
@@ -87,16 +91,9 @@ void LookforTTFonts(void)
             ExamineEntry(entries[i], FontInfo[i]);
     }
     std::memcpy(fontlabels, nfont_chooser, sizeof(fontlabels));
+    SaveFileFacts();
 }
 
-/* A link counts as a file when it leads to one: the fonts of the host come
- * into the drawer as links. */
-static bool IsPlainFile(const DirEntry &e, const char *path)
-{
-    if (e.kind == FK_FILE)
-        return true;
-    return e.kind == FK_LINK && PathExists(path) && !IsDirectory(path);
-}
 
 /* The name with the style words taken out, blanks left where they were. */
 static void MakeLabel(const char *name, uint8_t style, char *label, size_t size)
@@ -139,11 +136,13 @@ static void AddFont(const char *path, const char *name, uint8_t style)
 static void ExamineEntry(const DirEntry &e, FontInfoRec &rec)
 {
     char path[NAMEBUF], name[NAMEBUF], fontfile[NAMEBUF + 16];
+    /* A link counts as a file when it leads to one (FontFileName): the fonts
+     * of the host come into the drawer as links. */
     if (std::snprintf(path, sizeof(path), TT_DRAWER "/%s", e.name.c_str()) >= int(sizeof(path)) ||
-        !IsPlainFile(e, path))
+        (e.kind != FK_FILE && e.kind != FK_LINK))
         return;
     DebugPrint("LookforTTFonts: %s\n", path);
-    if (!GetTTRealFontname(path, name, 255))
+    if (!FontFileName(path, name))
         return;
     std::snprintf(fontfile, sizeof(fontfile), "FONTS:%s.otag", name);
     if (Strlcpy(rec.filename, fontfile, sizeof(rec.filename)) >= sizeof(rec.filename))
@@ -242,6 +241,28 @@ bool GetTTRealFontname(const char *filename, char *ttrname, size_t size)
             ttrname[out++] = char(buf[i]);
     ttrname[out] = '\0';
     return out > 0;
+}
+
+/* The full name of the regular file `path` (links followed) as
+ * GetTTRealFontname reads it into 255 bytes, known without reading the
+ * file while it stands as it stood when it was read (filefacts.h): a
+ * start-up names every font of the drawer, twice. A file without a name is
+ * kept as such, with an empty name. */
+bool FontFileName(const char *path, char name[256])
+{
+    std::string host = HostPath(path);
+    FileStamp before, after;
+    name[0] = '\0';
+    if (!StampPath(host, &before))
+        return false; /* a folder, or a pipe that would never end */
+    if (const std::string *fact = FileFact(before, FACT_NAME)) {
+        Strlcpy(name, fact->c_str(), 256);
+        return !fact->empty();
+    }
+    bool named = GetTTRealFontname(path, name, 255);
+    if (StampPath(host, &after) && SameStamp(before, after))
+        KeepFileFact(before, FACT_NAME, named ? name : "");
+    return named;
 }
 
 /* ------------------------------------------------------------ styles */

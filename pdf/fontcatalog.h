@@ -33,6 +33,9 @@ extern uint32_t fontconv_count;
 
 void LookforTTFonts(void);
 bool GetTTRealFontname(const char *filename, char *ttrname, size_t size);
+/* GetTTRealFontname of a regular file into 255 bytes, without reading it
+ * while it stands as it stood when its name was read. */
+bool FontFileName(const char *path, char name[256]);
 uint8_t GetFontStyle(const char *fontname);
 bool GetFontData(const TextAttr *atext, uint32_t *base, double *rsize);
 double GetTTFontSize(const TextAttr *ta, double *ssize);

@@ -3,7 +3,7 @@
  * fontinstall.h).
  *
  * Relies on fontconfig to find the installed TrueType files, on the screen
- * font service for the metrics the tag files carry, on GetTTRealFontname (the font
+ * font service for the metrics the tag files carry, on FontFileName (the font
  * catalogue) for the full name the catalogue will read back, and on the
  * assign FONTS: (assign.h). Descriptions already present are never
  * rewritten, so a user's own files win.
@@ -24,6 +24,7 @@
 #include "core/settings.h"
 #include "pdf/fontcatalog.h"
 #include "platform/assign.h"
+#include "platform/filefacts.h"
 #include "platform/files.h"
 #include "platform/screenfont.h"
 #include "platform/strutil.h"
@@ -56,6 +57,7 @@ bool InstallFonts(void)
     if (FileKindOf(TT_DRAWER) == FK_NONE && CreateDirTree(TT_DRAWER))
         LinkSystemFonts();
     DescribeDrawer();
+    SaveFileFacts();
     return true;
 }
 
@@ -201,8 +203,8 @@ static void DescribeFont(const std::string &entry)
 {
     std::string ttpath = TT_DRAWER "/" + entry;
     char name[256];
-    if (ttpath.size() > 255 || entry.find('\n') != std::string::npos ||
-        !GetTTRealFontname(ttpath.c_str(), name, 255) || std::strchr(name, '/'))
+    if (ttpath.size() > 255 || entry.find('\n') != std::string::npos || !FontFileName(ttpath.c_str(), name) ||
+        std::strchr(name, '/'))
         return;
     std::string base = std::string("FONTS:") + name;
     FontMetrics m;
