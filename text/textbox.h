@@ -4,7 +4,8 @@
  * the line iterator that breaks it into the lines of a box by the screen
  * font's widths, the walk through one box that the page view, the PDF and
  * the chain layout all share, with the decision whether a block-justified
- * line is spread, and the blank widening of such lines.
+ * line is spread and the blank widening of such lines, and the lines the
+ * chain layout keeps for the PDF that follows it.
  *
  * A text position is a byte index into the loaded (UTF-8) text; lines are
  * UTF-8 as well.
