@@ -2,7 +2,8 @@
  * fontinstall.cpp - the host's TrueType fonts as the program's fonts (see
  * fontinstall.h).
  *
- * Relies on fontconfig to find the installed TrueType files, on the screen
+ * Relies on fontconfig to find the installed TrueType files (loaded only
+ * then: a start finds the drawer made and never needs it), on the screen
  * font service for the metrics the tag files carry, on FontFileName (the font
  * catalogue) for the full name the catalogue will read back, and on the
  * assign FONTS: (assign.h). Descriptions already present are never
@@ -16,9 +17,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 
 #include "core/settings.h"
@@ -63,6 +66,39 @@ bool InstallFonts(void)
 
 /* ------------------------------------------------------------ the drawer */
 
+/* The fontconfig calls the installer makes, from the library loaded for
+ * them; all null when it cannot be loaded. */
+static struct {
+    decltype(&FcPatternCreate) PatternCreate;
+    decltype(&FcPatternDestroy) PatternDestroy;
+    decltype(&FcPatternGetString) PatternGetString;
+    decltype(&FcObjectSetCreate) ObjectSetCreate;
+    decltype(&FcObjectSetAdd) ObjectSetAdd;
+    decltype(&FcObjectSetDestroy) ObjectSetDestroy;
+    decltype(&FcFontList) FontList;
+    decltype(&FcFontSetDestroy) FontSetDestroy;
+} fc;
+
+static bool LoadFontconfig(void)
+{
+    if (fc.FontSetDestroy)
+        return true;
+    void *lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!lib)
+        return false;
+    auto load = [lib](auto &call, const char *name) {
+        call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(dlsym(lib, name));
+        return call != nullptr;
+    };
+    if (load(fc.PatternCreate, "FcPatternCreate") && load(fc.PatternDestroy, "FcPatternDestroy") &&
+        load(fc.PatternGetString, "FcPatternGetString") && load(fc.ObjectSetCreate, "FcObjectSetCreate") &&
+        load(fc.ObjectSetAdd, "FcObjectSetAdd") && load(fc.ObjectSetDestroy, "FcObjectSetDestroy") &&
+        load(fc.FontList, "FcFontList") && load(fc.FontSetDestroy, "FcFontSetDestroy"))
+        return true;
+    fc.FontSetDestroy = nullptr;
+    return false;
+}
+
 static bool HasSuffix(const char *s, const char *suffix)
 {
     size_t ls = std::strlen(s), lx = std::strlen(suffix);
@@ -72,7 +108,7 @@ static bool HasSuffix(const char *s, const char *suffix)
 static bool PreferredFamily(FcPattern *p)
 {
     FcChar8 *family;
-    if (FcPatternGetString(p, FC_FAMILY, 0, &family) != FcResultMatch)
+    if (fc.PatternGetString(p, FC_FAMILY, 0, &family) != FcResultMatch)
         return false;
     const char *f = reinterpret_cast<const char *>(family);
     return !Strnicmp(f, "DejaVu", 6) || !Strnicmp(f, "Liberation", 10);
@@ -81,8 +117,8 @@ static bool PreferredFamily(FcPattern *p)
 static void AddSystemFont(FcPattern *p, std::vector<SystemFont> &found)
 {
     FcChar8 *file, *format;
-    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch ||
-        FcPatternGetString(p, FC_FONTFORMAT, 0, &format) != FcResultMatch)
+    if (fc.PatternGetString(p, FC_FILE, 0, &file) != FcResultMatch ||
+        fc.PatternGetString(p, FC_FONTFORMAT, 0, &format) != FcResultMatch)
         return;
     const char *path = reinterpret_cast<const char *>(file);
     const char *slash = std::strrchr(path, '/');
@@ -93,7 +129,7 @@ static void AddSystemFont(FcPattern *p, std::vector<SystemFont> &found)
     /* Fonts of mathematical symbols set no ordinary text; offering one
      * first in the font chooser only confuses. */
     FcChar8 *family;
-    if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch &&
+    if (fc.PatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch &&
         std::strstr(reinterpret_cast<const char *>(family), "Math"))
         return;
     found.push_back(SystemFont{path, base, PreferredFamily(p)});
@@ -102,17 +138,21 @@ static void AddSystemFont(FcPattern *p, std::vector<SystemFont> &found)
 static std::vector<SystemFont> FindSystemFonts(void)
 {
     std::vector<SystemFont> found;
-    FcPattern *pattern = FcPatternCreate();
-    FcObjectSet *os = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, FC_FAMILY, nullptr);
-    FcFontSet *set = (pattern && os) ? FcFontList(nullptr, pattern, os) : nullptr;
+    if (!LoadFontconfig())
+        return found;
+    FcPattern *pattern = fc.PatternCreate();
+    FcObjectSet *os = fc.ObjectSetCreate();
+    bool built = os && fc.ObjectSetAdd(os, FC_FILE) && fc.ObjectSetAdd(os, FC_FONTFORMAT) &&
+                 fc.ObjectSetAdd(os, FC_FAMILY);
+    FcFontSet *set = (pattern && built) ? fc.FontList(nullptr, pattern, os) : nullptr;
     for (int i = 0; set && i < set->nfont; i++)
         AddSystemFont(set->fonts[i], found);
     if (set)
-        FcFontSetDestroy(set);
+        fc.FontSetDestroy(set);
     if (os)
-        FcObjectSetDestroy(os);
+        fc.ObjectSetDestroy(os);
     if (pattern)
-        FcPatternDestroy(pattern);
+        fc.PatternDestroy(pattern);
     return found;
 }
 
