@@ -36,12 +36,17 @@ static_assert(HPDF_VERSION_ID == 20300, "the streams and TrueType font definitio
 
 /* ------------------------------------------------------------ memory */
 
-/* Both return the end of what they wrote, as libharu's do. Overlapping
- * copies are moved whole. */
+/* Both return the end of what they wrote, as libharu's do. Most of
+ * libharu's copies are of two or four bytes, which a call into the C
+ * library would only slow; longer overlapping copies are moved whole. */
 HPDF_BYTE *HPDF_MemCpy(HPDF_BYTE *out, const HPDF_BYTE *in, HPDF_UINT n)
 {
-    if (n)
-        std::memmove(out, in, n);
+    if (n <= 8) {
+        while (n--)
+            *out++ = *in++;
+        return out;
+    }
+    std::memmove(out, in, n);
     return out + n;
 }
 
@@ -66,7 +71,7 @@ static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size
 {
     BytesReader *r = static_cast<BytesReader *>(stream->attr);
     size_t left = r->bytes->size() - r->pos, n = std::min<size_t>(*size, left);
-    std::memcpy(ptr, r->bytes->data() + r->pos, n);
+    HPDF_MemCpy(ptr, reinterpret_cast<const HPDF_BYTE *>(r->bytes->data()) + r->pos, HPDF_UINT(n));
     r->pos += n;
     if (n == *size)
         return HPDF_OK;
@@ -274,11 +279,13 @@ static bool WriteGlyphs(HPDF_TTFontDefAttr attr, const std::string &font)
 
 static void WriteLoca(HPDF_TTFontDefAttr attr)
 {
+    bool shortform = attr->header.index_to_loc_format == 0;
+    size_t at = out.size();
+    out.resize(at + located.size() * (shortform ? 2 : 4));
     for (uint32_t o : located) {
-        if (attr->header.index_to_loc_format == 0)
-            Put16(out, o);
-        else
-            Put32(out, o);
+        if (!shortform)
+            out[at++] = uint8_t(o >> 24), out[at++] = uint8_t(o >> 16);
+        out[at++] = uint8_t(o >> 8), out[at++] = uint8_t(o);
     }
 }
 
@@ -378,6 +385,8 @@ HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream
     const std::string *font = FontBytes(attr);
     size_t start[TABLES + 1], adjust = 0;
     out.assign(DIRECTORY, 0);
+    if (font)
+        out.reserve(font->size() + located.size() * 4);
     for (int i = 0; font && i < TABLES; i++) {
         start[i] = out.size();
         if (!WriteTable(attr, *font, Tags[i], &adjust))
