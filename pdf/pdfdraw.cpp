@@ -90,20 +90,18 @@ static void DrawRect(HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
     HPDF_Page_Stroke(p);
 }
 
-/* In the element's box, which the page view gives the picture's own size
- * when it loads it; a box without area (from an odd file) takes that size
- * from its top-left corner. */
+/* In the element's box, as the page view shows it; a box without area
+ * (a record that never had one) takes the picture's own size from its
+ * top-left corner, as the page view gives it when it loads the picture. */
 static void DrawPicture(HPDF_Doc pdf, HPDF_Page p, const GElement *ge, uint32_t xs, uint32_t ye)
 {
     HPDF_Image img = PdfPictureImage(pdf, ge->edata.pd.fn);
     if (!img)
         return;
-    uint32_t left = ge->sx < ge->ex ? ge->sx : ge->ex, top = ge->sy < ge->ey ? ge->sy : ge->ey;
-    float w = float(ge->sx > ge->ex ? ge->sx - ge->ex : ge->ex - ge->sx);
-    float h = float(ge->sy > ge->ey ? ge->sy - ge->ey : ge->ey - ge->sy);
-    if (w == 0 || h == 0)
+    float w = float(ge->ex - ge->sx), h = float(ge->ey - ge->sy);
+    if (ge->ex <= ge->sx || ge->ey <= ge->sy)
         w = float(HPDF_Image_GetWidth(img)), h = float(HPDF_Image_GetHeight(img));
-    HPDF_Page_DrawImage(p, img, ConvertX(left, xs, 0), ConvertY(top, 0, ye) - h, w, h);
+    HPDF_Page_DrawImage(p, img, ConvertX(ge->sx, xs, 0), ConvertY(ge->sy, 0, ye) - h, w, h);
 }
 
 /* ------------------------------------------------------------ texts */

@@ -249,17 +249,24 @@ TEST_F(PdfPictures, EveryKindShowsItsColoursInItsBox)
 }
 
 /* The content tells PNG from JPEG, not the name; a damaged 16-bit PNG
- * stops the job with a message naming it instead of ending the program. */
-TEST_F(PdfPictures, DamagedAndMisnamedPictures)
+ * stops the job with a message naming it instead of ending the program. A
+ * record without a box (older projects') shows the picture at its own
+ * size. */
+TEST_F(PdfPictures, DamagedMisnamedAndBoxlessPictures)
 {
     std::string png = HostPath("PGT:PAG4/Bilder/photo.jpg");
     ASSERT_EQ(Shell("convert -size 120x90 gradient:orange-blue 'PNG48:" + png + "' && echo made"), "made\n");
     AddPageList(nullptr);
     Place("photo.jpg", Placed{50, 50, SRC_W, SRC_H});
+    Place("photo.jpg", Placed{300, 400, 0, 0});
+    Elements(1).back()->ex = Elements(1).back()->ey = 0;
     Save("misnamed");
     ASSERT_EQ(ExportJob("misnamed.pfz", "misnamed.pdf"), "");
     EXPECT_TRUE(std::regex_search(Shell("pdfimages -list '" + scratch + "/misnamed.pdf'"),
                                   std::regex("image\\s+120\\s+90\\s+rgb\\s+3\\s+8")));
+    std::string content =
+        Shell("qpdf --qdf --object-streams=disable '" + scratch + "/misnamed.pdf' - | tr -d '\\r' | grep -a ' cm$'");
+    EXPECT_NE(content.find("120 0 0 90 300 352 cm"), std::string::npos) << content;
 
     WriteTextFile(HostPath("PGT:PAG4/Bilder/cut.png"), ReadTextFile(png).substr(0, 600));
     Place("cut.png", Placed{50, 300, SRC_W, SRC_H});

@@ -6,7 +6,7 @@
  * as the PDF, and on pictures.cpp for the decoded pictures. What is drawn
  * here matches what pdfdraw.cpp exports: lines end to end, rectangles as
  * outlines, texts with their baseline on `ey` starting at `ex`, pictures
- * unscaled from (`sx`, `sy`).
+ * scaled into their boxes.
  */
 #include "view/drawing.h"
 
@@ -240,6 +240,9 @@ bool DrawPictureElement(RastPort *rp, GElement *ge, uint8_t dmode, bool del, boo
     /* A plain copy in either mode: the redraw of the page that follows
      * every removal covers a picture removed again. */
     (void)del;
-    DrawPicture(rp, pd.bitmap, int32_t(ge->sx), int32_t(ge->sy));
+    uint32_t left = ge->sx < ge->ex ? ge->sx : ge->ex, top = ge->sy < ge->ey ? ge->sy : ge->ey;
+    uint32_t w = ge->sx < ge->ex ? ge->ex - ge->sx : ge->sx - ge->ex;
+    uint32_t h = ge->sy < ge->ey ? ge->ey - ge->sy : ge->sy - ge->ey;
+    DrawPicture(rp, pd.bitmap, int32_t(left), int32_t(top), int32_t(w), int32_t(h));
     return true;
 }

@@ -4,12 +4,15 @@
  *
  * A picture element holds its decoded picture (platform/picture.h) in
  * `dsrc` and `bitmap` while the page view shows it; the handles mean
- * nothing outside one run and are null until the first drawing. Imported
- * files are copied into "PGT:PAG4/Bilder" under a name not yet used there,
- * so that the project archive carries them.
+ * nothing outside one run and are null until the first drawing. The
+ * element's box is its size on the page, `width` and `height` the
+ * picture's own. Imported files are copied into "PGT:PAG4/Bilder" under a
+ * name not yet used there, so that the project archive carries them.
  */
 #include "view/pictures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -33,10 +36,12 @@ static char lastdrawer[256];
 
 /* ------------------------------------------------------------ resources */
 
-/* Loads the element's picture and sets its box to the picture's own size.
- * With `ask` (an element being made) a missing file lets the user choose
- * another; a drawn page never asks, it shows the element as missing.
- * Invariant: `dsrc` and `bitmap` are both null or both the same picture. */
+/* Loads the element's picture. The element's box (sx, sy)-(ex, ey) is
+ * where it shows; a box without area (a record that never had one) takes
+ * the picture's own size from its top-left corner. With `ask` (an element
+ * being made) a missing file lets the user choose another; a drawn page
+ * never asks, it shows the element as missing. Invariant: `dsrc` and
+ * `bitmap` are both null or both the same picture. */
 bool LoadPicture(GElement *ge, bool ask)
 {
     PicData &pd = ge->edata.pd;
@@ -58,9 +63,32 @@ bool LoadPicture(GElement *ge, bool ask)
     pd.dsrc = pd.bitmap = pic;
     pd.width = w;
     pd.height = h;
-    ge->ex = ge->sx + w;
-    ge->ey = ge->sy + h;
+    if (ge->ex <= ge->sx || ge->ey <= ge->sy)
+        FitPicture(ge, ge->sx, ge->sy, w, h);
     return true;
+}
+
+/* The largest box of the loaded picture's proportions that the box of
+ * width by height at (left, top) holds, from that corner; never less than
+ * a pixel either way. */
+void FitPicture(GElement *ge, uint32_t left, uint32_t top, uint32_t width, uint32_t height)
+{
+    const PicData &pd = ge->edata.pd;
+    uint32_t w = width, h = height;
+    if (pd.width && pd.height) {
+        double scale = std::min(double(width) / pd.width, double(height) / pd.height);
+        w = uint32_t(std::lround(pd.width * scale)), h = uint32_t(std::lround(pd.height * scale));
+    }
+    ge->sx = left, ge->sy = top;
+    ge->ex = left + (w ? w : 1), ge->ey = top + (h ? h : 1);
+}
+
+/* Whether the user gave the picture a size of its own: its box is not the
+ * loaded picture's. */
+bool PictureResized(const GElement *ge)
+{
+    const PicData &pd = ge->edata.pd;
+    return ge->ex - ge->sx != pd.width || ge->ey - ge->sy != pd.height;
 }
 
 void FreePicResources(GElement *node)

@@ -9,6 +9,7 @@
  */
 #include "view/rubberband.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/settings.h"
@@ -25,6 +26,7 @@
 #include "text/textbox.h"
 #include "view/drawing.h"
 #include "view/pictures.h"
+#include "view/selection.h"
 
 static uint32_t band_x, band_y;
 static uint32_t text_w, text_h; /* size of the text being placed, fixed per drag */
@@ -189,12 +191,22 @@ static GElement *AddShape(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy,
     return AddGObject(page, ge);
 }
 
-/* The picture named in the picture path stands at its own size on the
- * drag's top-left corner; without one the user is asked for a picture, and
- * the ARexx tool chosen runs on it with the dragged box. With a tool chosen
- * the user is always asked: the tool works on a copy of its own, never on
- * the remembered picture, which earlier elements show. Without a readable
- * picture nothing is made. */
+/* A drag of at least 8 pixels each way (and 8 on the screen, whatever the
+ * zoom) gives the picture a box; a click or a smaller drag none. */
+static bool DraggedBox(uint32_t w, uint32_t h)
+{
+    double least = std::max(8.0, ScreenPixels(8));
+    return w >= least && h >= least;
+}
+
+/* The picture named in the picture path stands on the drag's top-left
+ * corner, fitted into the dragged box with its proportions, or at its own
+ * size after a click; without one the user is asked for a picture, and the
+ * ARexx tool chosen runs on it with the dragged box, leaving the picture
+ * at the size the tool made it. With a tool chosen the user is always
+ * asked: the tool works on a copy of its own, never on the remembered
+ * picture, which earlier elements show. Without a readable picture nothing
+ * is made. */
 static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t sy, uint32_t ax,
                             uint32_t ay)
 {
@@ -202,14 +214,19 @@ static GElement *AddPicture(uint32_t page, GElement *ge, uint32_t sx, uint32_t s
     ge->sy = sy < ay ? sy : ay;
     ge->ex = sx < ax ? ax : sx;
     ge->ey = sy < ay ? ay : sy;
+    uint32_t w = ge->ex - ge->sx, h = ge->ey - ge->sy;
+    bool tool = ARexxToolChosen();
     char chosen[256];
-    if (ARexxToolChosen()) {
+    if (tool) {
         if (!SetPicture(chosen, ge))
             return nullptr;
         GadgetSetText(GID_PICTUREPATH, ge->edata.pd.fn);
     }
     if (!LoadPicture(ge, true))
         return nullptr;
+    const PicData &pd = ge->edata.pd;
+    bool boxed = !tool && DraggedBox(w, h);
+    FitPicture(ge, ge->sx, ge->sy, boxed ? w : pd.width, boxed ? h : pd.height);
     GElement *added = AddGObject(page, ge);
     if (!added)
         FreePicResources(ge);

@@ -4,11 +4,14 @@
  * size on the screen. With one element selected the property gadgets show
  * its kind.
  *
- * Relies on properties.h to measure texts and pictures: an element's
- * extent is its stored corners for lines, rectangles and textboxes, its
- * measured size otherwise.
+ * Relies on properties.h to measure texts: an element's extent is its
+ * stored corners for lines, rectangles, textboxes and pictures, its
+ * measured text otherwise. The page view's zoom (PlatformZoom) scales the
+ * pointer's tolerances, so that they stay the same on the screen.
  */
 #include "view/selection.h"
+
+#include <cmath>
 
 #include "core/settings.h"
 #include "document/pagelist.h"
@@ -35,26 +38,32 @@ static Extent ElementExtent(const GElement *e)
         GetObjSize(t, false, const_cast<GElement *>(e), &w, &h, nullptr);
         return {int32_t(e->ex), int32_t(e->ey) - int32_t(h), int32_t(e->ex + w), int32_t(e->ey)};
     }
-    if (t == ET_PICTURE) {
-        GetObjSize(t, false, const_cast<GElement *>(e), &w, &h, nullptr);
-        return {int32_t(e->sx), int32_t(e->sy), int32_t(e->sx + w), int32_t(e->sy + h)};
-    }
     return {Min(e->sx, e->ex), Min(e->sy, e->ey), Max(e->sx, e->ex), Max(e->sy, e->ey)};
 }
 
 /* ------------------------------------------------------------ hit testing */
 
-static bool Near(uint32_t a, uint32_t b)
+/* `pixels` of the screen in window pixels at the zoom shown, at least
+ * one: zoomed in, the pointer must come closer on the page. */
+double ScreenPixels(double pixels)
 {
-    int32_t d = int32_t(a - b);
-    return d >= -6 && d <= 6;
+    double zoom = PlatformZoom(), t = zoom > 0 ? pixels / zoom : pixels;
+    return t < 1 ? 1 : t;
 }
 
-/* Between the ends, 7 pixels inside them, in either drawing order. The
- * comparisons are unsigned, as the stored coordinates are. */
+static bool Near(uint32_t a, uint32_t b)
+{
+    double d = double(int32_t(a - b));
+    return std::fabs(d) <= ScreenPixels(6);
+}
+
+/* Between the ends, 7 pixels inside them, in either drawing order: a line
+ * drawn downwards is hit only inside its ends, one drawn upwards up to 7
+ * pixels beyond them. */
 static bool Between(uint32_t v, uint32_t s, uint32_t e)
 {
-    return (s + 7 < v && v < e - 7) || (e - 7 < v && v < s + 7);
+    double t = ScreenPixels(7), dv = v, ds = s, de = e;
+    return (ds + t < dv && dv < de - t) || (de - t < dv && dv < ds + t);
 }
 
 bool LineSelected(const GElement *e, uint32_t x, uint32_t y)
@@ -68,8 +77,7 @@ bool LineSelected(const GElement *e, uint32_t x, uint32_t y)
     /* sx != ex here: x lies between them and is not near sx. */
     double slope = (double(e->sy) - double(e->ey)) / (double(e->sx) - double(e->ex));
     int32_t at = int32_t(double(e->ey) + slope * (double(x) - double(e->ex)));
-    int32_t d = at - int32_t(y);
-    return d >= -6 && d <= 6;
+    return std::fabs(double(at - int32_t(y))) <= ScreenPixels(6);
 }
 
 bool BoxSelected(const GElement *e, uint32_t x, uint32_t y, uint32_t xstart, uint32_t ystart)
@@ -113,10 +121,12 @@ GElement *GetElementAtPos(uint32_t page, uint32_t x, uint32_t y, uint32_t xstart
     return nullptr;
 }
 
+/* Lines, rectangles, textboxes and pictures are reshaped by their two
+ * corners; texts have a handle only to show them selected. */
 int8_t MarkerSelected(const GElement *e, uint32_t x, uint32_t y)
 {
     uint8_t t = e->node.ln_Type;
-    if (IsTextType(t) || t == ET_PICTURE)
+    if (IsTextType(t))
         return -1;
     if (Near(e->sx, x) && Near(e->sy, y))
         return 1;
@@ -160,13 +170,11 @@ static void DrawHandles(GElement *e, uint8_t set)
     if (!rp)
         return;
     uint8_t t = e->node.ln_Type;
-    if (t == ET_LINE || t == ET_TEXTBOX || t == ET_RECT) {
+    if (t == ET_LINE || t == ET_TEXTBOX || t == ET_RECT || t == ET_PICTURE) {
         DrawHandle(rp, int32_t(e->ex), int32_t(e->ey), set != 0);
         DrawHandle(rp, int32_t(e->sx), int32_t(e->sy), set != 0);
     } else if (IsTextType(t)) {
         DrawHandle(rp, int32_t(e->ex), int32_t(e->ey), set != 0);
-    } else if (t == ET_PICTURE) {
-        DrawHandle(rp, int32_t(e->sx), int32_t(e->sy), set != 0);
     }
 }
 
