@@ -5,10 +5,11 @@
  * clipboard marks, the rubber band for moves and re-made elements, and
  * the property gadgets. Page numbers shown in tabs are rebuilt by
  * CreateTabs after every change. Invariant kept: `marked` counts the
- * elements of the current page whose `marked` byte is set.
+ * elements of the current page whose `marked` byte is set (at most 255).
  */
 #include "core/editing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -181,6 +182,38 @@ static void Paste(LoopState *ls)
     SetARexxChooser(n == 1 ? ls->mnode->node.ln_Type : 0);
 }
 
+/* ------------------------------------------------------------ the selection */
+
+static std::vector<GElement *> Selection(uint32_t page)
+{
+    std::vector<GElement *> v;
+    for (GElement *ge = FindMarkedElement(page, nullptr); ge; ge = FindMarkedElement(page, ge))
+        v.push_back(ge);
+    return v;
+}
+
+/* The page drawn anew with the marks of every selected element, the count,
+ * and the property gadgets of a single one, as a lasso leaves them; the
+ * element whose properties were shown stays so while it is selected. */
+void ShowSelection(LoopState *ls)
+{
+    Repaint(ls->aktpage);
+    uint32_t n = 0;
+    bool shown = false;
+    for (GElement *ge : Selection(ls->aktpage)) {
+        SetSelectMarks(ls->aktpage, ge, 1, ++n);
+        shown |= ge == ls->mnode;
+    }
+    ls->marked = uint8_t(n > 255 ? 255 : n);
+    if (!shown)
+        ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+    if (n == 0)
+        ResetProperties();
+    if (n == 1)
+        SetObjData(ls->mnode, ls->filename);
+    SetARexxChooser(n == 1 ? ls->mnode->node.ln_Type : 0);
+}
+
 /* ------------------------------------------------------------ moving */
 
 static void EnterMoveMode(LoopState *ls)
@@ -189,12 +222,31 @@ static void EnterMoveMode(LoopState *ls)
     ls->aktmode = GID_MOVE;
 }
 
+/* The move state the elements had before the move: a move abandoned, or
+ * one that ends where it began, leaves the records as they were, so it is
+ * no change to save or undo. */
+struct MoveStart {
+    GElement *ge;
+    uint32_t ox, oy, mx, my;
+};
+static std::vector<MoveStart> move_start;
+
+static void RestoreMoveState(void)
+{
+    for (const MoveStart &m : move_start)
+        m.ge->ox = m.ox, m.ge->oy = m.oy, m.ge->mx = m.mx, m.ge->my = m.my;
+    move_start.clear();
+}
+
 void StartMove(LoopState *ls, int32_t x, int32_t y)
 {
     if (!ls->marked)
         return;
-    for (GElement *ge = FindMarkedElement(ls->aktpage, nullptr); ge; ge = FindMarkedElement(ls->aktpage, ge))
+    move_start.clear();
+    for (GElement *ge : Selection(ls->aktpage)) {
+        move_start.push_back({ge, ge->ox, ge->oy, ge->mx, ge->my});
         MoveConstruct(ge, x, y, true, true);
+    }
     ls->moving = true;
 }
 
@@ -204,31 +256,94 @@ void FollowMove(LoopState *ls, int32_t x, int32_t y)
         MoveConstruct(ge, x, y, false, true);
 }
 
+/* The pointer left the page: the outlines go, the selection stays. */
+void AbandonMove(LoopState *ls)
+{
+    RestoreMoveState();
+    ls->aktmode = GID_CURSOR;
+    ls->mnode = nullptr;
+    ResetPagimoScreen(GID_CURSOR);
+    ls->draw = false;
+    Repaint(ls->aktpage);
+    ShowSelectMarks(ls->aktpage);
+    ls->moving = false;
+}
+
 /* The last outline shown is what is applied. An element that leaves the
  * page is deleted, but its file stays: a slip of the hand must not cost
  * the imported picture or text, which garbage collection takes later if
- * nothing names it. */
+ * nothing names it. A drag in select mode keeps the moved elements
+ * selected; the Move tool ends with nothing selected. */
 void EndMove(LoopState *ls, int32_t x, int32_t y)
 {
-    ls->saved = 0;
-    bool headline = false;
-    while (GElement *ge = FindMarkedElement(ls->aktpage, nullptr)) {
-        ge->marked = 0;
+    bool keep = ls->aktmode == GID_CURSOR;
+    std::vector<GElement *> moved = Selection(ls->aktpage);
+    bool shifted = false, headline = false;
+    for (GElement *ge : moved)
+        shifted |= ge->mx != ge->ox || ge->my != ge->oy;
+    if (!shifted)
+        RestoreMoveState();
+    move_start.clear();
+    for (GElement *ge : moved) {
+        if (!keep)
+            ge->marked = 0;
+        if (!shifted)
+            continue;
         headline |= ge->node.ln_Type == ET_TEXT && ge->edata.td.level >= LEVEL_FIRST;
         EndMoveConstruct(ge, x, y, ls->aktpage, true);
         if (!ElementOnPage(ge, xstart, xend, ystart, yend))
             RemoveGObject(ls->aktpage, ge, true, false);
     }
+    if (shifted)
+        ls->saved = 0;
     if (headline)
         HLManager();
+    ls->draw = false;
+    ls->moving = false;
+    if (keep) {
+        ShowSelection(ls);
+        return;
+    }
     ls->marked = 0;
     ls->mnode = nullptr;
-    ls->draw = false;
     Repaint(ls->aktpage);
     ls->aktmode = GID_CURSOR;
     ResetPagimoScreen(GID_CURSOR);
     ResetProperties();
-    ls->moving = false;
+}
+
+/* ------------------------------------------------------------ nudging */
+
+/* The part of the step d that keeps lo..hi strictly inside start..end, as
+ * an element on the page lies; nothing towards an edge already reached. */
+static int32_t Room(int32_t d, uint32_t lo, uint32_t hi, uint32_t start, uint32_t end)
+{
+    int64_t room = d > 0 ? int64_t(end) - 1 - int64_t(hi) : int64_t(lo) - 1 - int64_t(start);
+    room = room < 0 ? 0 : room;
+    return int32_t(d > 0 ? std::min<int64_t>(d, room) : std::max<int64_t>(d, -room));
+}
+
+/* The selection moves as a whole and never off the page: a step that would
+ * take an element over an edge goes only as far as that edge allows. */
+void NudgeSelection(LoopState *ls, int32_t dx, int32_t dy)
+{
+    std::vector<GElement *> sel = Selection(ls->aktpage);
+    for (GElement *ge : sel) {
+        dx = Room(dx, std::min(ge->sx, ge->ex), std::max(ge->sx, ge->ex), xstart, xend);
+        dy = Room(dy, std::min(ge->sy, ge->ey), std::max(ge->sy, ge->ey), ystart, yend);
+    }
+    if (sel.empty() || (dx == 0 && dy == 0))
+        return;
+    bool headline = false;
+    for (GElement *ge : sel) {
+        ge->sx += uint32_t(dx), ge->ex += uint32_t(dx);
+        ge->sy += uint32_t(dy), ge->ey += uint32_t(dy);
+        headline |= ge->node.ln_Type == ET_TEXT && ge->edata.td.level >= LEVEL_FIRST;
+    }
+    if (headline)
+        HLManager();
+    ls->saved = 0;
+    ShowSelection(ls);
 }
 
 /* ------------------------------------------------------------ properties */
@@ -295,19 +410,27 @@ static void ChangeLevel(LoopState *ls)
     ls->saved = 0;
 }
 
-/* A selected picture shows the new one at its place; without a selection
- * the path is kept for the next picture placed. */
+/* A selected picture shows the new one at its place: within its box,
+ * with the new one's proportions, when the user had sized it, else at the
+ * new one's own size (or the size an ARexx tool made it). Without a
+ * selection the path is kept for the next picture placed. */
 static void NewPicture(LoopState *ls)
 {
     GElement *ge = ls->mnode;
     bool single = ge && ls->marked == 1 && ge->node.ln_Type == ET_PICTURE;
+    bool resized = single && PictureResized(ge);
+    uint32_t w = single ? ge->ex - ge->sx : 0, h = single ? ge->ey - ge->sy : 0;
     if (!SetPicture(ls->filename, single ? ge : nullptr))
         return;
     GadgetSetText(GID_PICTUREPATH, ls->filename);
     if (!single)
         return;
     FreePicResources(ge);
-    LoadPicture(ge, false);
+    if (LoadPicture(ge, false)) {
+        const PicData &pd = ge->edata.pd;
+        bool boxed = resized && !ARexxToolChosen();
+        FitPicture(ge, ge->sx, ge->sy, boxed ? w : pd.width, boxed ? h : pd.height);
+    }
     Reselect(ls, ge);
 }
 

@@ -11,6 +11,7 @@
 #include "core/mainloop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -360,6 +361,24 @@ static void ObjectListCommand(LoopState *ls)
     }
 }
 
+/* ------------------------------------------------------------ selecting all */
+
+/* Every element of the page shown, as a lasso round the whole page takes
+ * them; a drawing tool gives way to select mode. */
+static void SelectAll(LoopState *ls)
+{
+    if (ls->aktmode != GID_CURSOR) {
+        ls->aktmode = GID_CURSOR;
+        ResetPagimoScreen(GID_CURSOR);
+    }
+    SetGlobalVariables(0, 0);
+    ls->draw = ls->lasso = false;
+    PageNode *pn = GetPageNode(ls->aktpage);
+    for (Node *n = pn ? GetHead(&pn->page) : nullptr; n; n = GetSucc(n))
+        reinterpret_cast<GElement *>(n)->marked = 1;
+    ShowSelection(ls);
+}
+
 /* ------------------------------------------------------------ dispatch */
 
 /* False when the program is to end. */
@@ -407,6 +426,7 @@ static bool GadgetCommand(LoopState *ls, uint32_t id)
         return !Close(ls, false);
     case GID_UNDO:
     case GID_REDO: UndoCommand(ls, id == GID_REDO, loop_mstrip); break;
+    case CMD_SELECT_ALL: SelectAll(ls); break;
     case CMD_FIT_PAGE: PlatformSetZoom(ZOOM_FIT_PAGE); break;
     case CMD_FIT_WIDTH: PlatformSetZoom(ZOOM_FIT_WIDTH); break;
     case CMD_ZOOM_100: PlatformSetZoom(100); break;
@@ -490,11 +510,27 @@ static void ShowDistance(LoopState *ls, int32_t x, int32_t y)
     SetCoordinates(1, 0, 0, 0, 0, dx, dy, PixelToMM(dx), PixelToMM(dy));
 }
 
+/* A press on an element becomes a drag once the pointer has gone 3 pixels
+ * on the screen, whatever the zoom: a hand that shakes still clicks. */
+static bool DraggedFar(const LoopState *ls, int32_t x, int32_t y)
+{
+    double least = ScreenPixels(3);
+    return std::fabs(double(x) - ls->startx) >= least || std::fabs(double(y) - ls->starty) >= least;
+}
+
+static void PictureCorner(const LoopState *ls, int32_t *x, int32_t *y);
+
 static void DragOnPage(LoopState *ls, int32_t x, int32_t y)
 {
+    if (ls->grabbed && DraggedFar(ls, x, y)) {
+        ls->grabbed = nullptr;
+        StartMove(ls, int32_t(ls->startx), int32_t(ls->starty));
+    }
     if (ls->moving) {
         FollowMove(ls, x, y);
     } else if (ls->draw) {
+        if (ls->reshaping && ls->reshaped->node.ln_Type == ET_PICTURE)
+            PictureCorner(ls, &x, &y);
         ls->draw = DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, true);
         ShowDistance(ls, x, y);
     } else if (ls->lasso) {
@@ -518,14 +554,9 @@ static void AbandonReshape(LoopState *ls)
 /* Leaving the page ends a drag: its outline goes. */
 static void DragOffPage(LoopState *ls, int32_t x, int32_t y)
 {
+    ls->grabbed = nullptr;
     if (ls->moving) {
-        ls->aktmode = GID_CURSOR;
-        ls->mnode = nullptr;
-        ResetPagimoScreen(GID_CURSOR);
-        ls->draw = false;
-        Repaint(ls->aktpage);
-        ShowSelectMarks(ls->aktpage);
-        ls->moving = false;
+        AbandonMove(ls);
     } else if (ls->draw || ls->lasso) {
         DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y,
                       ls->draw ? ls->aktmode : uint32_t(ET_RECT), false);
@@ -579,6 +610,9 @@ static void StartReshape(LoopState *ls, GElement *ge, int8_t handle, int32_t x, 
         ls->startx = ge->sx, ls->starty = ge->sy;
         SetGlobalVariables(ge->ex, ge->ey);
     }
+    /* A picture is no outline: its band starts with none shown. */
+    if (ge->node.ln_Type == ET_PICTURE)
+        SetGlobalVariables(0, 0);
     if (ge->node.ln_Type == ET_TEXTBOX) {
         std::snprintf(ls->filename, sizeof(ls->filename), "%s", ge->edata.tbd.fn);
         GadgetSetText(GID_TEXTPATH, ls->filename);
@@ -589,17 +623,47 @@ static void StartReshape(LoopState *ls, GElement *ge, int8_t handle, int32_t x, 
     ls->mnode = nullptr;
 }
 
+/* The side of the fixed corner (the anchor) that the handle held lies on,
+ * where the pointer does not tell. */
+static int HandleSide(uint32_t anchor, uint32_t start, double d)
+{
+    return d > 0 ? 1 : d < 0 ? -1 : anchor == start ? 1 : -1;
+}
+
+/* Where a picture's held corner goes for the pointer at (x, y): with Shift
+ * wherever the pointer is; without, onto the box of the picture's present
+ * proportions that the pointer spans from the fixed corner, the larger of
+ * its two spans deciding, and no farther than the page. */
+static void PictureCorner(const LoopState *ls, int32_t *x, int32_t *y)
+{
+    const GElement *ge = ls->reshaped;
+    double w = double(ge->ex) - ge->sx, h = double(ge->ey) - ge->sy;
+    if ((PlatformMessageQualifier(WIN_PROJECT) & QUAL_SHIFT) || w <= 0 || h <= 0)
+        return;
+    double ax = ls->startx, ay = ls->starty, dx = *x - ax, dy = *y - ay;
+    int sidex = HandleSide(ls->startx, ge->sx, dx), sidey = HandleSide(ls->starty, ge->sy, dy);
+    double roomx = sidex > 0 ? double(xend) - 1 - ax : ax - 1 - double(xstart);
+    double roomy = sidey > 0 ? double(yend) - 1 - ay : ay - 1 - double(ystart);
+    double scale = std::min({std::max(std::fabs(dx) / w, std::fabs(dy) / h), roomx / w, roomy / h});
+    scale = scale < 0 ? 0 : scale;
+    *x = int32_t(ax + sidex * std::floor(w * scale + 0.5));
+    *y = int32_t(ay + sidey * std::floor(h * scale + 0.5));
+}
+
 /* The element keeps its record (pen, name, text file, chain place, place in
  * the drawing order) and only takes the new corners: a line from the handle
- * it was not held by to the release point, a rectangle or textbox with its
- * corners in order. A release where the press was changes nothing. */
+ * it was not held by to the release point, a rectangle, textbox or picture
+ * with its corners in order. A release where the press was changes
+ * nothing. */
 static void EndReshape(LoopState *ls, int32_t x, int32_t y)
 {
     GElement *ge = ls->reshaped;
+    bool moved = uint32_t(x) != ls->pressx || uint32_t(y) != ls->pressy;
+    if (ge->node.ln_Type == ET_PICTURE)
+        PictureCorner(ls, &x, &y);
     uint32_t ax = uint32_t(x), ay = uint32_t(y);
     DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ls->aktmode, false);
     SetGlobalVariables(0, 0);
-    bool moved = ax != ls->pressx || ay != ls->pressy;
     /* A line dragged onto its other end, or a box flattened to no width or
      * height, would vanish: it stays as it was. */
     bool flat = ge->node.ln_Type == ET_LINE ? ax == ls->startx && ay == ls->starty
@@ -655,38 +719,49 @@ static bool GrabHandle(LoopState *ls, int32_t x, int32_t y)
     return true;
 }
 
+static void Deselect(LoopState *ls, GElement *ge)
+{
+    ls->marked--;
+    SetSelectMarks(ls->aktpage, ge, 0, ls->marked);
+    Repaint(ls->aktpage); /* the cleared circles cut into what lies below */
+    ShowSelectMarks(ls->aktpage);
+    ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
+    SetObjData(ls->mnode, ls->filename);
+}
+
 /* A click toggles the element under the pointer in the selection, so
  * clicks add to it (with or without a modifier key); a click on empty paper
- * starts a lasso. */
+ * starts a lasso. A drag from an element moves the selection, the element
+ * included: one pressed on unselected joins it at once, one selected is
+ * taken out only by a release without a drag. */
 static void SelectDown(LoopState *ls, int32_t x, int32_t y)
 {
     if (GrabHandle(ls, x, y))
         return;
     GElement *ge = GetElementAtPos(ls->aktpage, uint32_t(x), uint32_t(y), xstart, ystart);
+    ls->startx = uint32_t(x), ls->starty = uint32_t(y);
     if (!ge) {
         ls->lasso = true;
-        ls->startx = uint32_t(x), ls->starty = uint32_t(y);
         return;
     }
+    ls->grabbed = ge;
+    ls->untoggle = ge->marked != 0;
     if (!ge->marked) {
         ls->marked++;
         SetSelectMarks(ls->aktpage, ge, 1, ls->marked);
         ls->mnode = ge;
         SetObjData(ge, ls->filename);
         SetARexxChooser(ls->marked == 1 ? ge->node.ln_Type : 0);
-    } else {
-        ls->marked--;
-        SetSelectMarks(ls->aktpage, ge, 0, ls->marked);
-        Repaint(ls->aktpage); /* the cleared circles cut into what lies below */
-        ShowSelectMarks(ls->aktpage);
-        ls->mnode = FindMarkedElement(ls->aktpage, nullptr);
-        SetObjData(ls->mnode, ls->filename);
     }
 }
 
 static void SelectUp(LoopState *ls, int32_t x, int32_t y)
 {
-    if (ls->lasso && uint32_t(x) != ls->startx && uint32_t(y) != ls->starty) {
+    if (ls->grabbed) {
+        if (ls->untoggle && ls->grabbed->marked)
+            Deselect(ls, ls->grabbed);
+        ls->grabbed = nullptr;
+    } else if (ls->lasso && uint32_t(x) != ls->startx && uint32_t(y) != ls->starty) {
         DrawConstruct(int32_t(ls->startx), int32_t(ls->starty), x, y, ET_RECT, false);
         SetCoordinates(2);
         SetGlobalVariables(0, 0);
@@ -713,10 +788,15 @@ static void MouseButton(LoopState *ls)
     PlatformMousePos(WIN_PROJECT, &x, &y);
     bool drawing = DrawingTool(ls->aktmode);
     if (!PointOnPage(x, y)) {
+        /* A drag holds nothing once the button is up. */
         if (ls->code == SELECTUP && ls->reshaping)
-            AbandonReshape(ls); /* a reshape holds nothing once the button is up */
+            AbandonReshape(ls);
+        if (ls->code == SELECTUP && ls->moving)
+            AbandonMove(ls);
         if (ls->code == SELECTUP && drawing)
             ls->draw = false;
+        if (ls->code == SELECTUP)
+            ls->grabbed = nullptr;
         return;
     }
     if (ls->code == SELECTDOWN && drawing) {
@@ -736,6 +816,31 @@ static void MouseButton(LoopState *ls)
     }
 }
 
+/* ------------------------------------------------------------ keys */
+
+/* Delete takes the selection, an arrow moves it a point, with Shift ten. */
+static void KeyCommand(LoopState *ls)
+{
+    uint16_t key = ls->code & uint16_t(~RAWKEY_SHIFTED);
+    int32_t step = (ls->code & RAWKEY_SHIFTED) ? 10 : 1;
+    switch (key) {
+    case RAWKEY_DELETE: DeleteSelection(ls); break;
+    case RAWKEY_UP: NudgeSelection(ls, 0, -step); break;
+    case RAWKEY_DOWN: NudgeSelection(ls, 0, step); break;
+    case RAWKEY_LEFT: NudgeSelection(ls, -step, 0); break;
+    case RAWKEY_RIGHT: NudgeSelection(ls, step, 0); break;
+    default: break;
+    }
+}
+
+/* The keys that act on the page; other keys (Shift pressed during a drag)
+ * leave a drag alone. */
+static bool PageKey(uint16_t code)
+{
+    uint16_t key = code & uint16_t(~RAWKEY_SHIFTED);
+    return key == RAWKEY_DELETE || (key >= RAWKEY_UP && key <= RAWKEY_LEFT);
+}
+
 /* ------------------------------------------------------------ the loop */
 
 static bool Dispatch(LoopState *ls, uint32_t cls, uint32_t value)
@@ -751,8 +856,7 @@ static bool Dispatch(LoopState *ls, uint32_t cls, uint32_t value)
     case WMHI_MENUPICK:
         return value == 0xFFFF || GadgetCommand(ls, value);
     case WMHI_RAWKEY:
-        if (ls->code == RAWKEY_DELETE && ls->marked)
-            DeleteSelection(ls);
+        KeyCommand(ls);
         return true;
     case WMHI_MOUSEMOVE:
         MouseMove(ls);
@@ -771,10 +875,17 @@ static bool Dispatch(LoopState *ls, uint32_t cls, uint32_t value)
 static bool HandleMessage(LoopState *ls, uint32_t msg)
 {
     uint32_t cls = msg >> 16, value = msg & 0xFFFF;
-    /* A reshape lasts from the press on a handle to the release; anything
-     * else in between (a gadget, a menu, a key) ends it unapplied. */
-    if (ls->reshaping && cls != WMHI_MOUSEMOVE && cls != WMHI_MOUSEBUTTONS)
-        AbandonReshape(ls);
+    /* A reshape or a move lasts from the press to the release; anything
+     * else in between (a gadget, a menu, a key that acts) ends it
+     * unapplied. */
+    bool mouse = cls == WMHI_MOUSEMOVE || cls == WMHI_MOUSEBUTTONS;
+    if (!mouse && (cls != WMHI_RAWKEY || PageKey(ls->code))) {
+        if (ls->reshaping)
+            AbandonReshape(ls);
+        if (ls->moving)
+            AbandonMove(ls);
+        ls->grabbed = nullptr;
+    }
     if (cls == WMHI_MENUPICK)
         value = MapMenueSelection(loop_mstrip);
     int step = UndoStepName(ls, cls, value);

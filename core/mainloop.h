@@ -26,6 +26,8 @@ struct LoopState {
     bool draw;            /* an outline of a new element is shown */
     uint32_t startx, starty;
     bool lasso, moving, reshaping;
+    GElement *grabbed;    /* pressed on in select mode: a drag moves the selection */
+    bool untoggle;        /* it was selected: a release without a drag deselects it */
     GElement *reshaped;
     uint32_t pressx, pressy; /* where a reshape's handle was grabbed */
     uint32_t laststyle;

@@ -46,10 +46,10 @@ static int GadgetStepName(uint32_t id)
     case GID_PDF_COMPRESSION:
         return MSG_STEP_PDF_SETTINGS;
     case GID_FILES_GC: return MSG_GARBAGE_COLLECTION;
-    /* A copy marks the clipboard only; saving, exporting and opening
-     * change nothing the user could take back. */
+    /* A copy marks the clipboard only; saving, exporting, opening and
+     * selecting change nothing the user could take back. */
     case GID_COPY: case GID_SAVE: case GID_SAVEAS: case GID_PDF: case CMD_MERGE:
-    case GID_OPEN: case GID_CLOSE:
+    case GID_OPEN: case GID_CLOSE: case CMD_SELECT_ALL:
         return UNDO_NO_STEP;
     case GID_UNDO: case GID_REDO: return UNDO_SKIP;
     /* The zoom belongs to the window, not to the project. */
@@ -74,6 +74,20 @@ static int MouseStepName(const LoopState *ls)
     return MSG_STEP_CHANGE;
 }
 
+/* Delete deletes and an arrow moves the selection; without one, and for
+ * any other key, nothing happens. */
+static int KeyStepName(const LoopState *ls)
+{
+    uint16_t key = ls->code & uint16_t(~RAWKEY_SHIFTED);
+    if (!ls->marked)
+        return UNDO_SKIP;
+    if (key == RAWKEY_DELETE)
+        return MSG_STEP_DELETE;
+    if (key >= RAWKEY_UP && key <= RAWKEY_LEFT)
+        return MSG_STEP_MOVE;
+    return UNDO_SKIP;
+}
+
 /* A gesture of the mouse is one step, made when the button comes up:
  * what the press and the moves before change (a move's start) belongs to
  * it. */
@@ -82,7 +96,7 @@ int UndoStepName(const LoopState *ls, uint32_t cls, uint32_t id)
     switch (cls) {
     case WMHI_MOUSEMOVE: return UNDO_SKIP;
     case WMHI_MOUSEBUTTONS: return ls->code == SELECTDOWN ? int(UNDO_SKIP) : MouseStepName(ls);
-    case WMHI_RAWKEY: return MSG_STEP_DELETE;
+    case WMHI_RAWKEY: return KeyStepName(ls);
     case WMHI_CLOSEWINDOW: return ls->winnr == WIN_EDITOR ? int(MSG_STEP_TEXT_EDIT) : int(UNDO_NO_STEP);
     case WMHI_GADGETUP: case WMHI_MENUPICK: return GadgetStepName(id);
     default: return MSG_STEP_CHANGE;
@@ -136,7 +150,9 @@ void UndoAfterCommand(LoopState *ls, int name)
  * table of contents and object list made anew. */
 static void ShowRestored(LoopState *ls, const HistoryShown &shown)
 {
-    UnmarkPage(ls->aktpage);
+    /* The page shown now has its marks from the history already. */
+    if (shown.page != ls->aktpage)
+        UnmarkPage(ls->aktpage);
     ls->aktmode = GID_CURSOR;
     ls->draw = ls->moving = ls->lasso = false;
     ResetPagimoScreen(GID_CURSOR);

@@ -16,6 +16,7 @@
 #include "core/config.h"
 #include "core/mainloop.h"
 #include "core/settings.h"
+#include "document/history.h"
 #include "document/marks.h"
 #include "document/pagelist.h"
 #include "document/records.h"
@@ -204,8 +205,8 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
         auto pics = OfType(1, ET_PICTURE);
         ASSERT_EQ(pics.size(), 1u);
         EXPECT_EQ(pics[0]->sx, uint32_t(X(150))) << "the picture stands on the top-left corner";
-        EXPECT_EQ(pics[0]->ex - pics[0]->sx, 40u) << "at its own size";
-        EXPECT_EQ(pics[0]->ey - pics[0]->sy, 30u);
+        EXPECT_EQ(pics[0]->ex - pics[0]->sx, 50u) << "as large as the dragged box holds it";
+        EXPECT_EQ(pics[0]->ey - pics[0]->sy, 38u);
         picture = HostPath(pics[0]->edata.pd.fn);
         EXPECT_TRUE(HostExists(picture));
         Press(GID_CURSOR);
@@ -222,8 +223,8 @@ TEST_F(EditingTest, DeleteByKeyAndMenuKeepsFilesOtherElementsName)
         ASSERT_EQ(pics.size(), 1u);
         EXPECT_NE(HostPath(pics[0]->edata.pd.fn), picture) << "the selected picture shows the new one";
         EXPECT_EQ(pics[0]->sx, uint32_t(X(150))) << "at its place";
-        EXPECT_EQ(pics[0]->ex - pics[0]->sx, 20u) << "and at its size";
-        EXPECT_EQ(pics[0]->ey - pics[0]->sy, 10u);
+        EXPECT_EQ(pics[0]->ex - pics[0]->sx, 50u) << "in the box the old one was given";
+        EXPECT_EQ(pics[0]->ey - pics[0]->sy, 25u);
         EXPECT_EQ(Loop.saved, 0);
         EXPECT_EQ(Loop.marked, 1);
         picture = HostPath(pics[0]->edata.pd.fn);
@@ -340,6 +341,121 @@ TEST_F(EditingTest, MoveShiftsTheSelectionByTheLastOutlineAndDropsWhatLeavesTheP
         EXPECT_TRUE(OfType(1, ET_LINE).empty()) << "the line crossing the edge is deleted";
         ASSERT_EQ(OfType(1, ET_TEXT).size(), 1u) << "the text still on the page stays";
         EXPECT_EQ(GetPageNode(1)->count, 1u);
+    });
+    EXPECT_TRUE(Run(s));
+}
+
+/* In select mode a drag from an element moves the selection with it, and
+ * the arrow keys nudge it: each a step of its own; nothing leaves the page
+ * by a nudge, and a drag takes what it moves over the edge off the page, as
+ * the Move tool does. */
+TEST_F(EditingTest, DragsAndArrowKeysMoveTheSelectionAStepEach)
+{
+    static GElement line, text;
+    static size_t done;
+    auto Key = [](int code) { PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, uint16_t(code), 0, 0); };
+    auto Moved = [](int dx, int dy) {
+        GElement *l = OfType(1, ET_LINE)[0], *t = OfType(1, ET_TEXT)[0];
+        for (auto [now, was] : {std::make_pair(l, &line), std::make_pair(t, &text)}) {
+            EXPECT_EQ(now->sx, was->sx + uint32_t(dx));
+            EXPECT_EQ(now->ex, was->ex + uint32_t(dx));
+            EXPECT_EQ(now->sy, was->sy + uint32_t(dy));
+            EXPECT_EQ(now->ey, was->ey + uint32_t(dy));
+        }
+        line = *l, text = *t;
+    };
+    std::vector<std::function<void()>> s;
+    s.push_back([] { PlatformSetZoom(100); });
+    LineAndTextSelected(s);
+    s.push_back([] {
+        line = *OfType(1, ET_LINE)[0], text = *OfType(1, ET_TEXT)[0];
+        done = HistoryDone();
+        Loop.saved = 1;
+        Button(SELECTDOWN, X(150), Y(101)); /* on the selected line */
+        MoveTo(X(152), Y(102));
+    });
+    s.push_back([] {
+        EXPECT_FALSE(Loop.moving) << "a hand that shakes still clicks";
+        MoveTo(X(180), Y(121));
+        MoveTo(X(170), Y(111));
+    });
+    s.push_back([] {
+        EXPECT_TRUE(Loop.moving);
+        EXPECT_EQ(OfType(1, ET_LINE)[0]->sx, line.sx) << "nothing moves before the release";
+        Button(SELECTUP, X(170), Y(111));
+    });
+    s.push_back([Moved] {
+        Moved(20, 10);
+        EXPECT_EQ(Loop.marked, 2) << "the moved elements stay selected";
+        EXPECT_EQ(CountMarked(1), 2);
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        EXPECT_EQ(Loop.saved, 0);
+        EXPECT_EQ(HistoryDone(), done + 1) << "one step";
+        EXPECT_EQ(PlatformMenuItemText(MenuStrip, MENU_UNDO), "Undo Move");
+        Click(X(150), Y(111));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1) << "a click without a drag takes it out of the selection";
+        EXPECT_FALSE(OfType(1, ET_LINE)[0]->marked);
+        EXPECT_EQ(HistoryDone(), done + 1) << "a click is no step";
+        Drag(X(150), Y(111), X(150), Y(141));
+    });
+    s.push_back([Moved, Key] {
+        Moved(0, 30);
+        EXPECT_EQ(Loop.marked, 2) << "a drag from an unselected element takes it along";
+        EXPECT_EQ(HistoryDone(), done + 2);
+        Key(RAWKEY_RIGHT);
+        Key(RAWKEY_DOWN + RAWKEY_SHIFTED);
+    });
+    s.push_back([Moved] {
+        Moved(1, 10);
+        EXPECT_EQ(HistoryDone(), done + 4) << "each nudge a step";
+        EXPECT_EQ(PlatformMenuItemText(MenuStrip, MENU_UNDO), "Undo Move");
+        EXPECT_EQ(Loop.marked, 2);
+        Press(GID_UNDO);
+    });
+    s.push_back([Moved, Key] {
+        Moved(0, -10);
+        ASSERT_EQ(Loop.marked, 2) << "the step undone is selected";
+        ASSERT_EQ(line.sx, uint32_t(X(121)));
+        ASSERT_EQ(text.ex, uint32_t(X(121)));
+        for (int i = 0; i < 13; i++)
+            Key(RAWKEY_LEFT + RAWKEY_SHIFTED);
+    });
+    s.push_back([Moved, Key] {
+        Moved(-120, 0);
+        EXPECT_EQ(line.sx, xstart + 1) << "nudged up to the page's edge and no farther";
+        EXPECT_EQ(HistoryDone(), done + 15) << "a nudge that cannot move is no step";
+        Click(X(500), Y(700));
+        Key(RAWKEY_UP);
+    });
+    s.push_back([Moved] {
+        Moved(0, 0);
+        EXPECT_EQ(Loop.marked, 0);
+        EXPECT_EQ(HistoryDone(), done + 15) << "without a selection an arrow does nothing";
+        Click(X(50), Y(140));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.marked, 1);
+        Button(SELECTDOWN, X(50), Y(140));
+        MoveTo(X(50), Y(300));
+        MoveTo(int32_t(xend) + 10, Y(300));
+        Button(SELECTUP, int32_t(xend) + 10, Y(300));
+    });
+    s.push_back([Moved] {
+        EXPECT_FALSE(Loop.moving) << "leaving the page abandons the drag";
+        Moved(0, 0);
+        EXPECT_EQ(Loop.marked, 1) << "the selection stays";
+        EXPECT_EQ(HistoryDone(), done + 15) << "an abandoned drag is no step";
+        Menu(MENU_SELECT_ALL);
+        Drag(X(5), Y(335), X(5), Y(185)); /* by the text: the line goes over the top */
+    });
+    s.push_back([] {
+        EXPECT_TRUE(OfType(1, ET_LINE).empty()) << "what a drag moves off the page is deleted";
+        ASSERT_EQ(OfType(1, ET_TEXT).size(), 1u);
+        EXPECT_EQ(OfType(1, ET_TEXT)[0]->ey, text.ey - 150);
+        EXPECT_EQ(Loop.marked, 1) << "what stays on the page stays selected";
+        EXPECT_EQ(HistoryDone(), done + 16);
     });
     EXPECT_TRUE(Run(s));
 }

@@ -4,22 +4,30 @@
  * pointer messages, and the project saved and opened again afterwards.
  * Each step runs when the loop has handled everything posted before it.
  */
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <regex>
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+#include <QImage>
 
 #include "testutil.h"
 
 #include "core/mainloop.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "document/elementfile.h"
+#include "document/history.h"
 #include "document/pagelist.h"
 #include "document/properties.h"
 #include "document/records.h"
 #include "gui/layouts.h"
+#include "gui/menus.h"
 #include "gui/windows.h"
+#include "pdf/pdfexport.h"
 #include "platform/gui.h"
 #include "platform/mempool.h"
 #include "platform/qtprivate.h"
@@ -239,7 +247,29 @@ TEST_F(HitTest, LinesAreHitNearThemAndShapesByTheirKind)
     EXPECT_EQ(MarkerSelected(&rect, 104, 96), 1);
     EXPECT_EQ(MarkerSelected(&rect, 200, 150), 0);
     GElement pic = Shape(ET_PICTURE, 100, 100, 200, 200);
-    EXPECT_EQ(MarkerSelected(&pic, 100, 100), -1);
+    EXPECT_EQ(MarkerSelected(&pic, 100, 100), 1) << "a picture is sized by its corners";
+    EXPECT_EQ(MarkerSelected(&pic, 203, 196), 2);
+    GElement text = Shape(ET_TEXT, 200, 80, 100, 100);
+    EXPECT_EQ(MarkerSelected(&text, 100, 100), -1);
+
+    /* Zoomed in, the pointer must come as much nearer on the page, zoomed
+     * out it may stay farther: the same distance on the screen. */
+    PlatformSetZoom(200);
+    EXPECT_TRUE(LineSelected(&down, 103, 150));
+    EXPECT_FALSE(LineSelected(&down, 104, 150));
+    EXPECT_TRUE(LineSelected(&down, 100, 104)) << "the end zone shrinks as well";
+    EXPECT_TRUE(LineSelected(&slanted, 200, 103));
+    EXPECT_FALSE(LineSelected(&slanted, 200, 104));
+    EXPECT_EQ(MarkerSelected(&rect, 306, 206), 0);
+    EXPECT_EQ(MarkerSelected(&rect, 303, 197), 2);
+    PlatformSetZoom(800);
+    EXPECT_TRUE(LineSelected(&down, 101, 150)) << "never less than a pixel";
+    EXPECT_FALSE(LineSelected(&down, 102, 150));
+    PlatformSetZoom(50);
+    EXPECT_TRUE(LineSelected(&down, 112, 150));
+    EXPECT_FALSE(LineSelected(&down, 113, 150));
+    EXPECT_EQ(MarkerSelected(&pic, 88, 112), 1);
+    PlatformSetZoom(100);
 
     AddPageList(nullptr);
     EXPECT_EQ(GetElementAtPos(1, 200, 150, 0, 0), nullptr);
@@ -270,7 +300,10 @@ TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
 {
     static GElement *rect, *line, *text;
     std::vector<std::function<void()>> s;
-    s.push_back([] { Press(GID_RECT); });
+    s.push_back([] {
+        PlatformSetZoom(100); /* the tolerances below are those of 100 % */
+        Press(GID_RECT);
+    });
     s.push_back([] { Drag(X(100), Y(100), X(300), Y(200)); Press(GID_LINE); });
     s.push_back([] { Drag(X(400), Y(100), X(400), Y(200)); Press(GID_TEXTE); });
     s.push_back([] {
@@ -336,6 +369,39 @@ TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
         EXPECT_EQ(Loop.marked, 1);
         EXPECT_EQ(Loop.mnode, line);
         EXPECT_FALSE(Loop.lasso);
+        Menu(MENU_SELECT_ALL);
+    });
+    s.push_back([] {
+        EXPECT_TRUE(rect->marked && line->marked && text->marked) << "select all takes every element";
+        EXPECT_EQ(Loop.marked, 3);
+        EXPECT_EQ(Loop.mnode, line) << "the element shown stays shown";
+        EXPECT_TRUE(GadgetDisabled(GID_TEXTCONT)) << "several elements show no properties";
+        Press(GID_TEXTE);
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.marked, 0);
+        Menu(MENU_SELECT_ALL);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR)) << "select all ends the drawing tool";
+        EXPECT_EQ(Loop.marked, 3);
+        Press(GID_TAB_ADD);
+    });
+    s.push_back([] { Choose(GID_PROJ_PAGES, 1); });
+    s.push_back([] {
+        ASSERT_EQ(Loop.aktpage, 2u);
+        Menu(MENU_SELECT_ALL);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 0) << "the page shown has nothing to select";
+        EXPECT_FALSE(rect->marked);
+        Press(GID_RECT);
+        Drag(X(100), Y(100), X(300), Y(200));
+        Menu(MENU_SELECT_ALL);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_FALSE(GadgetDisabled(GID_DELETE)) << "the selection can be deleted";
     });
     EXPECT_TRUE(Run(s));
 }
@@ -513,4 +579,158 @@ TEST_F(PointerTest, HandlesReshapeLinesRectanglesAndTextboxesOnly)
         EXPECT_FALSE(Loop.reshaping);
     });
     EXPECT_TRUE(Run(s));
+}
+
+/* ------------------------------------------------------------ pictures */
+
+/* The red pixels inside the region of the image, as (x1, y1, x2, y2)
+ * with x2, y2 just beyond them. */
+static std::vector<int> RedBox(const QImage &img, int x1, int y1, int x2, int y2)
+{
+    std::vector<int> box = {1 << 20, 1 << 20, -1, -1};
+    for (int y = y1; y < y2 && y < img.height(); y++)
+        for (int x = x1; x < x2 && x < img.width(); x++)
+            if (qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 60)
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), std::max(box[3], y + 1)};
+    return box;
+}
+
+static std::vector<int> Corners(const GElement *ge)
+{
+    return {int(ge->sx - xstart), int(ge->sy - ystart), int(ge->ex - xstart), int(ge->ey - ystart)};
+}
+
+TEST_F(PointerTest, PicturesFitTheirDraggedBoxAndTheirHandlesResizeThem)
+{
+    static std::string archive, pdf;
+    static GElement *own, *fitted, *small;
+    static size_t done;
+    static std::vector<std::vector<int>> boxes;
+    static std::vector<std::string> records;
+    archive = scratch + "/Pictures.pfz";
+    pdf = scratch + "/pictures.pdf";
+    std::string png = scratch + "/red.png";
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(qRgb(255, 0, 0));
+    ASSERT_TRUE(img.save(QString::fromStdString(png), "PNG"));
+    std::vector<std::function<void()>> s;
+    s.push_back([png] {
+        PlatformSetZoom(100);
+        Press(GID_PICTURES);
+        RequesterScriptAdd(png.c_str());
+        Press(GID_PICTUREADD);
+    });
+    s.push_back([] {
+        Click(X(100), Y(100));
+        Drag(X(400), Y(300), X(300), Y(100));
+        Drag(X(100), Y(400), X(105), Y(406));
+    });
+    s.push_back([] {
+        std::vector<GElement *> pics = Elements(1);
+        ASSERT_EQ(pics.size(), 3u);
+        own = pics[0], fitted = pics[1], small = pics[2];
+        EXPECT_EQ(Corners(own), (std::vector<int>{100, 100, 140, 130})) << "a click: its own size";
+        EXPECT_EQ(Corners(fitted), (std::vector<int>{300, 100, 400, 175}))
+            << "a drag: as large as the box holds it, from its top-left corner";
+        EXPECT_EQ(Corners(small), (std::vector<int>{100, 400, 140, 430})) << "a drag under 8 x 8 is a click";
+        Press(GID_CURSOR);
+    });
+    s.push_back([] { Click(X(120), Y(115)); });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, own);
+        done = HistoryDone();
+        Button(SELECTDOWN, X(140), Y(130)); /* its end handle */
+        MoveTo(X(160), Y(200));
+        MoveTo(X(180), Y(140));
+        Button(SELECTUP, X(180), Y(140));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Corners(own), (std::vector<int>{100, 100, 180, 160}))
+            << "its proportions kept, the larger span deciding";
+        EXPECT_EQ(HistoryDone(), done + 1) << "one step";
+        EXPECT_EQ(PlatformMenuItemText(MenuStrip, MENU_UNDO), "Undo Reshape");
+        EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR));
+        Click(X(120), Y(115));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, own);
+        Button(SELECTDOWN, X(101), Y(99)); /* its start handle, with Shift */
+        PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, X(50), Y(130), QUAL_SHIFT);
+        PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, SELECTUP, X(50), Y(130), QUAL_SHIFT);
+    });
+    s.push_back([] {
+        EXPECT_EQ(Corners(own), (std::vector<int>{50, 130, 180, 160})) << "Shift sizes it freely";
+        EXPECT_EQ(HistoryDone(), done + 2);
+        Click(X(320), Y(120));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, fitted);
+        Button(SELECTDOWN, X(300), Y(100));
+        MoveTo(X(350), Y(150));
+        Button(SELECTUP, X(350), Y(150));
+    });
+    s.push_back([] {
+        EXPECT_EQ(Corners(fitted), (std::vector<int>{350, 137, 400, 175})) << "the end corner stays";
+        Click(X(120), Y(415));
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.mnode, small);
+        Button(SELECTDOWN, X(140), Y(430));
+        MoveTo(X(200), Y(int32_t(yend - ystart) - 2));
+        Button(SELECTUP, X(200), Y(int32_t(yend - ystart) - 2));
+    });
+    s.push_back([] {
+        /* Pulled down to the page's bottom, the picture would be too wide
+         * for the page: it grows only as far as the right edge. */
+        int32_t room = int32_t(xend - xstart) - 1 - 100;
+        EXPECT_EQ(Corners(small), (std::vector<int>{100, 400, 100 + room, 400 + int(room * 0.75 + 0.5)}));
+        EXPECT_TRUE(ElementOnPage(small, xstart, xend, ystart, yend));
+        EXPECT_EQ(HistoryDone(), done + 4);
+        boxes = {Corners(own), Corners(fitted), Corners(small)};
+        ASSERT_TRUE(ExportProject(pdf.c_str(), xstart, ystart, xend, yend));
+        /* Each drawing of the one picture at the size of its box. */
+        std::string list = Shell("pdfimages -list '" + pdf + "'");
+        std::regex row("image\\s+40\\s+30\\s+rgb\\s+3\\s+8\\s+\\w+\\s+\\w+\\s+\\d+\\s+\\d+\\s+(\\d+)\\s+(\\d+)");
+        std::vector<std::string> ppi;
+        for (std::sregex_iterator it(list.begin(), list.end(), row), end; it != end; ++it)
+            ppi.push_back((*it)[1].str() + "x" + (*it)[2].str());
+        EXPECT_EQ(ppi, (std::vector<std::string>{"22x72", "58x57", "6x6"})) << list;
+        Shell("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + pdf + "'");
+        QImage page(QString::fromStdString(pdf + ".png"));
+        ASSERT_FALSE(page.isNull());
+        for (const std::vector<int> &b : {boxes[0], boxes[1]}) {
+            std::vector<int> ink = RedBox(page, b[0] - 10, b[1] - 10, b[2] + 10, b[3] + 10);
+            for (int i = 0; i < 4; i++)
+                EXPECT_NEAR(ink[size_t(i)], b[size_t(i)], 1) << "corner " << i << " of " << b[0] << "," << b[1];
+        }
+        /* A record of an older project without a box. */
+        GElement old = *own;
+        old.edata.pd.dsrc = old.edata.pd.bitmap = nullptr;
+        old.sx = xstart + 300, old.sy = ystart + 500, old.ex = old.ey = 0;
+        AddGObject(1, &old);
+        RequesterScriptAdd(archive.c_str());
+        Press(GID_SAVEAS);
+    });
+    s.push_back([] {
+        ASSERT_EQ(Loop.saved, 1);
+        records.clear();
+        for (GElement *e : Elements(1)) {
+            std::string rec(EF_ELEMENTSIZE, '\0');
+            PackElement(e, reinterpret_cast<uint8_t *>(rec.data()));
+            records.push_back(rec);
+        }
+    });
+    EXPECT_TRUE(Run(s));
+
+    EXPECT_TRUE(Run({[] {
+        std::vector<GElement *> pics = Elements(1);
+        ASSERT_EQ(pics.size(), 4u);
+        for (size_t i = 0; i < 3; i++) {
+            EXPECT_EQ(Corners(pics[i]), boxes[i]) << "the opened project shows each picture at its size";
+            std::string rec(EF_ELEMENTSIZE, '\0');
+            PackElement(pics[i], reinterpret_cast<uint8_t *>(rec.data()));
+            EXPECT_TRUE(rec == records[i]) << "and stores it as it was, byte for byte";
+        }
+        EXPECT_EQ(Corners(pics[3]), (std::vector<int>{300, 500, 340, 530})) << "a record without a box: its own size";
+    }}, {archive}));
 }

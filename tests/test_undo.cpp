@@ -282,6 +282,35 @@ static bool Command(int kind)
             Drag(X(40), Y(600), X(300), Y(700));
         };
         return true;
+    case 23: { /* a drag in select mode from a point of the element */
+        if (!(ge = OfType(r, page, 0)) || !SelectByList(ge))
+            return false;
+        bool rect = ge->node.ln_Type == ET_RECT;
+        int32_t x = int32_t(ge->sx + ge->ex) / 2, y = rect ? int32_t(ge->sy) : int32_t(ge->sy + ge->ey) / 2;
+        Drag(x, y, x + int32_t(r() % 81) - 40, y + int32_t(r() % 81) - 40);
+        return true;
+    }
+    case 24: { /* an arrow key, with Shift or without */
+        if (!(ge = OfType(r, page, 0)) || !SelectByList(ge))
+            return false;
+        int key = RAWKEY_UP + int(r() % 4) + (r() % 2 ? RAWKEY_SHIFTED : 0);
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, uint16_t(key), 0, 0);
+        return true;
+    }
+    case 25: { /* a picture sized by its end handle, freely with Shift */
+        if (!(ge = OfType(r, page, ET_PICTURE)) || !SelectByList(ge))
+            return false;
+        int32_t x = int32_t(ge->ex), y = int32_t(ge->ey);
+        int32_t tx = x + int32_t(r() % 61) - 20, ty = y + int32_t(r() % 61) - 20;
+        uint16_t qual = r() % 2 ? uint16_t(QUAL_SHIFT) : 0;
+        PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, SELECTDOWN, x, y, qual);
+        PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEMOVE, 0, 0, tx, ty, qual);
+        PlatformPostMessage(WIN_PROJECT, WMHI_MOUSEBUTTONS, 0, SELECTUP, tx, ty, qual);
+        return true;
+    }
+    case 26: /* everything selected: no change */
+        Menu(MENU_SELECT_ALL);
+        return true;
     default: { /* another page is shown: no change */
         Choose(GID_PROJ_PAGES, int32_t(r() % PDaten.count));
         return true;
@@ -338,7 +367,7 @@ static void Tick(void)
         Press(GID_REDO);
         return;
     }
-    int kind = int(run->rng() % 24);
+    int kind = int(run->rng() % 28);
     if (Command(kind)) {
         run->kinds[kind]++;
         run->commands++;
@@ -400,7 +429,7 @@ TEST_F(UndoTest, ThousandRandomCommandsAreTakenBackAndDoneAgainExactly)
     EXPECT_GE(r.commands, 1000);
     EXPECT_GE(r.undos, 100);
     EXPECT_GE(r.redos, 50);
-    for (int kind = 0; kind < 24; kind++)
+    for (int kind = 0; kind < 28; kind++)
         EXPECT_GT(r.kinds[kind], 10) << "command kind " << kind;
 }
 
@@ -469,7 +498,27 @@ TEST_F(UndoTest, TheSavedStateAndTheItemsFollowTheHistory)
     s.push_back([] {
         EXPECT_EQ(PDaten.count, 1u);
         EXPECT_EQ(Loop.saved, 1);
+        ASSERT_TRUE(SelectByList(Elements(1)[0]));
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_LEFT, 0, 0);
+    });
+    s.push_back([&] {
+        EXPECT_EQ(Item(MENU_UNDO), "Undo Move") << "an arrow moves the selection";
+        Click(X(500), Y(700));
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_RIGHT, 0, 0);
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_DELETE, 0, 0);
+        Menu(MENU_SELECT_ALL);
+    });
+    s.push_back([&] {
+        EXPECT_EQ(Loop.marked, 1);
+        EXPECT_EQ(Item(MENU_UNDO), "Undo Move") << "keys without a selection and selecting are no steps";
+        EXPECT_EQ(Item(MENU_REDO), "Redo (off)");
+        PlatformPostMessage(WIN_PROJECT, WMHI_RAWKEY, 0, RAWKEY_DELETE, 0, 0);
+    });
+    s.push_back([&] {
+        EXPECT_TRUE(Elements(1).empty());
+        EXPECT_EQ(Item(MENU_UNDO), "Undo Delete");
         /* Closing empties the history: opening, like saving, is no step. */
+        RequesterScriptAdd("2");
         Press(GID_CLOSE);
     });
     s.push_back([&] {
