@@ -40,8 +40,9 @@ static struct {
     QRectF page;  /* the page and its frame, window coordinates */
     double zoom;  /* canvas pixels per window pixel */
     int fit;      /* ZOOM_FIT_PAGE or ZOOM_FIT_WIDTH while fitting, else 0 */
+    bool opened;  /* the window is shown */
     bool placed;  /* the first zoom was chosen */
-} view = {nullptr, nullptr, QRect(), QRectF(), 1.0, 0, false};
+} view = {nullptr, nullptr, QRect(), QRectF(), 1.0, 0, false, false};
 
 /* ------------------------------------------------------------ mapping */
 
@@ -139,6 +140,21 @@ static void Relayout(void)
         pagearea->resize(size);
     pagearea->update();
     ShowZoom();
+    if (PlatformTrace)
+        DumpPageView();
+}
+
+/* On a screen where the page does not fit at 100 %, the window opens
+ * showing the whole page: decided once the window is shown and the page
+ * is known, whichever comes last. */
+static void ChooseFirstZoom(void)
+{
+    if (!view.opened || view.placed || view.page == QRectF(view.box))
+        return;
+    view.placed = true;
+    QSize port = view.scroll->maximumViewportSize();
+    if (view.page.width() + 2 * VIEW_MARGIN > port.width() || view.page.height() + 2 * VIEW_MARGIN > port.height())
+        view.fit = ZOOM_FIT_PAGE;
 }
 
 /* Keeps the window point under `port` (a viewport position) where it is. */
@@ -200,21 +216,16 @@ void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom)
     if (page == view.page)
         return;
     view.page = page;
+    ChooseFirstZoom();
     Relayout();
 }
 
-/* On a screen where the page does not fit at 100 %, the window opens
- * showing the whole page. */
 void PageViewOpened(void)
 {
     if (!pagearea)
         return;
-    if (!view.placed) {
-        view.placed = true;
-        QSize port = view.scroll->maximumViewportSize();
-        if (view.page.width() + 2 * VIEW_MARGIN > port.width() || view.page.height() + 2 * VIEW_MARGIN > port.height())
-            view.fit = ZOOM_FIT_PAGE;
-    }
+    view.opened = true;
+    ChooseFirstZoom();
     Relayout();
 }
 
@@ -223,7 +234,7 @@ void PageViewGone(void)
     pagearea = nullptr;
     view.scroll = nullptr;
     view.chooser = nullptr;
-    view.placed = false;
+    view.opened = view.placed = false;
     view.fit = 0;
     view.zoom = 1.0;
 }
@@ -363,6 +374,11 @@ void GAddPageArea(int left, int top, int width, int height)
     view.page = QRectF(view.box);
     view.scroll = scroll;
     pagearea = canvas;
+    for (QScrollBar *bar : {scroll->horizontalScrollBar(), scroll->verticalScrollBar()})
+        QObject::connect(bar, &QScrollBar::valueChanged, [] {
+            if (PlatformTrace)
+                DumpPageView();
+        });
     AddPageViewWidget(scroll);
 }
 
@@ -405,18 +421,18 @@ void GAddZoomChooser(const char *fitpage, const char *fitwidth, const char *hint
 
 /* ------------------------------------------------------------ tracing */
 
-/* Where the page lies on the screen, so that a test driving the real
- * window knows where to click: a window point (x, y) is at the screen
- * point origin + (x - left, y - top) * zoom. */
+/* Where the page view lies on the screen, so that a test driving the real
+ * window knows where to click: the viewport's top-left corner on the
+ * screen, the window coordinates it shows there, its size and the zoom. A
+ * screen point (x, y) is the window point window + (x - at) / zoom. */
 void DumpPageView(void)
 {
-    if (!pagearea)
+    if (!pagearea || !view.scroll)
         return;
-    QPointF o = WindowToCanvas().map(view.page.topLeft());
-    QPoint g = pagearea->mapToGlobal(QPoint(int(o.x()), int(o.y())));
-    QPoint port = view.scroll->viewport()->mapToGlobal(QPoint(0, 0));
-    std::printf("   pageview at %d,%d size %dx%d page %d,%d at %d,%d zoom %.4f\n", port.x(), port.y(),
-                view.scroll->viewport()->width(), view.scroll->viewport()->height(), int(view.page.left()),
-                int(view.page.top()), g.x(), g.y(), view.zoom);
+    QWidget *port = view.scroll->viewport();
+    QPoint at = port->mapToGlobal(QPoint(0, 0));
+    QPointF window = WindowToCanvas().inverted().map(QPointF(pagearea->mapFrom(port, QPoint(0, 0))));
+    std::printf("   pagearea at %d,%d window %.4f,%.4f zoom %.6f size %dx%d\n", at.x(), at.y(), window.x(),
+                window.y(), view.zoom, port->width(), port->height());
     std::fflush(stdout);
 }

@@ -33,7 +33,7 @@ centre() { box "$1" | awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'; }
 read -r px py <<< "$(centre 21)"  # the picture tool
 xdotool mousemove "$px" "$py" click 1
 wait_for "-> ResetPagimoScreen(21)" 30 || fail "the picture tool did not change the mode"
-read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+read -r ax ay aw ah <<< "$(grep '^   pagearea at' "$out" | tail -1 | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 read -r cx cy <<< "$(centre 81)"
 # The page (DIN A4, 595 × 842 points) lies in the middle of the page area.
 qx=$((ax + (aw - 595) / 2))

@@ -26,16 +26,26 @@ wid=$(xdotool search --name '^unnamed$' | head -1)
 
 releases() { grep -c -- "-> Message 00100000 code 232" "$out"; }
 
-# On a small screen the page is reached by scrolling: the area's upper part
+# The drags below are measured at 100 %, which Ctrl+1 shows on any screen.
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool key --window "$wid" ctrl+1
+wait_for "zoom 1.000000" 10 || fail "Ctrl+1 did not show the page at 100 %"
+sleep 0.3
+
+# On a small screen the page is reached by scrolling: the view's upper part
 # is enough here, so only its position on the screen matters.
-read -r ax ay ox oy aw ah <<< "$(grep -m1 '^   pagearea at' "$out" |
-    sed -E 's/.* at ([0-9-]+),([0-9-]+) window ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6/')"
+read -r ax ay ox oy zoom aw ah <<< "$(grep '^   pagearea at' "$out" | tail -1 |
+    sed -E 's/.* at ([0-9-]+),([0-9-]+) window ([0-9.-]+),([0-9.-]+) zoom ([0-9.]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4 \5 \6 \7/')"
 # The middle of the page's upper half, where every drag stays on the page
 # and on the smallest screen.
 cx=$((ax + aw / 2))
 cy=$((ay + 320))
 [ "$cy" -lt 600 ] || cy=600
-win() { echo $(($1 - ax + ox)) $(($2 - ay + oy)); } # screen -> window
+win() { # screen -> window, through the zoom the page opened at
+    awk -v x="$1" -v y="$2" -v ax="$ax" -v ay="$ay" -v ox="$ox" -v oy="$oy" -v z="$zoom" \
+        'function fl(v) { return v < 0 ? -int(-v + 0.999999) : int(v) }
+         BEGIN { print fl(ox + (x - ax) / z), fl(oy + (y - ay) / z) }'
+}
 
 tool 25
 drag $((cx - 200)) $((cy - 150)) $((cx - 50)) $((cy - 50))

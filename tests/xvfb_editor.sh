@@ -28,7 +28,7 @@ start_pagimo "DataPath=$scratch"
 wid=$(xdotool search --name '^unnamed$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamed"
 
-read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+read -r ax ay aw ah <<< "$(grep '^   pagearea at' "$out" | tail -1 | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 cx=$((ax + aw / 2)) cy=$((ay + 300))
 
 read -r tx ty <<< "$(centre 22)"

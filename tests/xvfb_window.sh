@@ -18,7 +18,7 @@ xdotool mousemove "$lx" "$ly" click 1
 wait_for "-> Message 00020013" 30 || fail "the line tool's click did not arrive as gadget 19"
 wait_for "-> ResetPagimoScreen(19)" 30 || fail "the line tool did not change the mode"
 
-read -r ax ay aw ah <<< "$(grep -m1 '^   pagearea at' "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
+read -r ax ay aw ah <<< "$(grep '^   pagearea at' "$out" | tail -1 | sed -E 's/.* at ([0-9-]+),([0-9-]+) window .* size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/')"
 xdotool mousemove $((ax + aw / 2)) $((ay + ah / 2))
 sleep 0.3
 xdotool click 1
