@@ -385,22 +385,6 @@ TEST_F(PointerTest, ClicksAndLassosSelectAndThePropertiesFollow)
     s.push_back([] {
         EXPECT_EQ(Loop.aktmode, uint32_t(GID_CURSOR)) << "select all ends the drawing tool";
         EXPECT_EQ(Loop.marked, 3);
-        Press(GID_TAB_ADD);
-    });
-    s.push_back([] { Choose(GID_PROJ_PAGES, 1); });
-    s.push_back([] {
-        ASSERT_EQ(Loop.aktpage, 2u);
-        Menu(MENU_SELECT_ALL);
-    });
-    s.push_back([] {
-        EXPECT_EQ(Loop.marked, 0) << "the page shown has nothing to select";
-        EXPECT_FALSE(rect->marked);
-        Press(GID_RECT);
-        Drag(X(100), Y(100), X(300), Y(200));
-        Menu(MENU_SELECT_ALL);
-    });
-    s.push_back([] {
-        EXPECT_EQ(Loop.marked, 1);
         EXPECT_FALSE(GadgetDisabled(GID_DELETE)) << "the selection can be deleted";
     });
     EXPECT_TRUE(Run(s));
