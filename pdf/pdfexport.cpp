@@ -554,6 +554,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
         env_armed = false;
         export_pageno = 0;
         EndTextboxLines(); /* a jump out of a textbox line */
+        ReturnharuFonts(export_doc);
         HPDF_Free(export_doc);
         export_doc = nullptr;
         saving = false;
@@ -564,6 +565,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     }
     ExportBody(export_doc, path, xs, ys, xe, ye);
     env_armed = false;
+    ReturnharuFonts(export_doc);
     HPDF_Free(export_doc);
     export_doc = nullptr;
     CloseharuFonts();

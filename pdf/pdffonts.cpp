@@ -16,7 +16,9 @@
  * no font cache can be kept, the sanitizer writes into a private folder
  * made in the working area "PGT:" at the first load and removed when the
  * export ends (CloseharuFonts), after an error too. A merge reads each
- * font once for all the documents it writes (KeepFontCopies).
+ * font once for all the documents it writes (KeepFontCopies), and libharu
+ * parses it once: each document borrows the definition and gives it back
+ * before it is freed (ReturnharuFonts).
  *
  * Invariant: nothing here owns an object with a destructor, because the
  * export's error recovery may jump out of any libharu call made here.
@@ -59,18 +61,24 @@ static int unicode_count;
 
 /* The sanitized fonts of this export, by file; a merge writes many
  * documents from the same fonts and keeps them from one document to the
- * next until it ends. The documents read the bytes where they lie, so
- * adding a font moves none of them. */
+ * next until it ends, each with its libharu definition, parsed at its
+ * first use and lent to each document in turn (Lend). The documents read
+ * the bytes where they lie, so adding a font moves none of them. */
 struct KeptFont {
     std::string file, bytes;
+    HPDF_FontDef def;
 };
 static bool keep_copies;
 static std::deque<KeptFont> kept;
+static HPDF_Error_Rec kept_error; /* the definitions' own, between documents */
+static HPDF_MMgr kept_mmgr;       /* holds the definitions */
 
 static void DropCopies(void)
 {
     if (keep_copies)
         return;
+    for (KeptFont &k : kept)
+        HPDF_FontDef_Free(k.def);
     kept.clear();
     FontCopiesClose();
 }
@@ -88,6 +96,18 @@ void ResetharuFonts(void)
     font_doc = utf8_doc = nullptr;
     unicode_count = 0;
     DropCopies();
+}
+
+/* Before the document is freed: the definitions it was lent go back. */
+void ReturnharuFonts(HPDF_Doc pdf)
+{
+    for (KeptFont &k : kept) {
+        if (!k.def)
+            continue;
+        HPDF_List_Remove(pdf->fontdef_list, k.def);
+        k.def->error = &kept_error;
+        static_cast<HPDF_TTFontDefAttr>(k.def->attr)->stream->error = &kept_error;
+    }
 }
 
 /* Called once the document is freed: libharu no longer reads the copies. */
@@ -123,27 +143,60 @@ static const char *LoadFailed(HPDF_Doc pdf)
     return nullptr;
 }
 
-/* libharu's own loading of a TrueType file, from a stream over the font's
- * bytes instead of the file: the definition is read, refused when the
- * document has a font of that name already, and given the next subset tag
- * of the document. Errors go to the document's error handler, as they do
- * from HPDF_LoadTTFontFromFile. */
-static const char *LoadFromMemory(HPDF_Doc pdf, const std::string *bytes)
+/* libharu's own reading of a TrueType definition, from a stream over the
+ * font's bytes instead of the file; errors go to the document. */
+static HPDF_FontDef OwnDefinition(HPDF_Doc pdf, const std::string *bytes)
 {
-    static_assert(HPDF_VERSION_ID == 20300, "the streams, document and font definition of libharu 2.3.0");
-    HPDF_Stream stream = BytesStream(pdf, bytes);
-    if (!stream)
-        return LoadFailed(pdf);
-    HPDF_FontDef def = HPDF_TTFontDef_Load(pdf->mmgr, stream, HPDF_TRUE);
+    HPDF_Stream stream = BytesStream(pdf->mmgr, &pdf->error, bytes);
+    return stream ? HPDF_TTFontDef_Load(pdf->mmgr, stream, HPDF_TRUE) : nullptr;
+}
+
+/* A merge's definition of a kept font, read at its first use, cleaned of
+ * what the last document used of it and made to report to `pdf`: each
+ * document of a merge would read the same definition again. */
+static HPDF_FontDef Lend(HPDF_Doc pdf, KeptFont *k)
+{
+    if (!kept_mmgr) {
+        HPDF_Error_Init(&kept_error, nullptr);
+        kept_mmgr = HPDF_MMgr_New(&kept_error, 0, nullptr, nullptr);
+    }
+    if (!k->def) {
+        HPDF_Stream stream = kept_mmgr ? BytesStream(kept_mmgr, &kept_error, &k->bytes) : nullptr;
+        k->def = stream ? HPDF_TTFontDef_Load(kept_mmgr, stream, HPDF_TRUE) : nullptr;
+    }
+    if (!k->def) {
+        HPDF_STATUS why = HPDF_Error_GetCode(&kept_error);
+        HPDF_SetError(&pdf->error, why ? why : HPDF_FAILD_TO_ALLOC_MEM, HPDF_Error_GetDetailCode(&kept_error));
+        HPDF_Error_Reset(&kept_error);
+        return nullptr;
+    }
+    HPDF_FontDef_Cleanup(k->def);
+    k->def->error = &pdf->error;
+    static_cast<HPDF_TTFontDefAttr>(k->def->attr)->stream->error = &pdf->error;
+    return k->def;
+}
+
+/* libharu's own loading of a TrueType file, from its sanitized bytes: the
+ * definition is read (or lent, in a merge), refused when the document has
+ * a font of that name already, and given the next subset tag of the
+ * document. Errors go to the document's error handler, as they do from
+ * HPDF_LoadTTFontFromFile. */
+static const char *LoadFromMemory(HPDF_Doc pdf, KeptFont *k)
+{
+    static_assert(HPDF_VERSION_ID == 20300, "the document and font definition of libharu 2.3.0");
+    HPDF_FontDef def = keep_copies ? Lend(pdf, k) : OwnDefinition(pdf, &k->bytes);
     if (!def)
         return LoadFailed(pdf);
+    bool own = def != k->def;
     if (HPDF_Doc_FindFontDef(pdf, def->base_font)) {
-        HPDF_FontDef_Free(def);
+        if (own)
+            HPDF_FontDef_Free(def);
         HPDF_SetError(&pdf->error, HPDF_FONT_EXISTS, 0);
         return LoadFailed(pdf);
     }
     if (HPDF_List_Add(pdf->fontdef_list, def) != HPDF_OK) {
-        HPDF_FontDef_Free(def);
+        if (own)
+            HPDF_FontDef_Free(def);
         return LoadFailed(pdf);
     }
     HPDF_BYTE *tag = pdf->ttfont_tag;
@@ -159,23 +212,23 @@ static const char *LoadFromMemory(HPDF_Doc pdf, const std::string *bytes)
 
 /* ------------------------------------------------------------ TrueType files */
 
-/* The sanitized bytes of `file` for this export, read and kept at its
- * first use; null when the sanitizer refused them, *result tells why. */
-static const std::string *SanitizedBytes(const char *file, SanitizeResult *result)
+/* The sanitized font `file` for this export, read and kept at its first
+ * use; null when the sanitizer refused it, *result tells why. */
+static KeptFont *SanitizedFont(const char *file, SanitizeResult *result)
 {
-    for (const KeptFont &k : kept)
+    for (KeptFont &k : kept)
         if (k.file == file) {
             *result = SANITIZED;
-            return &k.bytes;
+            return &k;
         }
     if (FontCacheFolder().empty() && !FontCopiesFolder()[0] && !FontCopiesOpen("PGT:")) {
         *result = SANITIZE_NO_FOLDER;
         return nullptr;
     }
-    kept.push_back(KeptFont{file, std::string()});
+    kept.push_back(KeptFont{file, std::string(), nullptr});
     *result = SanitizeFont(file, &kept.back().bytes);
     if (*result == SANITIZED)
-        return &kept.back().bytes;
+        return &kept.back();
     kept.pop_back();
     return nullptr;
 }
@@ -185,8 +238,8 @@ static const std::string *SanitizedBytes(const char *file, SanitizeResult *resul
  * SANITIZED means the font was sanitized and libharu refused it. */
 const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result)
 {
-    const std::string *bytes = SanitizedBytes(file, result);
-    return bytes ? LoadFromMemory(pdf, bytes) : nullptr;
+    KeptFont *k = SanitizedFont(file, result);
+    return k ? LoadFromMemory(pdf, k) : nullptr;
 }
 
 /* The document's name of a TrueType file, loading it the first time. A

@@ -23,6 +23,7 @@ const char *GetharuFont(const char *afont, int16_t *disk);
 HPDF_Font GetharuFontHandler(HPDF_Doc pdf, const char *fontname, float *intern);
 void ResetharuFonts(void);
 void KeepFontCopies(bool keep);
+void ReturnharuFonts(HPDF_Doc pdf);
 void CloseharuFonts(void);
 const char *LoadSanitizedFont(HPDF_Doc pdf, const char *file, SanitizeResult *result);
 

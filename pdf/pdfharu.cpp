@@ -106,20 +106,20 @@ static void FreeBytes(HPDF_Stream stream)
     stream->attr = nullptr;
 }
 
-HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes)
+HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *bytes)
 {
-    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(pdf->mmgr, sizeof(HPDF_Stream_Rec)));
-    BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(pdf->mmgr, sizeof(BytesReader))) : nullptr;
+    HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(mmgr, sizeof(HPDF_Stream_Rec)));
+    BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(mmgr, sizeof(BytesReader))) : nullptr;
     if (!r) {
-        HPDF_FreeMem(pdf->mmgr, stream);
+        HPDF_FreeMem(mmgr, stream);
         return nullptr;
     }
     *r = BytesReader{bytes, 0};
     std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
     stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
     stream->type = HPDF_STREAM_CALLBACK;
-    stream->mmgr = pdf->mmgr;
-    stream->error = &pdf->error;
+    stream->mmgr = mmgr;
+    stream->error = error;
     stream->size = HPDF_UINT(bytes->size());
     stream->read_fn = ReadBytes;
     stream->seek_fn = SeekBytes;

@@ -12,9 +12,9 @@
 
 #include <hpdf.h>
 
-/* A stream of the document reading `bytes`, which must outlive the
- * document; null when out of memory. */
-HPDF_Stream BytesStream(HPDF_Doc pdf, const std::string *bytes);
+/* A stream of that memory manager reading `bytes`, which must outlive it;
+ * null when out of memory. */
+HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *bytes);
 /* Writes the document to the open file `fd` as HPDF_SaveToFile writes it
  * to a file of that name; a failure goes to the document's error handler,
  * with the system's reason in errno when writing failed. */
