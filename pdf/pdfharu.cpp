@@ -24,11 +24,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <vector>
 
+#include <hpdf_conf.h>
+#include <hpdf_encrypt.h>
 #include <hpdf_fontdef.h>
 #include <hpdf_streams.h>
 #include <hpdf_utils.h>
+#include <zlib.h>
 
 #include "platform/files.h"
 
@@ -377,6 +381,8 @@ static void WriteDirectory(HPDF_TTFontDefAttr attr, const size_t start[TABLES + 
     Set32(p + adjust, CHECKSUM_BASE - Sum(p + DIRECTORY, out.size() - DIRECTORY, false));
 }
 
+static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1]);
+
 /* The file a document embeds of a TrueType font, written to `stream` as
  * libharu writes it; its length goes to the definition's length1. */
 HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream)
@@ -397,7 +403,203 @@ HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream
     start[TABLES] = out.size();
     WriteDirectory(attr, start, adjust);
     attr->length1 = HPDF_UINT(out.size());
+    KeepFontFile(stream, start);
     return HPDF_Stream_Write(stream, out.data(), HPDF_UINT(out.size()));
+}
+
+/* ------------------------------------------------------------ compressed streams */
+
+/* libharu compresses every stream of every document anew, even when its
+ * bytes are those it compressed for the last document of a merge: the
+ * tables of an embedded font but its glyphs, their locations and its head,
+ * and a Unicode face's map of glyphs. Those bytes are kept with their
+ * compressed form and written again. An embedded font file is written as
+ * a zlib stream of parts, each compressed on its own and flushed to a byte
+ * boundary, the parts that change made anew, the others taken as kept;
+ * its checksum is put together from the parts'. A stream is taken as kept
+ * only when its bytes are the kept ones, compared in full. Other streams
+ * are kept from PACK_LEAST to PACK_MOST bytes: a picture of several
+ * megabytes is compressed anew rather than held twice. */
+enum { PACKED_MOST = 32, PACK_LEAST = 32768, PACK_MOST = 1 << 20, FONT_PARTS = 7 };
+
+/* A run of tables of a font file written by SaveFontData; `steady` when it
+ * is the same in every document. */
+struct FontPart {
+    size_t from, to;
+    bool steady;
+};
+
+/* A font file waiting to be written: its bytes and parts. */
+struct FontFile {
+    HPDF_Stream stream;
+    std::string bytes;
+    FontPart parts[FONT_PARTS];
+};
+
+/* Bytes compressed before: as a part (raw, flushed) or as a whole zlib
+ * stream, with the checksum of the bytes. */
+struct Packed {
+    std::string plain, packed;
+    bool whole;
+    uLong adler;
+};
+
+static std::deque<FontFile> font_files; /* of the document being written */
+static std::deque<Packed> packed;       /* the newest last */
+static std::string plain;               /* a stream's bytes, read out */
+static std::string zout;                /* a compressed stream being made */
+
+/* The parts: the directory, then the tables in libharu's order, the glyphs,
+ * head and loca tables each a part of its own. */
+static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1])
+{
+    static const int Cuts[FONT_PARTS + 1] = {-1, 0, 4, 5, 6, 8, 9, TABLES};
+    FontFile f{stream, std::string(reinterpret_cast<const char *>(out.data()), out.size()), {}};
+    for (int i = 0; i < FONT_PARTS; i++) {
+        f.parts[i].from = Cuts[i] < 0 ? 0 : start[Cuts[i]];
+        f.parts[i].to = start[Cuts[i + 1]];
+        f.parts[i].steady = i == 1 || i == 4 || i == 6;
+    }
+    for (FontFile &old : font_files)
+        if (old.stream == stream) {
+            old = std::move(f);
+            return;
+        }
+    if (font_files.size() >= PACKED_MOST)
+        font_files.pop_front();
+    font_files.push_back(std::move(f));
+}
+
+/* Appends the deflated `n` bytes to `to`: raw and flushed to a byte
+ * boundary for a part, a whole zlib stream otherwise. */
+static bool Deflate(const char *p, size_t n, bool whole, std::string *to)
+{
+    z_stream z;
+    std::memset(&z, 0, sizeof(z));
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, whole ? 15 : -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    size_t at = to->size();
+    to->resize(at + deflateBound(&z, uLong(n)) + 16);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(p));
+    z.avail_in = uInt(n);
+    z.next_out = reinterpret_cast<Bytef *>(to->data() + at);
+    z.avail_out = uInt(to->size() - at);
+    int rc = deflate(&z, whole ? Z_FINISH : Z_SYNC_FLUSH);
+    bool ok = whole ? rc == Z_STREAM_END : rc == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+    to->resize(ok ? to->size() - z.avail_out : at);
+    deflateEnd(&z);
+    return ok;
+}
+
+/* The kept compressed form of those bytes, made and kept when there is none. */
+static const Packed *Pack(const char *p, size_t n, bool whole)
+{
+    for (const Packed &k : packed)
+        if (k.whole == whole && k.plain.size() == n && !std::memcmp(k.plain.data(), p, n))
+            return &k;
+    uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(p), uInt(n));
+    Packed k{std::string(p, n), std::string(), whole, adler};
+    if (!Deflate(p, n, whole, &k.packed))
+        return nullptr;
+    if (packed.size() >= PACKED_MOST)
+        packed.pop_front();
+    packed.push_back(std::move(k));
+    return &packed.back();
+}
+
+/* The font file in `plain` as a zlib stream in `zout`. */
+static bool PackFontFile(const FontFile &f)
+{
+    zout.assign("\x78\x9c", 2);
+    uLong adler = adler32(0, nullptr, 0);
+    for (const FontPart &part : f.parts) {
+        const char *p = plain.data() + part.from;
+        size_t n = part.to - part.from;
+        const Packed *k = part.steady ? Pack(p, n, false) : nullptr;
+        if (k)
+            zout += k->packed;
+        else if (part.steady || !Deflate(p, n, false, &zout))
+            return false;
+        uLong a = k ? k->adler : adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(p), uInt(n));
+        adler = adler32_combine(adler, a, z_off_t(n));
+    }
+    zout.append("\x03\x00", 2); /* the last block, empty */
+    for (int shift = 24; shift >= 0; shift -= 8)
+        zout += char(adler >> shift);
+    return true;
+}
+
+/* The whole of a stream, read out into `plain`. */
+static bool ReadOut(HPDF_Stream src)
+{
+    HPDF_UINT size = HPDF_Stream_Size(src);
+    plain.resize(size);
+    return HPDF_Stream_Seek(src, 0, HPDF_SEEK_SET) == HPDF_OK &&
+           HPDF_Stream_Read(src, reinterpret_cast<HPDF_BYTE *>(plain.data()), &size) == HPDF_OK;
+}
+
+/* A font file or a large stream, compressed with what is kept of it; false
+ * when it is neither, or cannot be, and libharu compresses it. */
+static bool WritePacked(HPDF_Stream src, HPDF_Stream dst, HPDF_STATUS *rc)
+{
+    const FontFile *font = nullptr;
+    for (const FontFile &f : font_files)
+        if (f.stream == src)
+            font = &f;
+    HPDF_UINT size = HPDF_Stream_Size(src);
+    if ((!font && (size < PACK_LEAST || size > PACK_MOST)) || !ReadOut(src))
+        return false;
+    const std::string *bytes = nullptr;
+    if (font && font->bytes == plain) {
+        if (PackFontFile(*font))
+            bytes = &zout;
+    } else if (const Packed *k = Pack(plain.data(), plain.size(), true)) {
+        bytes = &k->packed;
+    }
+    if (!bytes)
+        return false;
+    *rc = HPDF_Stream_Write(dst, reinterpret_cast<const HPDF_BYTE *>(bytes->data()), HPDF_UINT(bytes->size()));
+    return true;
+}
+
+/* Exported by libharu 2.3.0 but in none of its headers. */
+extern "C" HPDF_STATUS HPDF_Stream_WriteToStreamWithDeflate(HPDF_Stream src, HPDF_Stream dst, HPDF_Encrypt e);
+
+/* libharu's writing of a stream into another, compressed when the filter
+ * says so, encrypted when the document is; compressed through what was
+ * kept of it when it can be. */
+HPDF_STATUS HPDF_Stream_WriteToStream(HPDF_Stream src, HPDF_Stream dst, HPDF_UINT filter, HPDF_Encrypt e)
+{
+    if (!dst || !dst->write_fn) {
+        HPDF_SetError(src->error, HPDF_INVALID_OBJECT, 0);
+        return HPDF_INVALID_OBJECT;
+    }
+    if (HPDF_Error_GetCode(src->error) != HPDF_NOERROR || HPDF_Error_GetCode(dst->error) != HPDF_NOERROR)
+        return HPDF_THIS_FUNC_WAS_SKIPPED;
+    if (HPDF_Stream_Size(src) == 0)
+        return HPDF_OK;
+    HPDF_STATUS rc = HPDF_OK;
+    if ((filter & HPDF_STREAM_FILTER_FLATE_DECODE) && !e && WritePacked(src, dst, &rc))
+        return rc;
+    if (filter & HPDF_STREAM_FILTER_FLATE_DECODE)
+        return HPDF_Stream_WriteToStreamWithDeflate(src, dst, e);
+    if ((rc = HPDF_Stream_Seek(src, 0, HPDF_SEEK_SET)) != HPDF_OK)
+        return rc;
+    HPDF_BYTE buf[HPDF_STREAM_BUF_SIZ], ebuf[HPDF_STREAM_BUF_SIZ];
+    for (bool last = false; !last;) {
+        HPDF_UINT size = HPDF_STREAM_BUF_SIZ;
+        rc = HPDF_Stream_Read(src, buf, &size);
+        if (rc != HPDF_OK && rc != HPDF_STREAM_EOF)
+            return rc;
+        last = rc == HPDF_STREAM_EOF;
+        if (last && size == 0)
+            break;
+        if (e)
+            HPDF_Encrypt_CryptBuf(e, buf, ebuf, size);
+        if ((rc = HPDF_Stream_Write(dst, e ? ebuf : buf, size)) != HPDF_OK)
+            return rc;
+    }
+    return HPDF_OK;
 }
 
 /* ------------------------------------------------------------ writing the document */
@@ -446,6 +648,7 @@ HPDF_STATUS SaveToDescriptor(HPDF_Doc pdf, int fd)
     pdf->stream = stream; /* the document's to free */
     out_fd = fd;
     buffered = 0;
+    font_files.clear(); /* those of documents written before */
     HPDF_STATUS rc = HPDF_SaveToStream(pdf);
     if (rc == HPDF_OK && !Flush())
         return HPDF_RaiseError(&pdf->error, HPDF_FILE_IO_ERROR, HPDF_STATUS(errno));

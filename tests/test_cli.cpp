@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 #include "testutil.h"
 
@@ -102,6 +103,31 @@ protected:
 static bool IsPdf(const std::string &path)
 {
     return ReadTextFile(path).rfind("%PDF-", 0) == 0;
+}
+
+/* The number of compressed streams of a PDF, -1 when one does not inflate
+ * whole, its checksum included: qpdf and poppler pass over a wrong one. */
+static int SoundStreams(const std::string &path)
+{
+    std::string pdf = ReadTextFile(path), out(1 << 16, '\0');
+    int n = 0;
+    for (size_t at = 0; (at = pdf.find("/FlateDecode", at)) != std::string::npos; at++, n++) {
+        size_t data = pdf.find("stream\r\n", at);
+        z_stream z{};
+        if (data == std::string::npos || inflateInit(&z) != Z_OK)
+            return -1;
+        z.next_in = reinterpret_cast<Bytef *>(&pdf[data + 8]);
+        z.avail_in = uInt(pdf.size() - data - 8);
+        int rc;
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(out.data());
+            z.avail_out = uInt(out.size());
+        } while ((rc = inflate(&z, Z_NO_FLUSH)) == Z_OK);
+        inflateEnd(&z);
+        if (rc != Z_STREAM_END)
+            return -1;
+    }
+    return n;
 }
 
 /* Hidden files in a directory: what a temporary file would be left as. */
@@ -655,7 +681,10 @@ TEST_F(Merge, AMergeFillsEveryRecordsPagesWithItsOwnValues)
 TEST_F(Merge, AMergeWritesOnePdfPerRecordNamedFromItsFields)
 {
     LetterTemplate();
+    uint8_t comp = PDaten.comp;
+    PDaten.comp = COMP_FULL; /* as a new project: the fonts' tables compressed once, for every PDF */
     Save(scratch, "Brief");
+    PDaten.comp = comp;
     WriteTextFile(scratch + "/kunden.csv", "Name,Anrede,Id\nM\xC3\xBCller,Herr,1\nM\xC3\xBCller,Frau,2\n"
                                           "Auf/Ab,Herr,3\n,Frau,4\n");
     Shell("mkdir -p '" + scratch + "/briefe' && echo old > '" + scratch + "/briefe/Auf_Ab.pdf'");
@@ -665,6 +694,8 @@ TEST_F(Merge, AMergeWritesOnePdfPerRecordNamedFromItsFields)
         std::string pdf = scratch + "/briefe/" + name;
         ASSERT_TRUE(IsPdf(pdf)) << name << "\n" << Shell("ls '" + scratch + "/briefe'");
         EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           2"), std::string::npos) << name;
+        EXPECT_GT(SoundStreams(pdf), 1) << name;
+        EXPECT_NE(Shell("pdffonts '" + pdf + "'").find("DejaVuSans"), std::string::npos) << name;
     }
     EXPECT_NE(Shell("pdftotext '" + scratch + "/briefe/Müller-2.pdf' -").find("Frau Müller"), std::string::npos);
     EXPECT_EQ(Shell("ls '" + scratch + "/briefe' | wc -l"), "4\n") << "no other files, no leftovers";
