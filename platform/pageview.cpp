@@ -231,6 +231,7 @@ void PageViewOpened(void)
 
 void PageViewGone(void)
 {
+    ClearSurface();
     pagearea = nullptr;
     view.scroll = nullptr;
     view.chooser = nullptr;

@@ -16,7 +16,7 @@
 #include <QWidget>
 
 class QPainter;
-class QPainterPath;
+class QRawFont;
 class QTransform;
 
 #include "platform/gui.h"
@@ -117,8 +117,9 @@ QTransform PageViewTransform(void); /* window coordinates to the canvas's */
 void PageViewOpened(void);
 void AddPageViewWidget(QWidget *w); /* into the window being built */
 void PageViewGone(void);
+void ClearSurface(void);
 void DumpPageView(void);
-QPainterPath GlyphOutline(void *face, uint32_t glyph, double em);
+const QRawFont &FaceRawFont(const std::string &file, double em);
 
 QString ToQt(const char *text);
 std::string FromQt(const QString &text);

@@ -23,10 +23,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QGlyphRun>
+#include <QRawFont>
 
 struct RastPort {
     uint8_t apen;
@@ -36,13 +38,14 @@ struct RastPort {
 
 enum FigureKind { FIG_LINE, FIG_FILL, FIG_ELLIPSE, FIG_PICTURE, FIG_TEXT, FIG_HANDLE };
 
-/* A text's glyphs and their outline, placed at (x1, y1) = (x, baseline). */
+/* A text's glyphs, placed at (x1, y1) = (x, baseline). */
 struct TextRun {
     void *face;
+    std::string file;
     double em;
     std::vector<uint32_t> glyphs;
     std::vector<double> offsets;
-    QPainterPath path; /* in window pixels relative to (x, baseline) */
+    QGlyphRun run; /* made at the first painting */
 };
 
 /* Lines keep (x1, y1) <= (x2, y2) so that a line equals its reverse;
@@ -59,7 +62,11 @@ struct Figure {
 QImage *rastimage;
 static RastPort main_rastport = {1, JAM1, 0, 0};
 static QRgb palette[16];
-static std::vector<Figure> page_figures, band_figures, handle_figures;
+/* Never destroyed: texts hold Qt fonts, which must not outlive Qt's own
+ * font machinery at the process's end. */
+static std::vector<Figure> &page_figures = *new std::vector<Figure>;
+static std::vector<Figure> &band_figures = *new std::vector<Figure>;
+static std::vector<Figure> &handle_figures = *new std::vector<Figure>;
 static bool surface_stale = true; /* rastimage no longer shows the figures */
 
 /* Every change makes the rendering at 100 % stale and the view repaint
@@ -155,6 +162,15 @@ static QRectF PixelBounds(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     return QRectF(QPointF(std::min(x1, x2), std::min(y1, y2)), QPointF(std::max(x1, x2) + 1, std::max(y1, y2) + 1));
 }
 
+/* When the window goes, so does what it showed. */
+void ClearSurface(void)
+{
+    page_figures.clear();
+    band_figures.clear();
+    handle_figures.clear();
+    surface_stale = true;
+}
+
 /* ------------------------------------------------------------ figures */
 
 void Move(RastPort *rp, int32_t x, int32_t y)
@@ -220,23 +236,24 @@ void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_
     rp->mode = mode;
 }
 
-void DrawGlyphRun(RastPort *rp, void *face, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
-                  const double *offsets, size_t count)
+void DrawGlyphRun(RastPort *rp, void *face, const char *file, double em, int32_t x, int32_t baseline,
+                  const uint32_t *glyphs, const double *offsets, size_t count)
 {
-    if (!rp || !face || count == 0)
+    if (!rp || !face || !file || count == 0)
         return;
     auto run = std::make_shared<TextRun>();
     run->face = face;
+    run->file = file;
     run->em = em;
     run->glyphs.assign(glyphs, glyphs + count);
     run->offsets.assign(offsets, offsets + count);
-    for (size_t i = 0; i < count; i++)
-        run->path.addPath(GlyphOutline(face, glyphs[i], em).translated(offsets[i], 0));
     Figure f{};
     f.kind = FIG_TEXT;
     f.x1 = x, f.y1 = baseline;
     f.x2 = x + int32_t(std::lround(offsets[count - 1])), f.y2 = baseline;
-    f.bounds = run->path.boundingRect().translated(x, baseline).united(QRectF(x, baseline, 1, 1));
+    /* room for the last glyph and for accents and descenders beyond the
+     * font's usual extent */
+    f.bounds = QRectF(QPointF(x - em / 2, baseline - 1.5 * em), QPointF(offsets[count - 1] + x + 2 * em, baseline + em / 2));
     f.text = run;
     Add(rp, f);
 }
@@ -275,6 +292,25 @@ static void PaintLine(QPainter &p, const Figure &f, const QColor &c)
     p.drawLine(QPointF(f.x1 + shift, f.y1 + shift), QPointF(f.x2 + shift, f.y2 + shift));
 }
 
+/* The glyphs at their measured places, never moved by hinting. */
+static void PaintText(QPainter &p, TextRun &text, int32_t x, int32_t baseline, const QColor &c)
+{
+    if (text.run.isEmpty()) {
+        const QRawFont &raw = FaceRawFont(text.file, text.em);
+        if (!raw.isValid())
+            return;
+        QVector<quint32> glyphs(text.glyphs.begin(), text.glyphs.end());
+        QVector<QPointF> places;
+        for (double offset : text.offsets)
+            places.append(QPointF(offset, 0));
+        text.run.setRawFont(raw);
+        text.run.setGlyphIndexes(glyphs);
+        text.run.setPositions(places);
+    }
+    p.setPen(c);
+    p.drawGlyphRun(QPointF(x, baseline), text.run);
+}
+
 static void PaintFigure(QPainter &p, const Figure &f)
 {
     QColor c = PenColor(f.pen);
@@ -297,7 +333,7 @@ static void PaintFigure(QPainter &p, const Figure &f)
         p.drawImage(f.bounds, f.image);
         break;
     case FIG_TEXT:
-        p.fillPath(f.text->path.translated(f.x1, f.y1), c);
+        PaintText(p, *f.text, f.x1, f.y1, c);
         break;
     default:
         break;

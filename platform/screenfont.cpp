@@ -46,6 +46,7 @@ enum { GLYPH_PAGES = 0x110000 / 256 };
  * the glyphs of the Unicode characters measured so far (textboxes). */
 struct FaceEntry {
     FT_Face face;
+    std::string file; /* the host path it was read from */
     FT_Fixed adv[256]; /* font units */
     GlyphPage *pages[GLYPH_PAGES];
     std::map<FT_UInt, std::vector<uint32_t>> parts; /* composite glyphs' parts */
@@ -158,6 +159,7 @@ static FaceEntry *LoadFace(const std::string &host)
     }
     FaceEntry *fe = new FaceEntry();
     fe->face = face;
+    fe->file = host;
     for (int c = 0; c < 256; c++) {
         FT_UInt gi = FT_Get_Char_Index(face, CharsetToUnicode((unsigned char)c));
         if (FT_Get_Advance(face, gi, FT_LOAD_NO_SCALE, &fe->adv[c]) != 0)
@@ -185,7 +187,6 @@ static FaceEntry *CachedFace(const std::string &host)
  * only go when none is open any more: at shutdown. */
 void CloseScreenFonts(void)
 {
-    ForgetGlyphOutlines();
     for (auto &entry : faces) {
         if (entry.second) {
             FT_Done_Face(entry.second->face);
@@ -356,7 +357,8 @@ static void DrawCodes(const ScreenFont *font, RastPort *rp, int32_t x, int32_t b
         offsets.push_back(pen * Scale(font));
         pen += double(adv);
     }
-    DrawGlyphRun(rp, font->fe->face, font->em, x, baseline_y, glyphs.data(), offsets.data(), glyphs.size());
+    DrawGlyphRun(rp, font->fe->face, font->fe->file.c_str(), font->em, x, baseline_y, glyphs.data(), offsets.data(),
+                 glyphs.size());
 }
 
 void ScreenFontDrawText(const ScreenFont *font, RastPort *rp, int32_t x, int32_t baseline_y,
