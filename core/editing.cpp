@@ -269,16 +269,37 @@ void AbandonMove(LoopState *ls)
     ls->moving = false;
 }
 
-/* The last outline shown is what is applied. An element that leaves the
- * page is deleted, but its file stays: a slip of the hand must not cost
- * the imported picture or text, which garbage collection takes later if
- * nothing names it. A drag in select mode keeps the moved elements
- * selected; the Move tool ends with nothing selected. */
+static int32_t Room(int32_t d, uint32_t lo, uint32_t hi, uint32_t start, uint32_t end);
+
+/* A drag in select mode goes only as far as the page's edges allow the
+ * whole selection: the same step for every element, as a nudge takes. */
+static void KeepDragOnPage(const std::vector<GElement *> &moved)
+{
+    if (moved.empty())
+        return;
+    int32_t dx = int32_t(moved[0]->mx - moved[0]->ox), dy = int32_t(moved[0]->my - moved[0]->oy);
+    for (GElement *ge : moved) {
+        dx = Room(dx, std::min(ge->sx, ge->ex), std::max(ge->sx, ge->ex), xstart, xend);
+        dy = Room(dy, std::min(ge->sy, ge->ey), std::max(ge->sy, ge->ey), ystart, yend);
+    }
+    for (GElement *ge : moved)
+        ge->mx = ge->ox + uint32_t(dx), ge->my = ge->oy + uint32_t(dy);
+}
+
+/* The last outline shown is what is applied. With the Move tool an
+ * element that leaves the page is deleted, but its file stays: a slip of
+ * the hand must not cost the imported picture or text, which garbage
+ * collection takes later if nothing names it. A drag in select mode stops
+ * at the page's edges instead, and an element whose measured text would
+ * still stick out stays where it was; the moved elements stay selected.
+ * The Move tool ends with nothing selected. */
 void EndMove(LoopState *ls, int32_t x, int32_t y)
 {
     bool keep = ls->aktmode == GID_CURSOR;
     std::vector<GElement *> moved = Selection(ls->aktpage);
     bool shifted = false, headline = false;
+    if (keep)
+        KeepDragOnPage(moved);
     for (GElement *ge : moved)
         shifted |= ge->mx != ge->ox || ge->my != ge->oy;
     if (!shifted)
@@ -290,8 +311,13 @@ void EndMove(LoopState *ls, int32_t x, int32_t y)
         if (!shifted)
             continue;
         headline |= ge->node.ln_Type == ET_TEXT && ge->edata.td.level >= LEVEL_FIRST;
+        GElement before = *ge;
         EndMoveConstruct(ge, x, y, ls->aktpage, true);
-        if (!ElementOnPage(ge, xstart, xend, ystart, yend))
+        if (ElementOnPage(ge, xstart, xend, ystart, yend))
+            continue;
+        if (keep)
+            ge->sx = before.sx, ge->sy = before.sy, ge->ex = before.ex, ge->ey = before.ey;
+        else
             RemoveGObject(ls->aktpage, ge, true, false);
     }
     if (shifted)
