@@ -77,8 +77,10 @@ static void DropCopies(void)
 {
     if (keep_copies)
         return;
-    for (KeptFont &k : kept)
+    for (KeptFont &k : kept) {
+        ForgetFontDef(k.def);
         HPDF_FontDef_Free(k.def);
+    }
     kept.clear();
     FontCopiesClose();
 }
@@ -163,6 +165,8 @@ static HPDF_FontDef Lend(HPDF_Doc pdf, KeptFont *k)
     if (!k->def) {
         HPDF_Stream stream = kept_mmgr ? BytesStream(kept_mmgr, &kept_error, &k->bytes) : nullptr;
         k->def = stream ? HPDF_TTFontDef_Load(kept_mmgr, stream, HPDF_TRUE) : nullptr;
+        if (k->def)
+            SteadyFontDef(k->def);
     }
     if (!k->def) {
         HPDF_STATUS why = HPDF_Error_GetCode(&kept_error);

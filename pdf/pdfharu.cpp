@@ -4,8 +4,9 @@
  *
  * Some of libharu's own routines are defined here again, the library
  * calling them through its symbol table: the copying and filling of
- * memory, the lookup of a character's glyph and the writing of the file a
- * document embeds of a TrueType font. Each gives what libharu's gives,
+ * memory, the lookup of a character's glyph and of a glyph's width, the
+ * writing of the file a document embeds of a TrueType font, and of a
+ * stream into the document. Each gives what libharu's gives,
  * byte for byte, only faster: libharu copies and fills memory a byte at a
  * time, searches the character map one segment at a time, for each of the
  * 65,536 codes when a document takes a font's Unicode face, and copies and
@@ -151,7 +152,7 @@ static HPDF_UINT FindSegment(const HPDF_TTF_CmapRange &cmap, HPDF_UINT segs, HPD
 
 /* The segments are in ascending order, as the sanitizer makes sure, so the
  * one found is the one libharu's search finds. */
-HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
+static HPDF_UINT16 LookUpGlyph(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
 {
     const HPDF_TTF_CmapRange &cmap = static_cast<HPDF_TTFontDefAttr>(fontdef->attr)->cmap;
     if (cmap.format == 0)
@@ -168,6 +169,68 @@ HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
         return HPDF_UINT16(unicode + cmap.id_delta[i]);
     HPDF_UINT idx = cmap.id_range_offset[i] / 2 + (unicode - cmap.start_count[i]) - (segs - i);
     return idx >= cmap.glyph_id_array_count ? 0 : cmap.glyph_id_array[idx];
+}
+
+/* libharu's width of a glyph, in thousandths of the em. */
+static HPDF_INT16 GlyphWidth(HPDF_FontDef fontdef, HPDF_UINT16 gid)
+{
+    HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
+    if (gid >= attr->num_glyphs)
+        return HPDF_INT16(fontdef->missing_width);
+    return HPDF_INT16(HPDF_UINT16(HPDF_UINT(attr->h_metric[gid].advance_width) * 1000 / attr->header.units_per_em));
+}
+
+/* A definition that serves many documents, with the glyph of every code
+ * and the width of every glyph looked up once: each document that takes
+ * its Unicode face asks for all 65,536 of them. */
+struct SteadyDef {
+    HPDF_FontDef def;
+    std::vector<HPDF_UINT16> glyph;
+    std::vector<HPDF_INT16> width;
+};
+static std::deque<SteadyDef> steady_defs;
+
+static const SteadyDef *Steady(HPDF_FontDef def)
+{
+    for (const SteadyDef &s : steady_defs)
+        if (s.def == def)
+            return &s;
+    return nullptr;
+}
+
+/* A character map without segments stays with the lookup, which reports it. */
+void SteadyFontDef(HPDF_FontDef def)
+{
+    HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(def->attr);
+    if (Steady(def) || (attr->cmap.format != 0 && attr->cmap.seg_count_x2 == 0))
+        return;
+    SteadyDef s{def, std::vector<HPDF_UINT16>(65536), std::vector<HPDF_INT16>(attr->num_glyphs)};
+    for (HPDF_UINT code = 0; code < 65536; code++)
+        s.glyph[code] = LookUpGlyph(def, HPDF_UINT16(code));
+    for (HPDF_UINT16 gid = 0; gid < attr->num_glyphs; gid++)
+        s.width[gid] = GlyphWidth(def, gid);
+    steady_defs.push_back(std::move(s));
+}
+
+void ForgetFontDef(HPDF_FontDef def)
+{
+    for (size_t i = 0; i < steady_defs.size(); i++)
+        if (steady_defs[i].def == def)
+            steady_defs.erase(steady_defs.begin() + long(i--));
+}
+
+HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
+{
+    const SteadyDef *s = Steady(fontdef);
+    return s ? s->glyph[unicode] : LookUpGlyph(fontdef, unicode);
+}
+
+HPDF_INT16 HPDF_TTFontDef_GetGidWidth(HPDF_FontDef fontdef, HPDF_UINT16 gid)
+{
+    const SteadyDef *s = Steady(fontdef);
+    if (!s)
+        return GlyphWidth(fontdef, gid);
+    return gid < s->width.size() ? s->width[gid] : HPDF_INT16(fontdef->missing_width);
 }
 
 /* ------------------------------------------------------------ the embedded file */

@@ -15,6 +15,10 @@
 /* A stream of that memory manager reading `bytes`, which must outlive it;
  * null when out of memory. */
 HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *bytes);
+/* A TrueType definition that serves many documents, whose glyphs and
+ * widths are then looked up once; forgotten before it is freed. */
+void SteadyFontDef(HPDF_FontDef def);
+void ForgetFontDef(HPDF_FontDef def);
 /* Writes the document to the open file `fd` as HPDF_SaveToFile writes it
  * to a file of that name; a failure goes to the document's error handler,
  * with the system's reason in errno when writing failed. */
