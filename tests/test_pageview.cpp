@@ -6,11 +6,13 @@
  * same gestures give as window coordinates posted at 100 %. The real main
  * loop runs under the offscreen platform.
  */
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -129,6 +131,15 @@ Outcome PageViewTest::Gestures(int zoom)
     s.push_back([] { Menu(MENU_SELECT_ALL); });
     s.push_back([] { Arrow(Qt::Key_Left, RAWKEY_LEFT, true); });
     s.push_back([] {
+        /* the handles above the page keep their radius on the screen */
+        GElement *rect = Elements(1)[0];
+        QImage shown = pagearea->grab().toImage();
+        QPoint corner = PageViewTransform().map(QPointF(rect->sx + 0.5, rect->sy + 0.5)).toPoint();
+        int ring = 255;
+        for (int dx = HANDLE_RADIUS - 1; dx <= HANDLE_RADIUS + 1; dx++)
+            ring = std::min(ring, qGray(shown.pixel(corner - QPoint(dx, 0))));
+        EXPECT_LT(ring, 128) << "the ring";
+        EXPECT_GT(qGray(shown.pixel(corner - QPoint(HANDLE_RADIUS + 4, 0))), 128) << "paper beyond it";
         out.records = Records();
         RequesterScriptAdd(archive.c_str());
         Press(GID_SAVEAS);
