@@ -140,7 +140,8 @@ void Drawing::ExpectScreenShowsWhatThePdfShows(const std::vector<int> &zooms)
         {"text", 60, 60, 300, 110},   {"serif text", 60, 140, 300, 190}, {"date", 320, 60, 560, 110},
         {"page number", 320, 140, 560, 190}, {"link", 60, 220, 300, 270}, {"line", 60, 300, 300, 340},
         {"slanted line", 320, 300, 560, 420}, {"rectangle", 60, 360, 300, 480},
-        {"picture", 60, 500, 300, 640},
+        {"picture", 60, 500, 300, 640}, {"time", 320, 220, 560, 270},
+        {"textbox's lines, inside its frame", 333, 453, 547, 627},
     };
     EXPECT_TRUE(Run({[pdf, regions, zooms] {
         Text(ET_TEXT, "Hello Pagimo", "DejaVu Sans", 24, 72, 100);
@@ -152,6 +153,18 @@ void Drawing::ExpectScreenShowsWhatThePdfShows(const std::vector<int> &zooms)
         Figure(ET_LINE, 340, 310, 540, 400);
         Figure(ET_RECT, 250, 460, 80, 380);
         Picture("shot.png", 120, 80, Qt::darkBlue, 100, 520, "PNG");
+        Text(ET_TIME, "", "DejaVu Serif", 16, 330, 260);
+        CreateDirTree("PGT:PAG4/Texte");
+        WriteTextFile(HostPath("PGT:PAG4/Texte/box.txt"),
+                      "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln: a textbox flows its text from line to line, "
+                      "set in the same font at every zoom.\n\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA"
+                      "\xCE\xAC \xE2\x86\x92 \xE2\x82\xAC\n");
+        GElement box = MakeElement(ET_TEXTBOX, ET_TEXTBOX);
+        std::strcpy(box.edata.tbd.fn, "PGT:PAG4/Texte/box.txt");
+        std::strcpy(box.edata.tbd.fontname, "DejaVu Sans.font");
+        box.edata.tbd.size = 14;
+        box.sx = xstart + 330, box.sy = ystart + 450, box.ex = xstart + 550, box.ey = ystart + 630;
+        AddGObject(1, &box);
         Repaint();
         ASSERT_TRUE(ExportProject(pdf.c_str(), xstart, ystart, xend, yend))
             << (RequesterLog.empty() ? "" : RequesterLog.back());
