@@ -54,6 +54,11 @@ bool PdfBatch;
 bool PdfJob;
 
 enum { PAGES_PER_NODE = 1024 }; /* the pages below one node of a large page tree */
+/* A document of up to POOL_PAGES pages takes its memory from libharu's
+ * pools, in blocks, and gives it back whole: a merge's PDF for each record
+ * made and freed thousands of small objects one by one. A larger document
+ * frees as it goes, since a pool never reuses what was freed in it. */
+enum { POOL_PAGES = 64, POOL_BLOCK = 65536 };
 
 static const HPDF_UINT cmode[5] = {HPDF_COMP_NONE, HPDF_COMP_TEXT, HPDF_COMP_IMAGE,
                                    HPDF_COMP_METADATA, HPDF_COMP_ALL};
@@ -544,7 +549,8 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     ResetharuFonts();
     ResetPdfPictures();
     ResetPdfSizes();
-    export_doc = HPDF_New(error_handler, nullptr);
+    export_doc = pagetable.size() <= POOL_PAGES ? HPDF_NewEx(error_handler, nullptr, nullptr, POOL_BLOCK, nullptr)
+                                                : HPDF_New(error_handler, nullptr);
     if (!export_doc) {
         DropTemp();
         return false;
