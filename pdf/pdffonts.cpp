@@ -65,7 +65,8 @@ static int unicode_count;
  * first use and lent to each document in turn (Lend). The documents read
  * the bytes where they lie, so adding a font moves none of them. */
 struct KeptFont {
-    std::string file, bytes;
+    std::string file;
+    FontBytes bytes;
     HPDF_FontDef def;
 };
 static bool keep_copies;
@@ -80,6 +81,7 @@ static void DropCopies(void)
     for (KeptFont &k : kept) {
         ForgetFontDef(k.def);
         HPDF_FontDef_Free(k.def);
+        FreeFontBytes(&k.bytes);
     }
     kept.clear();
     FontCopiesClose();
@@ -147,9 +149,9 @@ static const char *LoadFailed(HPDF_Doc pdf)
 
 /* libharu's own reading of a TrueType definition, from a stream over the
  * font's bytes instead of the file; errors go to the document. */
-static HPDF_FontDef OwnDefinition(HPDF_Doc pdf, const std::string *bytes)
+static HPDF_FontDef OwnDefinition(HPDF_Doc pdf, const FontBytes &bytes)
 {
-    HPDF_Stream stream = BytesStream(pdf->mmgr, &pdf->error, bytes);
+    HPDF_Stream stream = BytesStream(pdf->mmgr, &pdf->error, FontData(bytes), bytes.size);
     return stream ? HPDF_TTFontDef_Load(pdf->mmgr, stream, HPDF_TRUE) : nullptr;
 }
 
@@ -163,7 +165,7 @@ static HPDF_FontDef Lend(HPDF_Doc pdf, KeptFont *k)
         kept_mmgr = HPDF_MMgr_New(&kept_error, 0, nullptr, nullptr);
     }
     if (!k->def) {
-        HPDF_Stream stream = kept_mmgr ? BytesStream(kept_mmgr, &kept_error, &k->bytes) : nullptr;
+        HPDF_Stream stream = kept_mmgr ? BytesStream(kept_mmgr, &kept_error, FontData(k->bytes), k->bytes.size) : nullptr;
         k->def = stream ? HPDF_TTFontDef_Load(kept_mmgr, stream, HPDF_TRUE) : nullptr;
         if (k->def)
             SteadyFontDef(k->def);
@@ -188,7 +190,7 @@ static HPDF_FontDef Lend(HPDF_Doc pdf, KeptFont *k)
 static const char *LoadFromMemory(HPDF_Doc pdf, KeptFont *k)
 {
     static_assert(HPDF_VERSION_ID == 20300, "the document and font definition of libharu 2.3.0");
-    HPDF_FontDef def = keep_copies ? Lend(pdf, k) : OwnDefinition(pdf, &k->bytes);
+    HPDF_FontDef def = keep_copies ? Lend(pdf, k) : OwnDefinition(pdf, k->bytes);
     if (!def)
         return LoadFailed(pdf);
     bool own = def != k->def;
@@ -229,10 +231,11 @@ static KeptFont *SanitizedFont(const char *file, SanitizeResult *result)
         *result = SANITIZE_NO_FOLDER;
         return nullptr;
     }
-    kept.push_back(KeptFont{file, std::string(), nullptr});
+    kept.push_back(KeptFont{file, FontBytes{std::string(), nullptr, 0, 0}, nullptr});
     *result = SanitizeFont(file, &kept.back().bytes);
     if (*result == SANITIZED)
         return &kept.back();
+    FreeFontBytes(&kept.back().bytes);
     kept.pop_back();
     return nullptr;
 }

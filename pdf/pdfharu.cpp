@@ -68,15 +68,15 @@ void *HPDF_MemSet(void *s, HPDF_BYTE c, HPDF_UINT n)
  * font in pieces of a few bytes, and its own memory streams copy each
  * piece byte by byte. */
 struct BytesReader {
-    const std::string *bytes;
-    size_t pos;
+    const char *data;
+    size_t size, pos;
 };
 
 static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size)
 {
     BytesReader *r = static_cast<BytesReader *>(stream->attr);
-    size_t left = r->bytes->size() - r->pos, n = std::min<size_t>(*size, left);
-    HPDF_MemCpy(ptr, reinterpret_cast<const HPDF_BYTE *>(r->bytes->data()) + r->pos, HPDF_UINT(n));
+    size_t left = r->size - r->pos, n = std::min<size_t>(*size, left);
+    HPDF_MemCpy(ptr, reinterpret_cast<const HPDF_BYTE *>(r->data) + r->pos, HPDF_UINT(n));
     r->pos += n;
     if (n == *size)
         return HPDF_OK;
@@ -88,8 +88,8 @@ static HPDF_STATUS ReadBytes(HPDF_Stream stream, HPDF_BYTE *ptr, HPDF_UINT *size
 static HPDF_STATUS SeekBytes(HPDF_Stream stream, HPDF_INT pos, HPDF_WhenceMode mode)
 {
     BytesReader *r = static_cast<BytesReader *>(stream->attr);
-    long long to = pos + (mode == HPDF_SEEK_CUR ? (long long)r->pos : mode == HPDF_SEEK_END ? (long long)r->bytes->size() : 0);
-    if (to < 0 || to > (long long)r->bytes->size())
+    long long to = pos + (mode == HPDF_SEEK_CUR ? (long long)r->pos : mode == HPDF_SEEK_END ? (long long)r->size : 0);
+    if (to < 0 || to > (long long)r->size)
         return HPDF_SetError(stream->error, HPDF_STREAM_EOF, 0);
     r->pos = size_t(to);
     return HPDF_OK;
@@ -102,7 +102,7 @@ static HPDF_INT32 TellBytes(HPDF_Stream stream)
 
 static HPDF_UINT32 SizeBytes(HPDF_Stream stream)
 {
-    return HPDF_UINT32(static_cast<BytesReader *>(stream->attr)->bytes->size());
+    return HPDF_UINT32(static_cast<BytesReader *>(stream->attr)->size);
 }
 
 static void FreeBytes(HPDF_Stream stream)
@@ -111,7 +111,7 @@ static void FreeBytes(HPDF_Stream stream)
     stream->attr = nullptr;
 }
 
-HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *bytes)
+HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const char *data, size_t size)
 {
     HPDF_Stream stream = static_cast<HPDF_Stream>(HPDF_GetMem(mmgr, sizeof(HPDF_Stream_Rec)));
     BytesReader *r = stream ? static_cast<BytesReader *>(HPDF_GetMem(mmgr, sizeof(BytesReader))) : nullptr;
@@ -119,13 +119,13 @@ HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *byt
         HPDF_FreeMem(mmgr, stream);
         return nullptr;
     }
-    *r = BytesReader{bytes, 0};
+    *r = BytesReader{data, size, 0};
     std::memset(stream, 0, sizeof(HPDF_Stream_Rec));
     stream->sig_bytes = HPDF_STREAM_SIG_BYTES;
     stream->type = HPDF_STREAM_CALLBACK;
     stream->mmgr = mmgr;
     stream->error = error;
-    stream->size = HPDF_UINT(bytes->size());
+    stream->size = HPDF_UINT(size);
     stream->read_fn = ReadBytes;
     stream->seek_fn = SeekBytes;
     stream->tell_fn = TellBytes;
@@ -247,6 +247,12 @@ static std::vector<uint32_t> located; /* the new loca table, before it is writte
 static std::vector<uint8_t> strings;  /* the name table's strings */
 static std::string copied;            /* a font not read from memory */
 
+/* The bytes of a font. */
+struct FontSpan {
+    const char *data;
+    size_t size;
+};
+
 static void Put16(std::vector<uint8_t> &v, uint32_t x)
 {
     v.push_back(uint8_t(x >> 8));
@@ -265,28 +271,32 @@ static void Set32(uint8_t *p, uint32_t x)
 }
 
 /* `n` bytes of the font from `at`; false when the font is shorter. */
-static bool Append(std::vector<uint8_t> &v, const std::string &font, uint64_t at, uint64_t n)
+static bool Append(std::vector<uint8_t> &v, const FontSpan &font, uint64_t at, uint64_t n)
 {
-    if (at > font.size() || n > font.size() - at)
+    if (at > font.size || n > font.size - at)
         return false;
-    const uint8_t *p = reinterpret_cast<const uint8_t *>(font.data()) + at;
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(font.data) + at;
     v.insert(v.end(), p, p + n);
     return true;
 }
 
 /* The bytes of the font the definition reads: in place for a font from
- * memory, else a copy through its stream. Null when they cannot be read. */
-static const std::string *FontBytes(HPDF_TTFontDefAttr attr)
+ * memory, else a copy through its stream. False when they cannot be read. */
+static bool FontBytes(HPDF_TTFontDefAttr attr, FontSpan *font)
 {
     HPDF_Stream s = attr->stream;
-    if (s->read_fn == ReadBytes)
-        return static_cast<BytesReader *>(s->attr)->bytes;
+    if (s->read_fn == ReadBytes) {
+        const BytesReader *r = static_cast<const BytesReader *>(s->attr);
+        *font = FontSpan{r->data, r->size};
+        return true;
+    }
     HPDF_UINT size = HPDF_Stream_Size(s);
     copied.assign(size, '\0');
     if (size && (HPDF_Stream_Seek(s, 0, HPDF_SEEK_SET) != HPDF_OK ||
                  HPDF_Stream_Read(s, reinterpret_cast<HPDF_BYTE *>(copied.data()), &size) != HPDF_OK))
-        return nullptr;
-    return &copied;
+        return false;
+    *font = FontSpan{copied.data(), copied.size()};
+    return true;
 }
 
 static const HPDF_TTFTable *FindTable(HPDF_TTFontDefAttr attr, const char *tag)
@@ -321,7 +331,7 @@ static void WriteHead(HPDF_TTFontDefAttr attr, size_t *adjust)
 
 /* The glyphs the document uses, the others left empty; their new offsets
  * (halved in the short form) go to `located` for the loca table. */
-static bool WriteGlyphs(HPDF_TTFontDefAttr attr, const std::string &font)
+static bool WriteGlyphs(HPDF_TTFontDefAttr attr, const FontSpan &font)
 {
     bool shortform = attr->header.index_to_loc_format == 0;
     const HPDF_UINT32 *offsets = attr->glyph_tbl.offsets;
@@ -359,7 +369,7 @@ static void WriteLoca(HPDF_TTFontDefAttr attr)
 /* The names with the subset tag before the family and full names (in
  * UTF-16 for the Unicode and Windows platforms), their strings after the
  * records, the string offset as the font had it. */
-static bool WriteNames(HPDF_TTFontDefAttr attr, const std::string &font, const HPDF_TTFTable *tbl)
+static bool WriteNames(HPDF_TTFontDefAttr attr, const FontSpan &font, const HPDF_TTFTable *tbl)
 {
     const HPDF_TTF_NamingTable &names = attr->name_tbl;
     Put16(out, names.format);
@@ -387,7 +397,7 @@ static bool WriteNames(HPDF_TTFontDefAttr attr, const std::string &font, const H
     return true;
 }
 
-static bool WriteTable(HPDF_TTFontDefAttr attr, const std::string &font, const char *tag, size_t *adjust)
+static bool WriteTable(HPDF_TTFontDefAttr attr, const FontSpan &font, const char *tag, size_t *adjust)
 {
     const HPDF_TTFTable *tbl = FindTable(attr, tag);
     if (!std::strcmp(tag, "head")) {
@@ -451,17 +461,17 @@ static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1]);
 HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream)
 {
     HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
-    const std::string *font = FontBytes(attr);
+    FontSpan font;
+    bool read = FontBytes(attr, &font);
     size_t start[TABLES + 1], adjust = 0;
     out.assign(DIRECTORY, 0);
-    if (font)
-        out.reserve(font->size() + located.size() * 4);
-    for (int i = 0; font && i < TABLES; i++) {
+    if (read)
+        out.reserve(font.size + located.size() * 4);
+    for (int i = 0; read && i < TABLES; i++) {
         start[i] = out.size();
-        if (!WriteTable(attr, *font, Tags[i], &adjust))
-            font = nullptr;
+        read = WriteTable(attr, font, Tags[i], &adjust);
     }
-    if (!font)
+    if (!read)
         return HPDF_SetError(fontdef->error, HPDF_TTF_INVALID_FOMAT, 0);
     start[TABLES] = out.size();
     WriteDirectory(attr, start, adjust);

@@ -8,13 +8,13 @@
 #ifndef PAGIMO_PDF_PDFHARU_H
 #define PAGIMO_PDF_PDFHARU_H
 
-#include <string>
+#include <cstddef>
 
 #include <hpdf.h>
 
-/* A stream of that memory manager reading `bytes`, which must outlive it;
- * null when out of memory. */
-HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const std::string *bytes);
+/* A stream of that memory manager reading `size` bytes at `data`, which
+ * must outlive it; null when out of memory. */
+HPDF_Stream BytesStream(HPDF_MMgr mmgr, HPDF_Error error, const char *data, size_t size);
 /* A TrueType definition that serves many documents, whose glyphs and
  * widths are then looked up once; forgotten before it is freed. */
 void SteadyFontDef(HPDF_FontDef def);

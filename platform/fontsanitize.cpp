@@ -35,6 +35,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "platform/assign.h"
@@ -124,27 +125,49 @@ static bool ReadHostFile(const std::string &path, std::string *data, FileStamp *
 
 /* ------------------------------------------------------------ entries */
 
-/* The font of a whole entry, when its seal vouches for it; an entry
- * whose seal was found sound while it stood as it stands now is taken
- * without summing it again. */
-static bool ReadEntry(const std::string &path, std::string *bytes)
+const char *FontData(const FontBytes &bytes)
 {
-    std::string entry;
-    FileStamp stamp;
-    if (!ReadHostFile(path, &entry, &stamp) || entry.size() < SEAL_SIZE + FONT_LEAST)
+    return bytes.mapped ? bytes.mapped : bytes.copy.data();
+}
+
+void FreeFontBytes(FontBytes *bytes)
+{
+    if (bytes->mapped)
+        munmap(const_cast<char *>(bytes->mapped), bytes->length);
+    bytes->copy.clear();
+    bytes->mapped = nullptr;
+    bytes->size = bytes->length = 0;
+}
+
+/* The font of a whole entry, mapped, when its seal vouches for it; an
+ * entry whose seal was found sound while it stood as it stands now is
+ * taken without summing it again, nor reading more of it than libharu
+ * uses. */
+static bool ReadEntry(const std::string &path, FontBytes *bytes)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    long long body = (long long)(entry.size() - SEAL_SIZE);
-    bool known = stamp.dev && FileFact(stamp, FACT_SEALED);
-    if (!known && !std::memcmp(entry.data() + body, ENTRY_MARK, sizeof(ENTRY_MARK)))
-        body = SealedSize(ENTRY_MARK, entry);
+    FileStamp stamp;
+    bool whole = StampDescriptor(fd, &stamp) && stamp.size >= SEAL_SIZE + FONT_LEAST && stamp.size <= READ_WHOLE_MAX;
+    void *map = whole ? mmap(nullptr, size_t(stamp.size), PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    close(fd);
+    if (map == MAP_FAILED)
+        return false;
+    const char *entry = static_cast<const char *>(map);
+    long long body = (long long)(stamp.size - SEAL_SIZE);
+    bool known = FileFact(stamp, FACT_SEALED);
+    if (!known && !std::memcmp(entry + body, ENTRY_MARK, sizeof(ENTRY_MARK)))
+        body = SealedSize(ENTRY_MARK, entry, size_t(stamp.size));
     else if (!known)
         body = -1;
-    if (body < FONT_LEAST)
+    if (body < FONT_LEAST) {
+        munmap(map, size_t(stamp.size));
         return false;
-    if (!known && stamp.dev)
+    }
+    if (!known)
         KeepFileFact(stamp, FACT_SEALED, "");
-    entry.resize(size_t(body));
-    *bytes = std::move(entry);
+    *bytes = FontBytes{std::string(), entry, size_t(body), size_t(stamp.size)};
     return true;
 }
 
@@ -181,7 +204,7 @@ static SanitizeResult RunSanitizer(const std::string &in, const std::string &out
  * kept there under that name. A refusal may leave an empty or partial file
  * behind, which goes. */
 static SanitizeResult Sanitize(const std::string &source, const std::string &dir, const std::string &entry,
-                               std::string *bytes)
+                               FontBytes *bytes)
 {
     SweepLeftovers(dir, LEFTOVER_FONT);
     std::string in, out;
@@ -190,13 +213,15 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
     SanitizeResult r = outfd < 0 ? SANITIZE_NO_FOLDER : RunSanitizer(in, out);
     unlink(in.c_str());
     ReleaseHeld(infd);
-    if (r == SANITIZED && (!ReadHostFile(out, bytes) || bytes->size() < FONT_LEAST))
+    std::string &font = bytes->copy;
+    if (r == SANITIZED && (!ReadHostFile(out, &font) || font.size() < FONT_LEAST))
         r = SANITIZE_REFUSED;
+    bytes->size = r == SANITIZED ? font.size() : 0;
     if (r == SANITIZED && !entry.empty()) {
         uint8_t seal[SEAL_SIZE];
-        Seal(ENTRY_MARK, bytes->data(), bytes->size(), seal);
+        Seal(ENTRY_MARK, font.data(), font.size(), seal);
         /* The sanitizer wrote through a name of its own: append at the end. */
-        if (lseek(outfd, 0, SEEK_END) == off_t(bytes->size()) &&
+        if (lseek(outfd, 0, SEEK_END) == off_t(font.size()) &&
             WriteAll(outfd, reinterpret_cast<const char *>(seal), SEAL_SIZE))
             std::rename(out.c_str(), entry.c_str()); /* a cache that takes nothing is no failure */
     }
@@ -207,14 +232,14 @@ static SanitizeResult Sanitize(const std::string &source, const std::string &dir
 
 /* The entry of a font file whose digest is known from when it stood as it
  * stands now: the file itself need not be read. */
-static bool ReadKnownEntry(const std::string &host, const std::string &cache, std::string *bytes)
+static bool ReadKnownEntry(const std::string &host, const std::string &cache, FontBytes *bytes)
 {
     FileStamp stamp;
     const std::string *digest = StampPath(host, &stamp) ? FileFact(stamp, FACT_DIGEST) : nullptr;
     return digest && digest->size() == 2 * SHA256_SIZE && ReadEntry(cache + "/" + *digest + ".ttf", bytes);
 }
 
-SanitizeResult SanitizeFont(const char *path, std::string *bytes)
+SanitizeResult SanitizeFont(const char *path, FontBytes *bytes)
 {
     std::string host = HostPath(path), cache = FontCacheFolder();
     bool found = !cache.empty() && ReadKnownEntry(host, cache, bytes);

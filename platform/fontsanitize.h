@@ -37,7 +37,20 @@ std::string FontCacheFolder(void);
 bool FontCopiesOpen(const char *area);
 void FontCopiesClose(void);
 const char *FontCopiesFolder(void);
-/* The sanitized bytes of the font file `path` (a program path). */
-SanitizeResult SanitizeFont(const char *path, std::string *bytes);
+/* The sanitized bytes of a font: the cache's entry mapped into memory,
+ * which its pages are read into only as they are used, or a copy. An
+ * entry is never changed in place, only replaced by renaming: one cut
+ * short by hand while it is mapped would end the program. */
+struct FontBytes {
+    std::string copy;   /* the bytes, when they are not mapped */
+    const char *mapped; /* the entry mapped, or null */
+    size_t size;        /* of the font, without the entry's seal */
+    size_t length;      /* of the mapping */
+};
+const char *FontData(const FontBytes &bytes);
+void FreeFontBytes(FontBytes *bytes);
+/* The sanitized bytes of the font file `path` (a program path), in
+ * `bytes`, which are free. */
+SanitizeResult SanitizeFont(const char *path, FontBytes *bytes);
 
 #endif

@@ -164,12 +164,17 @@ void Seal(const char mark[8], const void *data, size_t size, uint8_t seal[SEAL_S
 
 long long SealedSize(const char mark[8], const std::string &file)
 {
-    if (file.size() < SEAL_SIZE)
+    return SealedSize(mark, file.data(), file.size());
+}
+
+long long SealedSize(const char mark[8], const void *file, size_t size)
+{
+    if (size < SEAL_SIZE)
         return -1;
-    size_t body = file.size() - SEAL_SIZE;
+    size_t body = size - SEAL_SIZE;
     uint8_t seal[SEAL_SIZE];
-    Seal(mark, file.data(), body, seal);
-    return std::memcmp(file.data() + body, seal, SEAL_SIZE) ? -1 : (long long)body;
+    Seal(mark, file, body, seal);
+    return std::memcmp(static_cast<const uint8_t *>(file) + body, seal, SEAL_SIZE) ? -1 : (long long)body;
 }
 
 std::string Sha256Hex(const void *data, size_t size)

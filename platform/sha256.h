@@ -24,5 +24,6 @@ enum { SEAL_SIZE = 8 + SHA256_SIZE };
 void Seal(const char mark[8], const void *data, size_t size, uint8_t seal[SEAL_SIZE]);
 /* The size of the data of a sealed file; -1 when its seal does not match. */
 long long SealedSize(const char mark[8], const std::string &file);
+long long SealedSize(const char mark[8], const void *file, size_t size);
 
 #endif
