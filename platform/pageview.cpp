@@ -288,22 +288,47 @@ void PageAreaWidget::Report(uint32_t cls, uint16_t code, QPointF pos, Qt::Keyboa
     PlatformPostMessage(0, cls, 0, code, w.x(), w.y(), (mods & Qt::ShiftModifier) ? uint16_t(QUAL_SHIFT) : 0);
 }
 
+/* A drag with the middle button pans the page, as in most layout
+ * programs; the program sees nothing of it. */
+static struct {
+    QPointF from;
+    int h, v;
+} pan;
+
+static void PanTo(QPointF global)
+{
+    if (!view.scroll)
+        return;
+    view.scroll->horizontalScrollBar()->setValue(pan.h - int(std::lround(global.x() - pan.from.x())));
+    view.scroll->verticalScrollBar()->setValue(pan.v - int(std::lround(global.y() - pan.from.y())));
+}
+
 void PageAreaWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    Report(WMHI_MOUSEMOVE, 0, event->position(), event->modifiers());
+    if (event->buttons() & Qt::MiddleButton)
+        PanTo(event->globalPosition());
+    else
+        Report(WMHI_MOUSEMOVE, 0, event->position(), event->modifiers());
 }
 
 void PageAreaWidget::mousePressEvent(QMouseEvent *event)
 {
     setFocus(Qt::MouseFocusReason);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         Report(WMHI_MOUSEBUTTONS, SELECTDOWN, event->position(), event->modifiers());
+    } else if (event->button() == Qt::MiddleButton && view.scroll) {
+        pan = {event->globalPosition(), view.scroll->horizontalScrollBar()->value(),
+               view.scroll->verticalScrollBar()->value()};
+        setCursor(Qt::ClosedHandCursor);
+    }
 }
 
 void PageAreaWidget::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         Report(WMHI_MOUSEBUTTONS, SELECTUP, event->position(), event->modifiers());
+    else if (event->button() == Qt::MiddleButton)
+        unsetCursor();
 }
 
 /* Leaving the area is a move to where the pointer went, so the program

@@ -3,9 +3,9 @@
 # window fits the screen and opens with the whole page; Ctrl+1 and
 # Ctrl+wheel zoom, so that a 40x30 red picture covers about 1,200 red
 # pixels at 100 % and about 4,800 at 200 %; the wheel scrolls the page
-# while the menu bar and toolbar stay; a drag with the select tool at
-# 200 % moves the picture by half the distance on the screen, as the
-# saved project shows. Leaves screenshots in the output directory.
+# while the menu bar and toolbar stay, and the middle button pans it; a
+# drag with the select tool at 200 % moves the picture by half the
+# distance on the screen, as the saved project shows. Leaves screenshots in the output directory.
 # Arguments: the pagimo binary, dump_elements, the output directory.
 set -u
 bin=$1
@@ -93,6 +93,17 @@ convert "$scratch/shot.png" -crop 1366x60+0+0 +repage "$scratch/top-after.png"
 [ "$(compare -metric AE "$scratch/top-before.png" "$scratch/top-after.png" null: 2>&1)" = "0" ] ||
     fail "the menu bar or the toolbar moved while the page scrolled"
 cp "$scratch/shot.png" "$outdir/xvfb-zoom-scrolled.png"
+
+# A drag with the middle button pans: 100 screen pixels down at 200 % show
+# 50 points more of the page's top.
+top() { view | sed -E 's/.* window [0-9.-]+,([0-9.-]+) .*/\1/'; }
+before=$(top)
+xdotool mousemove $((ax + aw / 2)) $((ay + 200)) mousedown 2
+for i in 1 2 3 4; do xdotool mousemove $((ax + aw / 2)) $((ay + 200 + 25 * i)); sleep 0.05; done
+xdotool mouseup 2
+sleep 0.5
+awk -v a="$before" -v b="$(top)" 'BEGIN { exit !(a - b > 49 && a - b < 51) }' ||
+    fail "a middle-button drag of 100 pixels at 200 % panned from $before to $(top)"
 
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
