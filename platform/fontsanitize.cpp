@@ -236,7 +236,10 @@ static bool ReadKnownEntry(const std::string &host, const std::string &cache, Fo
 {
     FileStamp stamp;
     const std::string *digest = StampPath(host, &stamp) ? FileFact(stamp, FACT_DIGEST) : nullptr;
-    return digest && digest->size() == 2 * SHA256_SIZE && ReadEntry(cache + "/" + *digest + ".ttf", bytes);
+    /* A digest names an entry of the cache, and nothing beside it. */
+    return digest && digest->size() == 2 * SHA256_SIZE &&
+           digest->find_first_not_of("0123456789abcdef") == std::string::npos &&
+           ReadEntry(cache + "/" + *digest + ".ttf", bytes);
 }
 
 SanitizeResult SanitizeFont(const char *path, FontBytes *bytes)
