@@ -171,13 +171,15 @@ static HPDF_UINT16 LookUpGlyph(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
     return idx >= cmap.glyph_id_array_count ? 0 : cmap.glyph_id_array[idx];
 }
 
-/* libharu's width of a glyph, in thousandths of the em. */
+/* libharu's width of a glyph, in thousandths of the em; an em of no
+ * units (which the sanitizer refuses) gives no width, not a fault. */
 static HPDF_INT16 GlyphWidth(HPDF_FontDef fontdef, HPDF_UINT16 gid)
 {
     HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
     if (gid >= attr->num_glyphs)
         return HPDF_INT16(fontdef->missing_width);
-    return HPDF_INT16(HPDF_UINT16(HPDF_UINT(attr->h_metric[gid].advance_width) * 1000 / attr->header.units_per_em));
+    HPDF_UINT em = attr->header.units_per_em;
+    return em ? HPDF_INT16(HPDF_UINT16(HPDF_UINT(attr->h_metric[gid].advance_width) * 1000 / em)) : 0;
 }
 
 /* A definition that serves many documents, with the glyph of every code
