@@ -5,14 +5,16 @@
  * Some of libharu's own routines are defined here again, the library
  * calling them through its symbol table: the copying and filling of
  * memory, the lookup of a character's glyph and of a glyph's width, the
- * writing of the file a document embeds of a TrueType font, and of a
- * stream into the document. Each gives what libharu's gives,
- * byte for byte, only faster: libharu copies and fills memory a byte at a
- * time, searches the character map one segment at a time, for each of the
- * 65,536 codes when a document takes a font's Unicode face, and copies and
- * sums every table of the embedded file four bytes at a time through its
+ * writing of the file a document embeds of a TrueType font, and of one
+ * stream into another. All but the last give what libharu's give, byte
+ * for byte, only faster: libharu copies and fills memory a byte at a time,
+ * searches the character map one segment at a time, for each of the 65,536
+ * codes when a document takes a font's Unicode face, and copies and sums
+ * every table of the embedded file four bytes at a time through its
  * stream calls. A merge writing one PDF per record spent most of its time
- * there.
+ * there. A compressed stream comes out as libharu's inflates, but
+ * compressed in parts and with what was kept from the documents before
+ * (see "compressed streams").
  *
  * Relies on the layout of libharu 2.3.0's streams and TrueType font
  * definitions (hpdf_streams.h, hpdf_fontdef.h). Invariant: nothing here
