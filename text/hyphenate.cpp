@@ -83,7 +83,7 @@ static HyphenDict *Dictionary(void)
     std::string name = HyphenDictionaryName();
     if (name != hy.name) {
         if (hy.dict)
-            hnj_hyphen_free(hy.dict);
+            FreeHyphenDictionary(hy.dict);
         hy.dict = nullptr;
         hy.name = name;
         hy.tried = false;

@@ -1,7 +1,7 @@
 /*
  * hyphendict.h - a libhyphen dictionary loaded through a compiled copy in
  * the user's cache: libhyphen builds the German patterns in seconds, the
- * copy reads in milliseconds.
+ * copy is mapped ready to use in a few milliseconds.
  */
 #ifndef PAGIMO_TEXT_HYPHENDICT_H
 #define PAGIMO_TEXT_HYPHENDICT_H
@@ -12,8 +12,9 @@
 #include <hyphen.h>
 
 /* The dictionary of the file `path` (a host path), or null when it cannot
- * be loaded; free it with hnj_hyphen_free. */
+ * be loaded; free it with FreeHyphenDictionary, never hnj_hyphen_free. */
 HyphenDict *LoadHyphenDictionary(const std::string &path);
+void FreeHyphenDictionary(HyphenDict *dict);
 /* The compiled copy of the dictionary `path`, written into each of the
  * folders (host paths) for the program to find there. */
 bool CompileHyphenDictionary(const std::string &path, const std::vector<std::string> &folders);
