@@ -493,7 +493,8 @@ HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream
  * compressed form and written again. An embedded font file is written as
  * a zlib stream of parts, each compressed on its own and flushed to a byte
  * boundary, the parts that change made anew, the others taken as kept;
- * its checksum is put together from the parts'. A stream is taken as kept
+ * its checksum is put together from the parts'. A font file is known by
+ * its directory, which sums every table; another stream is taken as kept
  * only when its bytes are the kept ones, compared in full. Other streams
  * are kept from PACK_LEAST to PACK_MOST bytes: a picture of several
  * megabytes is compressed anew rather than held twice. */
@@ -506,10 +507,12 @@ struct FontPart {
     bool steady;
 };
 
-/* A font file waiting to be written: its bytes and parts. */
+/* A font file waiting to be written: its size, its directory (which
+ * tells its parts, each table's place and checksum) and parts. */
 struct FontFile {
     HPDF_Stream stream;
-    std::string bytes;
+    size_t size;
+    uint8_t directory[DIRECTORY];
     FontPart parts[FONT_PARTS];
 };
 
@@ -531,7 +534,8 @@ static std::string zout;                /* a compressed stream being made */
 static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1])
 {
     static const int Cuts[FONT_PARTS + 1] = {-1, 0, 4, 5, 6, 8, 9, TABLES};
-    FontFile f{stream, std::string(reinterpret_cast<const char *>(out.data()), out.size()), {}};
+    FontFile f{stream, out.size(), {}, {}};
+    std::memcpy(f.directory, out.data(), DIRECTORY);
     for (int i = 0; i < FONT_PARTS; i++) {
         f.parts[i].from = Cuts[i] < 0 ? 0 : start[Cuts[i]];
         f.parts[i].to = start[Cuts[i + 1]];
@@ -539,12 +543,12 @@ static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1])
     }
     for (FontFile &old : font_files)
         if (old.stream == stream) {
-            old = std::move(f);
+            old = f;
             return;
         }
     if (font_files.size() >= PACKED_MOST)
         font_files.pop_front();
-    font_files.push_back(std::move(f));
+    font_files.push_back(f);
 }
 
 /* Appends the deflated `n` bytes to `to`: raw and flushed to a byte
@@ -627,7 +631,7 @@ static bool WritePacked(HPDF_Stream src, HPDF_Stream dst, HPDF_STATUS *rc)
     if ((!font && (size < PACK_LEAST || size > PACK_MOST)) || !ReadOut(src))
         return false;
     const std::string *bytes = nullptr;
-    if (font && font->bytes == plain) {
+    if (font && font->size == plain.size() && !std::memcmp(font->directory, plain.data(), DIRECTORY)) {
         if (PackFontFile(*font))
             bytes = &zout;
     } else if (const Packed *k = Pack(plain.data(), plain.size(), true)) {
@@ -683,8 +687,9 @@ HPDF_STATUS HPDF_Stream_WriteToStream(HPDF_Stream src, HPDF_Stream dst, HPDF_UIN
 
 /* libharu hands its output stream a few bytes at a time: through the C
  * library's file calls each piece cost a locked call, and every 4 KB a
- * system call. The document's own stream gathers a megabyte first. */
-enum { WRITE_BUFFER = 1 << 20 };
+ * system call. The document's own stream gathers 64 KB first, few enough
+ * pages for a short job to touch. */
+enum { WRITE_BUFFER = 1 << 16 };
 static char buffer[WRITE_BUFFER];
 static size_t buffered;
 static int out_fd = -1;
