@@ -7,6 +7,7 @@
  * the export from the program and in the `--pdf` job.
  */
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,11 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <glob.h>
+#include <sys/mman.h>
 
 #include <QImage>
 #include <QString>
@@ -39,6 +44,7 @@
 #include "platform/rastport.h"
 #include "platform/screenfont.h"
 #include "platform/strutil.h"
+#include "text/hyphendict.h"
 #include "text/hyphenate.h"
 #include "text/textbox.h"
 #include "view/drawing.h"
@@ -970,6 +976,135 @@ TEST_F(TextboxJob, EnglishTextHyphenatesWithItsDictionaryAndAMissingOneSetsTextA
     for (size_t i = 0; i < off.size(); i++)
         EXPECT_EQ(missing[i].text, off[i].text);
     Strlcpy(Language, "Deutsch", sizeof(Language));
+}
+
+/* libhyphen's hyphens for each of the words with `dict`. */
+static std::string LibhyphenPoints(HyphenDict *dict, const std::vector<std::string> &words)
+{
+    std::string all;
+    for (const std::string &w : words) {
+        std::vector<char> hyphens(w.size() + 5);
+        char **rep = nullptr;
+        int *pos = nullptr, *cut = nullptr;
+        hnj_hyphen_hyphenate2(dict, w.data(), int(w.size()), hyphens.data(), nullptr, &rep, &pos, &cut);
+        all += std::string(hyphens.data()) + " ";
+        for (size_t i = 0; rep && i < w.size(); i++)
+            free(rep[i]);
+        free(rep), free(pos), free(cut);
+    }
+    return all;
+}
+
+/* A dictionary compiled into the user's cache hyphenates as libhyphen's
+ * own. An entry cut short or damaged, or changed to lead libhyphen out of
+ * the word or into a loop and made to vouch for itself as a hostile one
+ * could, is compiled again; so is an entry changed in place after its note
+ * vouched for it. Mapped elsewhere than where it is laid out for, an entry
+ * hyphenates alike. */
+TEST_F(Textbox, ACompiledDictionaryHyphenatesAsLibhyphensOwnAndABadEntryIsCompiledAgain)
+{
+    std::string dic = scratch + "/hyph_en_US.dic", folder = scratch + "/cache/pagimo/hyphen";
+    WriteTextFile(dic, ReadTextFile("/usr/share/hyphen/hyph_en_US.dic"));
+    std::vector<std::string> words;
+    for (const std::string &w : SplitWords(std::string(ENGLISH) + GERMAN))
+        if (!Letters(w).empty())
+            words.push_back(QString::fromStdString(Letters(w)).toLower().toStdString());
+    HyphenDict *own = hnj_hyphen_load(dic.c_str());
+    ASSERT_NE(own, nullptr);
+    std::string want = LibhyphenPoints(own, words);
+    hnj_hyphen_free(own);
+
+    HyphenDict *dict = LoadHyphenDictionary(dic);
+    ASSERT_TRUE(dict && dict->nextlevel);
+    EXPECT_EQ(LibhyphenPoints(dict, words), want);
+    glob_t found;
+    ASSERT_EQ(glob((folder + "/hyph_en_US.dic-*.bin").c_str(), 0, nullptr, &found), 0);
+    std::string entry = found.gl_pathv[0], good = ReadTextFile(entry);
+    globfree(&found);
+
+    /* the places of the changes, from the loaded dictionary */
+    const HyphenDict *level = dict->nextlevel;
+    const HyphenState *states = level->states;
+    const HyphenState &root = states[0];
+    int first = root.trans[0].new_state, second = root.trans[1].new_state, deep = first;
+    while (!states[deep].match || std::strlen(states[deep].match) < 4)
+        deep++;
+    auto at = [&](const void *p) { return HyphenEntryOffset(dict, p); };
+    auto number = [](int n) { return std::string(reinterpret_cast<const char *>(&n), sizeof(n)); };
+    auto pointer = [&](const void *p, long long moved = 0) {
+        uint64_t v;
+        std::memcpy(&v, good.data() + at(p), sizeof(v));
+        v += uint64_t(moved);
+        return std::string(reinterpret_cast<const char *>(&v), sizeof(v));
+    };
+    struct Change {
+        const char *what;
+        size_t at;
+        std::string bytes;
+    } changes[] = {
+        {"a transition back to state 0", at(&root.trans[0].new_state), number(0)},
+        {"a transition beyond the states", at(&root.trans[0].new_state), number(level->num_states)},
+        {"more transitions than there are", at(&root.num_trans), number(1 << 28)},
+        {"transitions off their alignment", at(&root.trans), pointer(&root.trans, 1)},
+        {"a fallback to itself", at(&states[first].fallback_state), number(first)},
+        {"a fallback to a state as deep", at(&states[second].fallback_state), number(first)},
+        {"a pattern beyond the entry", at(&states[deep].match), pointer(&states[deep].match, (long long)good.size())},
+        {"a pattern longer than the letters that lead to it", at(&states[first].match),
+         pointer(&states[deep].match)},
+        {"a level that is its own next", at(&level->nextlevel), pointer(&dict->nextlevel)},
+        {"an empty word that may not break", at(dict->nohyphen), std::string(1, '\0')},
+    };
+    for (const Change &c : changes) {
+        std::string bad = good;
+        bad.replace(c.at, c.bytes.size(), c.bytes);
+        ResealHyphenEntry(&bad);
+        WriteTextFile(entry, bad);
+        FreeHyphenDictionary(dict);
+        dict = LoadHyphenDictionary(dic);
+        ASSERT_NE(dict, nullptr) << c.what;
+        EXPECT_EQ(LibhyphenPoints(dict, words), want) << c.what;
+        EXPECT_TRUE(ReadTextFile(entry) == good) << c.what << ": compiled again";
+    }
+    size_t digit = at(dict->nextlevel->states[deep].match);
+    std::string damaged = good;
+    damaged[digit] = damaged[digit] == '9' ? '8' : '9';
+    for (const std::string &bad : {good.substr(0, good.size() / 2), damaged}) {
+        WriteTextFile(entry, bad);
+        FreeHyphenDictionary(dict);
+        dict = LoadHyphenDictionary(dic);
+        ASSERT_NE(dict, nullptr);
+        EXPECT_EQ(LibhyphenPoints(dict, words), want);
+        EXPECT_TRUE(ReadTextFile(entry) == good) << "cut short or damaged: compiled again";
+    }
+
+    /* an entry that has settled is noted, and changed in place no longer
+     * matches its note */
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    FreeHyphenDictionary(dict);
+    dict = LoadHyphenDictionary(dic);
+    ASSERT_EQ(glob((folder + "/checked-*").c_str(), 0, nullptr, &found), 0);
+    globfree(&found);
+    FILE *f = std::fopen(entry.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, long(digit), SEEK_SET);
+    std::fputc(damaged[digit], f);
+    std::fclose(f);
+    FreeHyphenDictionary(dict);
+    dict = LoadHyphenDictionary(dic);
+    EXPECT_EQ(LibhyphenPoints(dict, words), want);
+    EXPECT_TRUE(ReadTextFile(entry) == good) << "changed in place: compiled again";
+
+    /* with the entry's address taken, it is moved */
+    char *base = reinterpret_cast<char *>(dict) - at(dict);
+    FreeHyphenDictionary(dict);
+    void *taken = mmap(base, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    ASSERT_EQ(taken, base);
+    dict = LoadHyphenDictionary(dic);
+    ASSERT_NE(dict, nullptr);
+    EXPECT_NE(reinterpret_cast<char *>(dict) - at(dict), base);
+    EXPECT_EQ(LibhyphenPoints(dict, words), want);
+    FreeHyphenDictionary(dict);
+    munmap(taken, 4096);
 }
 
 /* A soft hyphen breaks a word with a hyphen and is invisible elsewhere; a

@@ -180,7 +180,8 @@ static void PutState(Writer &w, const HyphenState &s, const std::vector<int> &nu
     std::memset(&o, 0, sizeof(o));
     o.match = PutString(w, s.match, s.match ? std::strlen(s.match) + 1 : 0);
     o.repl = PutString(w, s.repl, s.repl ? std::strlen(s.repl) + 1 : 0);
-    o.replindex = s.replindex, o.replcut = s.replcut;
+    if (s.repl) /* libhyphen leaves them unset for the others */
+        o.replindex = s.replindex, o.replcut = s.replcut;
     o.fallback_state = s.fallback_state < 0 ? -1 : number[size_t(s.fallback_state)];
     o.num_trans = s.num_trans;
     o.trans = s.num_trans ? At<HyphenTrans>(ENTRY_BASE + w.trans) : nullptr;
@@ -512,6 +513,22 @@ void FreeHyphenDictionary(HyphenDict *dict)
     EntryHead h;
     std::memcpy(&h, map, sizeof(h));
     munmap(map, h.size);
+}
+
+size_t HyphenEntryOffset(const HyphenDict *dict, const void *p)
+{
+    return size_t(static_cast<const char *>(p) - (reinterpret_cast<const char *>(dict) - DICTS));
+}
+
+void ResealHyphenEntry(std::string *entry)
+{
+    EntryHead h;
+    if (entry->size() < sizeof(h))
+        return;
+    std::memcpy(&h, entry->data(), sizeof(h));
+    h.sum = Checksum(entry->data() + DICTS, entry->size() - DICTS);
+    Seal(ENTRY_MAGIC, &h, offsetof(EntryHead, seal), h.seal);
+    entry->replace(0, sizeof(h), reinterpret_cast<const char *>(&h), sizeof(h));
 }
 
 /* ------------------------------------------------------------ the cache */

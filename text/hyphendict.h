@@ -6,6 +6,7 @@
 #ifndef PAGIMO_TEXT_HYPHENDICT_H
 #define PAGIMO_TEXT_HYPHENDICT_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,11 @@ void FreeHyphenDictionary(HyphenDict *dict);
 /* The compiled copy of the dictionary `path`, written into each of the
  * folders (host paths) for the program to find there. */
 bool CompileHyphenDictionary(const std::string &path, const std::vector<std::string> &folders);
+
+/* Tests: where `p`, in the loaded `dict`, lies in its entry's bytes, and
+ * an entry changed by hand made to vouch for itself again, as a hostile
+ * one could. */
+size_t HyphenEntryOffset(const HyphenDict *dict, const void *p);
+void ResealHyphenEntry(std::string *entry);
 
 #endif
