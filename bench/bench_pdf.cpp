@@ -80,10 +80,11 @@ static double Limit(const std::string &ttf, const std::string &out)
 /* The sanitized font as an export gets it, from the cache. */
 static double Sanitize(const char *ttf)
 {
-    std::string bytes;
+    FontBytes bytes = {};
     auto t0 = std::chrono::steady_clock::now();
     SanitizeResult r = SanitizeFont(ttf, &bytes);
     double t = Seconds(t0);
+    FreeFontBytes(&bytes);
     return r == SANITIZED ? t : -1.0;
 }
 

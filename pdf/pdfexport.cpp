@@ -23,6 +23,7 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -54,11 +55,71 @@ bool PdfBatch;
 bool PdfJob;
 
 enum { PAGES_PER_NODE = 1024 }; /* the pages below one node of a large page tree */
-/* A document of up to POOL_PAGES pages takes its memory from libharu's
- * pools, in blocks, and gives it back whole: a merge's PDF for each record
- * made and freed thousands of small objects one by one. A larger document
- * frees as it goes, since a pool never reuses what was freed in it. */
-enum { POOL_PAGES = 64, POOL_BLOCK = 65536 };
+/* A document of up to POOL_PAGES pages takes its memory from an arena of
+ * blocks and gives it back whole: a merge's PDF for each record made and
+ * freed thousands of small objects one by one. A larger document frees as
+ * it goes, since an arena never reuses what was freed in it. libharu's own
+ * pools are not used: they hand out memory at any byte, and its records
+ * (and ours built on them) need their alignment. */
+enum { POOL_PAGES = 64, POOL_BLOCK = 65536, POOL_ALIGN = 16 };
+
+struct ArenaBlock {
+    char *base;
+    size_t size, used;
+};
+static std::vector<ArenaBlock> arena; /* the blocks in use, then those kept for the next document */
+static size_t arena_current;          /* the block allocations come from */
+
+/* ------------------------------------------------------------ the arena */
+
+/* A new block of `bytes` at the arena's end, `used` of it taken. */
+static char *ArenaBlockNew(size_t bytes, size_t used)
+{
+    char *base = static_cast<char *>(std::aligned_alloc(POOL_ALIGN, bytes));
+    if (base)
+        arena.push_back(ArenaBlock{base, bytes, used});
+    return base;
+}
+
+/* Invariant: every block's base is POOL_ALIGN-aligned and every size handed
+ * out is rounded up to POOL_ALIGN, so every allocation is aligned. A piece
+ * larger than a block gets a block of its own. */
+static void *ArenaAlloc(HPDF_UINT size)
+{
+    size_t want = (size_t(size) + POOL_ALIGN - 1) & ~size_t(POOL_ALIGN - 1);
+    if (want > POOL_BLOCK)
+        return ArenaBlockNew(want, want);
+    while (arena_current < arena.size() && arena[arena_current].size - arena[arena_current].used < want)
+        arena_current++;
+    if (arena_current == arena.size() && !ArenaBlockNew(POOL_BLOCK, 0))
+        return nullptr;
+    ArenaBlock &b = arena[arena_current];
+    void *p = b.base + b.used;
+    b.used += want;
+    return p;
+}
+
+static void ArenaFree(void *p)
+{
+    (void)p; /* given back whole by ArenaRelease */
+}
+
+/* Blocks of the standard size are kept for the next document; larger ones
+ * go back to the system. */
+static void ArenaRelease(void)
+{
+    std::vector<ArenaBlock> kept;
+    for (ArenaBlock &b : arena) {
+        if (b.size == POOL_BLOCK && kept.size() < 64) {
+            b.used = 0;
+            kept.push_back(b);
+        } else {
+            std::free(b.base);
+        }
+    }
+    arena.swap(kept);
+    arena_current = 0;
+}
 
 static const HPDF_UINT cmode[5] = {HPDF_COMP_NONE, HPDF_COMP_TEXT, HPDF_COMP_IMAGE,
                                    HPDF_COMP_METADATA, HPDF_COMP_ALL};
@@ -549,8 +610,10 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     ResetharuFonts();
     ResetPdfPictures();
     ResetPdfSizes();
-    export_doc = pagetable.size() <= POOL_PAGES ? HPDF_NewEx(error_handler, nullptr, nullptr, POOL_BLOCK, nullptr)
+    export_doc = pagetable.size() <= POOL_PAGES ? HPDF_NewEx(error_handler, ArenaAlloc, ArenaFree, 0, nullptr)
                                                 : HPDF_New(error_handler, nullptr);
+    if (!export_doc)
+        ArenaRelease();
     if (!export_doc) {
         DropTemp();
         return false;
@@ -562,6 +625,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
         EndTextboxLines(); /* a jump out of a textbox line */
         ReturnharuFonts(export_doc);
         HPDF_Free(export_doc);
+        ArenaRelease();
         export_doc = nullptr;
         saving = false;
         DropTemp();
@@ -573,6 +637,7 @@ bool ExportMerged(const char *path, const MergeTable *table, size_t first, size_
     env_armed = false;
     ReturnharuFonts(export_doc);
     HPDF_Free(export_doc);
+    ArenaRelease();
     export_doc = nullptr;
     CloseharuFonts();
     ResetPdfPictures();

@@ -465,7 +465,7 @@ static void KeepFontFile(HPDF_Stream stream, const size_t start[TABLES + 1]);
 HPDF_STATUS HPDF_TTFontDef_SaveFontData(HPDF_FontDef fontdef, HPDF_Stream stream)
 {
     HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
-    FontSpan font;
+    FontSpan font = {};
     bool read = FontBytes(attr, &font);
     size_t start[TABLES + 1], adjust = 0;
     out.assign(DIRECTORY, 0);

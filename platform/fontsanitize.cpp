@@ -149,7 +149,7 @@ static bool ReadEntry(const std::string &path, FontBytes *bytes)
     if (fd < 0)
         return false;
     FileStamp stamp;
-    bool whole = StampDescriptor(fd, &stamp) && stamp.size >= SEAL_SIZE + FONT_LEAST && stamp.size <= READ_WHOLE_MAX;
+    bool whole = StampDescriptor(fd, &stamp) && stamp.size >= uint64_t(SEAL_SIZE) + FONT_LEAST && stamp.size <= READ_WHOLE_MAX;
     void *map = whole ? mmap(nullptr, size_t(stamp.size), PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
     close(fd);
     if (map == MAP_FAILED)
