@@ -941,9 +941,11 @@ TEST_F(TextboxJob, GermanTextHyphenatesAtTheDictionarysPointsAsThePageViewShowsI
         return MeanGap(pdf, 230);
     };
     int hyphens_on = 0, hyphens_off = 0;
+    uint8_t flags = Config.flags;
     double on = Run(0xC0, &hyphens_on);
     EXPECT_GE(hyphens_on, 10);
     double off = Run(0xE0, &hyphens_off);
+    Config.flags = flags;
     EXPECT_EQ(hyphens_off, 0);
     EXPECT_GT(on, 0.0);
     EXPECT_LE(on, 0.75 * off) << "mean gap with hyphenation " << on << ", without " << off;
