@@ -305,11 +305,11 @@ static char *NoHyphen(const Mapped &m, const HyphenDict *d)
  * them from state 0 over the word with a dot before and after it. Each
  * state is reached by one transition from a state before it, so `reached`
  * gives its depth + 1 once its parent is checked, with ANCHORED when the
- * transitions to it begin with the dot before the word: only such a state
- * may stand after as many characters as its depth, so only its pattern may
- * not be longer than its depth, the others' by one more (their digit before
- * their first letter), and no pattern reaches before the word. A fallback
- * leads to a shallower state, so libhyphen's search for a transition ends. */
+ * transitions to it begin with the dot before the word. Only such a state
+ * can stand after as many characters as its depth: its pattern may be as
+ * long as its depth, another's one digit longer (the digit before its first
+ * letter), and no pattern reaches before the word. A fallback leads to a
+ * shallower state, so libhyphen's search for a transition ends. */
 static bool CheckStates(const Mapped &m, HyphenState *states, int n)
 {
     std::vector<uint8_t> reached(size_t(n), 0);
