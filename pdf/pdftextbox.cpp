@@ -239,11 +239,7 @@ static void SetPdfLine(void *data, char *line, int result, uint32_t top, uint32_
 int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, float ssize,
                              uint32_t xstart, uint32_t yend)
 {
-    GElement *prev = nullptr;
-    uint32_t start = 0;
-    if (element->node.ln_Pri < 0 &&
-        FindFilename(ET_TEXTBOX, element->edata.tbd.fn, &prev, element->node.ln_Pri + 1))
-        start = prev->edata.tbd.textpos;
+    uint32_t start = LaidOutTextboxStart(element);
     PdfBox box;
     box.page = page;
     box.font = GetharuUnicodeFont(font);

@@ -151,46 +151,58 @@ int SetTextboxFile(char *fn, bool check)
 
 /* ------------------------------------------------------------ loading */
 
-static bool Ascii(const std::string &text)
+/* The text is UTF-8 throughout. Only its runs of bytes beyond ASCII are
+ * looked at, each on its own: no sequence holds an ASCII byte, so a text
+ * in ASCII needs no look at its sequences, nor a text of a few accents
+ * more than a glance at them. */
+static bool Utf8Text(const std::string &text)
 {
-    unsigned char any = 0;
-    for (unsigned char c : text)
-        any |= c;
-    return any < 0x80;
+    const char *p = text.data(), *end = p + text.size();
+    while (p < end) {
+        if (!((unsigned char)*p & 0x80)) {
+            p++;
+            continue;
+        }
+        const char *run = p;
+        while (p < end && ((unsigned char)*p & 0x80))
+            p++;
+        if (!IsUtf8(std::string(run, p)))
+            return false;
+    }
+    return true;
 }
 
-/* The program's form of a text: UTF-8 without a byte-order mark, a blank
- * for each tab (and for a stray NUL, which would end the text early), a
- * newline for CR LF or a lone CR. A file that is not valid UTF-8 is taken
- * as the 8-bit set, as files of older versions are; one in ASCII needs no
- * look at its sequences. */
-static std::string Normalise(const std::string &raw)
+/* The program's form of a text, made in place: UTF-8 without a byte-order
+ * mark, a blank for each tab (and for a stray NUL, which would end the
+ * text early), a newline for CR LF or a lone CR. A file that is not valid
+ * UTF-8 is taken as the 8-bit set, as files of older versions are. */
+static void Normalise(std::string *text)
 {
-    bool bom = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    std::string text = bom ? raw.substr(3) : raw;
-    if (!Ascii(text))
-        text = TextFileToUtf8(text);
-    size_t to = 0, size = text.size();
+    if (text->compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text->erase(0, 3);
+    if (!Utf8Text(*text))
+        *text = TextFileToUtf8(*text);
+    char *t = &(*text)[0];
+    size_t to = 0, size = text->size();
     for (size_t i = 0; i < size; i++) {
-        char c = text[i];
+        char c = t[i];
         if (c == '\r') {
-            if (i + 1 < size && text[i + 1] == '\n')
+            if (i + 1 < size && t[i + 1] == '\n')
                 continue;
             c = '\n';
         }
-        text[to++] = c == '\t' || c == 0 ? ' ' : c;
+        t[to++] = c == '\t' || c == 0 ? ' ' : c;
     }
-    text.resize(to);
-    return text;
+    text->resize(to);
 }
 
 /* The file's text in memory of malloc's, or null; *len its length. */
 static char *ReadText(const char *filename, size_t *len)
 {
-    std::string raw;
-    if (!filename || !*filename || !ReadWholeFile(filename, &raw))
+    std::string normal;
+    if (!filename || !*filename || !ReadWholeFile(filename, &normal))
         return nullptr;
-    std::string normal = Normalise(raw);
+    Normalise(&normal);
     char *text = static_cast<char *>(std::malloc(normal.size() + 1));
     if (text) {
         std::memcpy(text, normal.c_str(), normal.size() + 1);
@@ -258,12 +270,13 @@ static struct {
     uint32_t tidx;     /* next byte to read */
     int64_t lspc;      /* index of the last blank read, -1 for none */
     ScreenFont *font;  /* the box's screen font, null when it cannot open */
+    bool held;         /* the font is one of heldfonts */
     uint32_t base;
     double scale;      /* pixels per font unit of the box's font */
     double ascii[128]; /* advances of the ASCII characters in font units */
     bool hyphenate;    /* words break at the dictionary's points too */
     bool hyphen;       /* the line breaks inside a word and shows a hyphen */
-} it = {nullptr, 0, 0, -1, nullptr, 0, 0.0, {}, false, false};
+} it = {nullptr, 0, 0, -1, nullptr, false, 0, 0.0, {}, false, false};
 
 static std::string FileKey(const char *fn)
 {
@@ -344,20 +357,69 @@ static bool CacheBoxText(const GElement *ge)
     return true;
 }
 
+/* ------------------------------------------------------------ fonts */
+
+/* The screen fonts the last layout of the chains opened, with what the
+ * iterator measures with, held until the next layout: each box would open
+ * its font anew, reading its description files, once for the layout and
+ * once more for the drawing that follows it. Like the kept lines, they
+ * take the font files to stay as they are in between. */
+struct HeldFont {
+    std::string name;
+    uint16_t size;
+    ScreenFont *font;
+    uint32_t base;
+    double scale;
+    double ascii[128];
+};
+static std::vector<HeldFont *> heldfonts;
+static bool holding; /* the boxes take their fonts from heldfonts */
+
+static void ForgetHeldFonts(void)
+{
+    for (HeldFont *h : heldfonts) {
+        CloseScreenFont(h->font);
+        delete h;
+    }
+    heldfonts.clear();
+}
+
+/* The box's font and measures into the iterator; false when it cannot
+ * open. */
+static bool TakeFont(const char *name, uint16_t size)
+{
+    for (const HeldFont *h : heldfonts)
+        if (holding && h->size == size && h->name == name) {
+            it.font = h->font, it.held = true;
+            it.base = h->base, it.scale = h->scale;
+            std::memcpy(it.ascii, h->ascii, sizeof(it.ascii));
+            return true;
+        }
+    it.font = OpenScreenFont(name, size);
+    if (!it.font)
+        return false;
+    it.base = ScreenFontBaseline(it.font);
+    it.scale = ScreenFontUnitsScale(it.font);
+    for (uint32_t c = 0; c < 128; c++)
+        it.ascii[c] = ScreenFontAdvance(it.font, c);
+    if (holding) {
+        HeldFont *h = new HeldFont{name, size, it.font, it.base, it.scale, {}};
+        std::memcpy(h->ascii, it.ascii, sizeof(h->ascii));
+        heldfonts.push_back(h);
+        it.held = true;
+    }
+    return true;
+}
+
 static bool LoadBoxText(GElement *ge)
 {
     const TextboxData &tbd = ge->edata.tbd;
     if (!CacheBoxText(ge))
         return false;
-    it.font = OpenScreenFont(tbd.fontname, uint16_t(tbd.size));
-    if (!it.font)
+    if (!TakeFont(tbd.fontname, uint16_t(tbd.size)))
         return false; /* no line of it could be measured */
     it.text = cache[0].text;
     it.len = cache[0].len;
-    it.base = ScreenFontBaseline(it.font);
-    it.scale = ScreenFontUnitsScale(it.font);
-    for (uint32_t c = 0; c < 128; c++)
-        it.ascii[c] = ScreenFontAdvance(it.font, c);
     it.hyphenate = HyphenateTextboxes();
     return true;
 }
@@ -372,7 +434,9 @@ const ScreenFont *TextboxFont(void)
 /* The next box starts afresh; the cached text stays. */
 void EndTextboxLines(void)
 {
-    CloseScreenFont(it.font);
+    if (!it.held)
+        CloseScreenFont(it.font);
+    it.held = false;
     it.text = nullptr;
     it.len = 0;
     it.tidx = 0;
@@ -701,6 +765,66 @@ static int BlockSetting(const GElement *ge, const char *line, int result)
     return blanks && room <= double(blanks) * double(TEXTBOX_MAX_GAP) ? TBL_BROKEN : TBL_RAGGED;
 }
 
+/* ------------------------------------------------------------ chains */
+
+/* The boxes of every chain, found in one walk over the pages while the
+ * chains are laid out, where FindFilename would walk them all again for
+ * each box: box[k] is the first box (in page and list order) numbered -k
+ * of the file. Keyed as FindFilename matches names: the volume without
+ * regard to case, the rest as it is. */
+struct ChainBoxes {
+    GElement *box[129];
+};
+static std::unordered_map<std::string, ChainBoxes> chains;
+static bool chains_found; /* only while LayoutTextboxChains runs */
+
+/* What the layout found of a box's chain, for the drawing that follows
+ * it. */
+struct ChainLink {
+    GElement *prev; /* the box before it, null for a chain's first */
+    bool last;      /* no box continues it */
+};
+static std::unordered_map<const GElement *, ChainLink> links;
+
+static std::string ChainKey(const char *fn)
+{
+    const char *colon = std::strchr(fn, ':'), *slash = std::strchr(fn, '/');
+    size_t volume = colon && colon != fn && (!slash || colon < slash) ? size_t(colon - fn) + 1 : 0;
+    std::string key;
+    for (size_t i = 0; i < volume; i++)
+        key += char(CharToLower((unsigned char)fn[i]));
+    return key + "|" + (fn + volume);
+}
+
+static void FindChains(void)
+{
+    chains.clear();
+    for (Node *p = GetHead(&pages); p; p = GetSucc(p))
+        for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
+            int k = -n->ln_Pri;
+            if (n->ln_Type != ET_TEXTBOX || k < 0 || k > 128)
+                continue;
+            GElement *ge = reinterpret_cast<GElement *>(n);
+            auto found = chains.try_emplace(ChainKey(ge->edata.tbd.fn));
+            if (found.second)
+                std::memset(&found.first->second, 0, sizeof(ChainBoxes));
+            if (!found.first->second.box[k])
+                found.first->second.box[k] = ge;
+        }
+}
+
+/* FindFilename for textboxes. */
+static bool FindChainBox(const char *fn, GElement **box, int32_t nr)
+{
+    if (!chains_found || nr > 0)
+        return FindFilename(ET_TEXTBOX, fn, box, nr);
+    auto chain = chains.find(ChainKey(fn));
+    GElement *found = chain != chains.end() && nr >= -128 ? chain->second.box[-nr] : nullptr;
+    if (found && box)
+        *box = found;
+    return found != nullptr;
+}
+
 /* ------------------------------------------------------------ boxes */
 
 /* The box before this one in its chain, or null for a chain's first box
@@ -710,7 +834,7 @@ static GElement *Predecessor(const GElement *ge)
     GElement *prev = nullptr;
     if (ge->node.ln_Pri >= 0)
         return nullptr;
-    if (!FindFilename(ET_TEXTBOX, ge->edata.tbd.fn, &prev, ge->node.ln_Pri + 1))
+    if (!FindChainBox(ge->edata.tbd.fn, &prev, ge->node.ln_Pri + 1))
         return nullptr;
     return prev;
 }
@@ -718,7 +842,19 @@ static GElement *Predecessor(const GElement *ge)
 /* The last box of its chain: no box continues it. */
 static bool ChainEnd(const GElement *ge)
 {
-    return ge->node.ln_Pri <= -128 || !FindFilename(ET_TEXTBOX, ge->edata.tbd.fn, nullptr, ge->node.ln_Pri - 1);
+    auto link = links.find(ge);
+    if (link != links.end())
+        return link->second.last;
+    return ge->node.ln_Pri <= -128 || !FindChainBox(ge->edata.tbd.fn, nullptr, ge->node.ln_Pri - 1);
+}
+
+/* Where the box begins in the drawing that follows LayoutTextboxChains:
+ * the `textpos` of the box before it in its chain, 0 for a chain's first. */
+uint32_t LaidOutTextboxStart(const GElement *ge)
+{
+    auto link = links.find(ge);
+    GElement *prev = link != links.end() ? link->second.prev : Predecessor(ge);
+    return prev ? prev->edata.tbd.textpos : 0;
 }
 
 /* The characters of the box's text that no box shows: those behind `end`
@@ -849,6 +985,9 @@ static void ForgetKeptLines(void)
     kepttext.clear();
     keptlines.clear();
     keptboxes.clear();
+    links.clear();
+    EndTextboxLines();
+    ForgetHeldFonts();
 }
 
 /* The lines kept for the box from `start`, or null when they are not what
@@ -869,7 +1008,10 @@ uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setlin
     static char line[TEXTBOX_LINE];
     const KeptBox *box = KeptLines(ge, start);
     EndTextboxLines();
-    if (!box || !LoadBoxText(ge)) {
+    holding = true;
+    bool loaded = box && LoadBoxText(ge);
+    holding = false;
+    if (!loaded) {
         EndTextboxLines();
         return WalkTextbox(ge, start, setline, data);
     }
@@ -888,17 +1030,26 @@ uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setlin
 void LayoutTextboxChains(void)
 {
     ForgetKeptLines();
+    FindChains();
+    chains_found = holding = true;
     for (Node *p = GetHead(&pages); p; p = GetSucc(p))
         for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
             GElement *head = reinterpret_cast<GElement *>(n);
-            if (n->ln_Type != ET_TEXTBOX || Predecessor(head))
+            if (n->ln_Type != ET_TEXTBOX)
+                continue;
+            GElement *prev = Predecessor(head);
+            bool last = ChainEnd(head);
+            links[head] = ChainLink{prev, last};
+            if (prev)
                 continue;
             uint32_t pos = 0;
             GElement *box = head;
             for (int32_t nr = head->node.ln_Pri; box && nr >= -128;) {
                 pos = box->edata.tbd.textpos = KeepBox(box, pos);
-                if (--nr < -128 || !FindFilename(ET_TEXTBOX, head->edata.tbd.fn, &box, nr))
+                if (--nr < -128 || !FindChainBox(head->edata.tbd.fn, &box, nr))
                     break;
             }
         }
+    chains_found = holding = false;
+    chains.clear();
 }

@@ -57,7 +57,9 @@ uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void
 uint32_t TextboxLeftOver(const GElement *ge, uint32_t end);
 void LayoutTextboxChains(void);
 /* WalkTextbox for the drawing that follows LayoutTextboxChains, which sets
- * the lines it kept of the box instead of reading them again. */
+ * the lines it kept of the box instead of reading them again; the box
+ * begins at LaidOutTextboxStart, the chains as the layout found them. */
 uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data);
+uint32_t LaidOutTextboxStart(const GElement *ge);
 
 #endif
