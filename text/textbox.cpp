@@ -184,6 +184,8 @@ static void Normalise(std::string *text)
         *text = TextFileToUtf8(*text);
     char *t = &(*text)[0];
     size_t to = 0, size = text->size();
+    if (!std::memchr(t, '\r', size) && !std::memchr(t, '\t', size) && !std::memchr(t, 0, size))
+        return;
     for (size_t i = 0; i < size; i++) {
         char c = t[i];
         if (c == '\r') {
@@ -196,50 +198,35 @@ static void Normalise(std::string *text)
     text->resize(to);
 }
 
-/* The file's text in memory of malloc's, or null; *len its length. */
-static char *ReadText(const char *filename, size_t *len)
+/* The file's text; false when it cannot be read. */
+static bool ReadText(const char *filename, std::string *text)
 {
-    std::string normal;
-    if (!filename || !*filename || !ReadWholeFile(filename, &normal))
-        return nullptr;
-    Normalise(&normal);
-    char *text = static_cast<char *>(std::malloc(normal.size() + 1));
-    if (text) {
-        std::memcpy(text, normal.c_str(), normal.size() + 1);
-        *len = normal.size();
-    }
-    return text;
+    if (!filename || !*filename || !ReadWholeFile(filename, text))
+        return false;
+    Normalise(text);
+    return true;
+}
+
+/* While a record of a merge is exported, a text shows its placeholders
+ * filled (the file itself keeps them). */
+static void FillMergedText(const char *filename, std::string *text)
+{
+    const char *filled = MergedFileText(filename, text->c_str());
+    if (filled != text->c_str())
+        *text = filled;
 }
 
 /* The text from the memory pool (free it with FreeTextFile), or null. */
-/* While a record of a merge is exported, a text shows its placeholders
- * filled (the file itself keeps them). Takes and returns malloc's memory. */
-static char *FillMergedText(const char *filename, char *text, size_t *len)
-{
-    const char *filled = MergedFileText(filename, text);
-    if (filled == text)
-        return text;
-    char *copy = static_cast<char *>(std::malloc(std::strlen(filled) + 1));
-    if (!copy)
-        return text;
-    std::strcpy(copy, filled);
-    std::free(text);
-    *len = std::strlen(copy);
-    return copy;
-}
-
 char *GetTextFile(const char *filename)
 {
     DebugPrint("-> GetTextFile(%s)\n", filename ? filename : "");
-    size_t len = 0;
-    char *text = ReadText(filename, &len);
-    if (!text)
+    std::string text;
+    if (!ReadText(filename, &text))
         return nullptr;
-    text = FillMergedText(filename, text, &len);
-    char *pooled = static_cast<char *>(AllocPooled(APMemPool, len + 1));
+    FillMergedText(filename, &text);
+    char *pooled = static_cast<char *>(AllocPooled(APMemPool, text.size() + 1));
     if (pooled)
-        std::memcpy(pooled, text, len + 1);
-    std::free(text);
+        std::memcpy(pooled, text.c_str(), text.size() + 1);
     return pooled;
 }
 
@@ -258,8 +245,7 @@ void FreeTextFile(char *text)
 enum { CACHED_TEXTS = 8, CACHED_BYTES = 64 << 20 };
 
 struct CachedText {
-    char *text;        /* the cached text of `key` */
-    size_t len;
+    std::string *text; /* the cached text of `key` */
     std::string *key;  /* host path and identity of the file it came from */
 };
 static CachedText cache[CACHED_TEXTS];
@@ -324,12 +310,12 @@ static void TakeFirst(size_t n)
 static void MakeRoom(void)
 {
     size_t bytes = 0, keep = 1;
-    while (keep < CACHED_TEXTS - 1 && cache[keep].key && bytes + cache[keep].len <= CACHED_BYTES)
-        bytes += cache[keep++].len;
+    while (keep < CACHED_TEXTS - 1 && cache[keep].key && bytes + cache[keep].text->size() <= CACHED_BYTES)
+        bytes += cache[keep++].text->size();
     for (size_t n = keep; n < CACHED_TEXTS; n++) {
-        std::free(cache[n].text);
+        delete cache[n].text;
         delete cache[n].key;
-        cache[n] = CachedText{nullptr, 0, nullptr};
+        cache[n] = CachedText{nullptr, nullptr};
     }
 }
 
@@ -346,14 +332,15 @@ static bool CacheBoxText(const GElement *ge)
             TakeFirst(n);
             return true;
         }
-    size_t len = 0;
-    char *text = ReadText(tbd.fn, &len);
-    if (!text)
+    std::string *text = new std::string;
+    if (!ReadText(tbd.fn, text)) {
+        delete text;
         return false;
-    text = FillMergedText(tbd.fn, text, &len);
+    }
+    FillMergedText(tbd.fn, text);
     MakeRoom();
     TakeFirst(CACHED_TEXTS - 1);
-    cache[0] = CachedText{text, len, new std::string(key)};
+    cache[0] = CachedText{text, new std::string(key)};
     return true;
 }
 
@@ -418,8 +405,8 @@ static bool LoadBoxText(GElement *ge)
         return false;
     if (!TakeFont(tbd.fontname, uint16_t(tbd.size)))
         return false; /* no line of it could be measured */
-    it.text = cache[0].text;
-    it.len = cache[0].len;
+    it.text = cache[0].text->c_str();
+    it.len = cache[0].text->size();
     it.hyphenate = HyphenateTextboxes();
     return true;
 }
@@ -862,10 +849,10 @@ uint32_t LaidOutTextboxStart(const GElement *ge)
  * that is not a blank or a line end; 0 for any other box. */
 uint32_t TextboxLeftOver(const GElement *ge, uint32_t end)
 {
-    if (!ChainEnd(ge) || !CacheBoxText(ge) || end >= cache[0].len)
+    if (!ChainEnd(ge) || !CacheBoxText(ge) || end >= cache[0].text->size())
         return 0;
-    const char *text = cache[0].text;
-    size_t last = cache[0].len;
+    const char *text = cache[0].text->c_str();
+    size_t last = cache[0].text->size();
     while (last > end && (text[last - 1] == ' ' || text[last - 1] == '\n'))
         last--;
     uint32_t chars = 0;
