@@ -67,7 +67,9 @@ struct ArenaBlock {
     char *base;
     size_t size, used;
 };
-static std::vector<ArenaBlock> arena; /* the blocks in use, then those kept for the next document */
+/* The blocks in use, then those kept for the next document; never
+ * destroyed, so the kept ones stay the process's until it ends. */
+static std::vector<ArenaBlock> &arena = *new std::vector<ArenaBlock>;
 static size_t arena_current;          /* the block allocations come from */
 
 /* ------------------------------------------------------------ the arena */

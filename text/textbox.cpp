@@ -287,11 +287,45 @@ bool TextboxFileReadable(const char *fn)
            access(host.c_str(), R_OK) == 0;
 }
 
+static bool holding; /* the layout runs, or a box it kept is taken up */
+
+/* The files' identities and the preference to hyphenate as looked at last
+ * while `holding`: a layout looks at each text's file and at the
+ * dictionary once, not once for each box, and a kept box once, as it is
+ * checked and then loaded. */
+static std::unordered_map<std::string, std::string> lookedkeys;
+static int lookedhyphenate = -1;
+
+static void LookAfresh(void)
+{
+    lookedkeys.clear();
+    lookedhyphenate = -1;
+}
+
+static std::string LookedFileKey(const char *fn)
+{
+    if (!holding)
+        return FileKey(fn);
+    auto looked = lookedkeys.find(fn);
+    if (looked == lookedkeys.end())
+        looked = lookedkeys.emplace(fn, FileKey(fn)).first;
+    return looked->second;
+}
+
+static bool Hyphenates(void)
+{
+    if (!holding)
+        return HyphenateTextboxes();
+    if (lookedhyphenate < 0)
+        lookedhyphenate = HyphenateTextboxes();
+    return lookedhyphenate != 0;
+}
+
 /* The file's identity and the record being merged, which fills its text;
  * empty for a file that cannot be read. */
 static std::string TextKey(const GElement *ge)
 {
-    std::string key = FileKey(ge->edata.tbd.fn);
+    std::string key = LookedFileKey(ge->edata.tbd.fn);
     if (!key.empty() && MergedRecord() >= 0)
         key += "#" + std::to_string(MergedRecord());
     return key;
@@ -359,8 +393,7 @@ struct HeldFont {
     double scale;
     double ascii[128];
 };
-static std::vector<HeldFont *> heldfonts;
-static bool holding; /* the boxes take their fonts from heldfonts */
+static std::vector<HeldFont *> heldfonts; /* while `holding` */
 
 static void ForgetHeldFonts(void)
 {
@@ -407,7 +440,7 @@ static bool LoadBoxText(GElement *ge)
         return false; /* no line of it could be measured */
     it.text = cache[0].text->c_str();
     it.len = cache[0].text->size();
-    it.hyphenate = HyphenateTextboxes();
+    it.hyphenate = Hyphenates();
     return true;
 }
 
@@ -945,7 +978,7 @@ static std::string Shape(const GElement *ge, uint32_t start)
     char shape[160];
     std::snprintf(shape, sizeof(shape), "%u %u %u %u %u %u %u %d|", unsigned(ge->sx), unsigned(ge->sy),
                   unsigned(ge->ex), unsigned(ge->ey), unsigned(tbd.size), unsigned(tbd.align), unsigned(start),
-                  int(HyphenateTextboxes()));
+                  int(Hyphenates()));
     return shape + std::string(tbd.fontname) + "|" + HyphenDictionaryName() + "|" + TextKey(ge);
 }
 
@@ -993,9 +1026,10 @@ static const KeptBox *KeptLines(const GElement *ge, uint32_t start)
 uint32_t WalkLaidOutTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void *data)
 {
     static char line[TEXTBOX_LINE];
+    LookAfresh();
+    holding = true;
     const KeptBox *box = KeptLines(ge, start);
     EndTextboxLines();
-    holding = true;
     bool loaded = box && LoadBoxText(ge);
     holding = false;
     if (!loaded) {
@@ -1018,6 +1052,7 @@ void LayoutTextboxChains(void)
 {
     ForgetKeptLines();
     FindChains();
+    LookAfresh();
     chains_found = holding = true;
     for (Node *p = GetHead(&pages); p; p = GetSucc(p))
         for (Node *n = GetHead(&reinterpret_cast<PageNode *>(p)->page); n; n = GetSucc(n)) {
