@@ -39,9 +39,14 @@ struct SizeEntry {
 static SizeEntry size_cache[SIZE_CACHE];
 static int size_cached;
 
+/* The real sizes of the textboxes' fonts, which their leading follows,
+ * kept alike: each box would read its font's description files again. */
+static SizeEntry real_cache[SIZE_CACHE];
+static int real_cached;
+
 void ResetPdfSizes(void)
 {
-    size_cached = 0;
+    size_cached = real_cached = 0;
 }
 
 static double FontSize(const TextAttr *ta, double *ssize)
@@ -192,6 +197,22 @@ static void DrawText(HPDF_Doc pdf, HPDF_Page *page, uint32_t pno, GElement *ge, 
 
 /* ------------------------------------------------------------ textboxes */
 
+static double BoxRealSize(const TextAttr *ta)
+{
+    for (int i = 0; i < real_cached; i++)
+        if (real_cache[i].ysize == ta->ta_YSize && !std::strcmp(real_cache[i].name, ta->ta_Name))
+            return real_cache[i].size;
+    uint32_t base = 0;
+    double size = ta->ta_YSize;
+    GetFontData(ta, &base, &size);
+    if (real_cached < SIZE_CACHE) {
+        SizeEntry &e = real_cache[real_cached++];
+        Strlcpy(e.name, ta->ta_Name, sizeof(e.name));
+        e.ysize = ta->ta_YSize, e.size = size, e.ssize = 0.0;
+    }
+    return size;
+}
+
 /* The leading follows the font's real size: a little less for a built-in
  * font, a little more for an embedded TrueType one. */
 static void DrawTextbox(HPDF_Doc pdf, HPDF_Page p, GElement *ge, uint32_t xs, uint32_t ye)
@@ -207,9 +228,7 @@ static void DrawTextbox(HPDF_Doc pdf, HPDF_Page p, GElement *ge, uint32_t xs, ui
     float intern;
     double ssize = 0;
     HPDF_Font font = SetElementFont(pdf, p, tbd.fontname, tbd.size, &ta, &intern, &ssize);
-    uint32_t base = 0;
-    double ysize = tbd.size;
-    GetFontData(&ta, &base, &ysize);
+    double ysize = BoxRealSize(&ta);
     HPDF_Page_BeginText(p);
     HPDF_Page_SetTextLeading(p, float(intern == 0.0f ? ysize - 0.4 : ysize + 0.2));
     DrawOwnPDFTextboxElement(p, ge, font, float(ssize), xs, ye);
