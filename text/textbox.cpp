@@ -393,7 +393,8 @@ struct HeldFont {
     double scale;
     double ascii[128];
 };
-static std::vector<HeldFont *> heldfonts; /* while `holding` */
+/* Never destroyed, so that the fonts stay the process's until it ends. */
+static std::vector<HeldFont *> &heldfonts = *new std::vector<HeldFont *>;
 
 static void ForgetHeldFonts(void)
 {
