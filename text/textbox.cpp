@@ -954,7 +954,7 @@ uint32_t WalkTextbox(GElement *ge, uint32_t start, TextboxLineFunc setline, void
  * lines depend on, is set from them instead of being read and measured
  * again. At most KEPT_BYTES of lines are kept; boxes beyond are read
  * again. */
-enum { KEPT_BYTES = 32 << 20 };
+enum { KEPT_BYTES = 32 << 20, KEPT_LINES = 1 << 18 };
 
 struct KeptLine {
     size_t at; /* in kepttext, ended by a NUL */
@@ -1001,10 +1001,15 @@ static uint32_t KeepBox(GElement *ge, uint32_t start)
     return end;
 }
 
+/* The lines' room is taken at once: grown as they come, a megabyte of
+ * them would be copied over and over, each copy into memory the system
+ * has yet to hand over. Room not written to costs nothing. */
 static void ForgetKeptLines(void)
 {
     kepttext.clear();
+    kepttext.reserve(KEPT_BYTES);
     keptlines.clear();
+    keptlines.reserve(KEPT_LINES);
     keptboxes.clear();
     links.clear();
     EndTextboxLines();
