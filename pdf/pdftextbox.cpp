@@ -45,6 +45,9 @@ struct PdfBox {
     const char *fontname;
     bool looked;       /* `lacks` holds the ASCII characters the font lacks */
     bool lacks[128];
+    bool lacking;      /* the font lacks a printable one of them */
+    uint32_t seen[8];  /* characters beyond ASCII already looked at, */
+    uint32_t nseen;    /* the latest in seen[nseen % 8] */
     float ssize;       /* the box's normal word spacing */
     int64_t left;      /* page-view pixels */
     uint32_t width;
@@ -114,9 +117,39 @@ static void NoteLacking(const char *fontname, uint32_t cp)
         font->second.push_back(cp);
 }
 
+/* The first byte of line[from, len) that is no printable ASCII character
+ * (a blank to a tilde), or len; eight bytes at a time, as most lines hold
+ * few other bytes or none. A word holds such a byte when a byte of it has
+ * its top bit set, lies below a blank or is DEL. */
+static size_t NextUnprintable(const char *line, size_t from, size_t len)
+{
+    const uint64_t ones = 0x0101010101010101ull, tops = ones * 0x80;
+    for (; from + 8 <= len; from += 8) {
+        uint64_t w, del;
+        std::memcpy(&w, line + from, 8);
+        del = w ^ (ones * 0x7F);
+        if ((w & tops) || ((w - ones * 0x20) & ~w & tops) || ((del - ones) & ~del & tops))
+            break;
+    }
+    while (from < len && line[from] >= 0x20 && line[from] < 0x7F)
+        from++;
+    return from;
+}
+
+/* The box's font has been asked about the character already. */
+static bool Seen(PdfBox *box, uint32_t cp)
+{
+    for (uint32_t n = 0; n < 8 && n < box->nseen; n++)
+        if (box->seen[n] == cp)
+            return true;
+    box->seen[box->nseen++ % 8] = cp;
+    return false;
+}
+
 /* A character the font lacks prints as the missing-glyph box, as on
  * screen, and is noted; each one beyond ASCII takes every glyph it is
- * drawn with into the PDF. The ASCII characters are looked up once a box. */
+ * drawn with into the PDF. The ASCII characters are looked up once a box,
+ * and a character beyond them is looked at once while it recurs. */
 static void CheckGlyphs(PdfBox *box, const char *line)
 {
     const ScreenFont *sf = TextboxFont();
@@ -124,17 +157,20 @@ static void CheckGlyphs(PdfBox *box, const char *line)
         return;
     if (!box->looked)
         for (uint32_t c = 0; c < 128; c++)
-            box->lacks[c] = !ScreenFontHasGlyph(sf, c);
+            box->lacking |= (box->lacks[c] = !ScreenFontHasGlyph(sf, c)) && c >= 0x20 && c < 0x7F;
     box->looked = true;
-    for (size_t i = 0; line[i];) {
+    size_t len = std::strlen(line);
+    for (size_t i = box->lacking ? 0 : NextUnprintable(line, 0, len); i < len;) {
         unsigned char c = (unsigned char)line[i];
         if (c < 0x80) {
             if (box->lacks[c])
                 NoteLacking(box->fontname, c);
-            i++;
+            i = box->lacking ? i + 1 : NextUnprintable(line, i + 1, len);
             continue;
         }
         uint32_t cp = Utf8At(line, &i);
+        if (Seen(box, cp))
+            continue;
         if (!ScreenFontHasGlyph(sf, cp))
             NoteLacking(box->fontname, cp);
         else if (box->font)
@@ -246,7 +282,8 @@ int DrawOwnPDFTextboxElement(HPDF_Page page, GElement *element, HPDF_Font font, 
     if (box.font)
         HPDF_Page_SetFontAndSize(page, box.font, HPDF_Page_GetCurrentFontSize(page));
     box.fontname = element->edata.tbd.fontname;
-    box.looked = false;
+    box.looked = box.lacking = false;
+    box.nseen = 0;
     box.ssize = ssize;
     box.left = element->sx < element->ex ? element->sx : element->ex;
     box.width = element->sx > element->ex ? element->sx - element->ex : element->ex - element->sx;
