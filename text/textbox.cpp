@@ -154,11 +154,19 @@ int SetTextboxFile(char *fn, bool check)
 /* The text is UTF-8 throughout. Only its runs of bytes beyond ASCII are
  * looked at, each on its own: no sequence holds an ASCII byte, so a text
  * in ASCII needs no look at its sequences, nor a text of a few accents
- * more than a glance at them. */
+ * more than a glance at them. ASCII is passed over eight bytes at a
+ * time. */
 static bool Utf8Text(const std::string &text)
 {
     const char *p = text.data(), *end = p + text.size();
     while (p < end) {
+        uint64_t bytes = 0x8080808080808080ull;
+        if (end - p >= 8)
+            std::memcpy(&bytes, p, 8);
+        if (!(bytes & 0x8080808080808080ull)) {
+            p += 8;
+            continue;
+        }
         if (!((unsigned char)*p & 0x80)) {
             p++;
             continue;
