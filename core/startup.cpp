@@ -32,6 +32,7 @@
 #include "gui/windows.h"
 #include "pdf/fontcatalog.h"
 #include "pdf/pdfexport.h"
+#include "pdf/pdffonts.h"
 #include "pdf/pdfmerge.h"
 #include "platform/fontinstall.h"
 #include "view/geometry.h"
@@ -413,8 +414,12 @@ static int RunExportJob(const char *out)
     }
     PlacePage(ScreenWidth, ScreenHeight, PDaten.pageformat);
     HLManager(); /* the outline shows what the table of contents lists, in its order */
-    if (merge_table.empty())
-        return ExportProject(out, xstart, ystart, xend, yend) ? 0 : 1;
+    if (merge_table.empty()) {
+        KeepFontCopies(true); /* the definitions with their tables, as a merge's */
+        bool done = ExportProject(out, xstart, ystart, xend, yend);
+        KeepFontCopies(false);
+        return done ? 0 : 1;
+    }
     return MergeExport(out, merge_table.c_str(), xstart, ystart, xend, yend, slice_from, slice_to) >= 0 ? 0 : 1;
 }
 

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <dlfcn.h>
 #include <vector>
 
 #include <hpdf_conf.h>
@@ -227,6 +228,24 @@ HPDF_UINT16 HPDF_TTFontDef_GetGlyphid(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
 {
     const SteadyDef *s = Steady(fontdef);
     return s ? s->glyph[unicode] : LookUpGlyph(fontdef, unicode);
+}
+
+/* A character's width as the text is set: libharu's own routine marks a
+ * glyph used (and the glyphs a composite one is made of) the first time;
+ * after that, a definition with its tables answers from them. Without the
+ * tables, or for a glyph not yet used, libharu's routine answers, found
+ * behind this one. */
+HPDF_INT16 HPDF_TTFontDef_GetCharWidth(HPDF_FontDef fontdef, HPDF_UINT16 unicode)
+{
+    typedef HPDF_INT16 (*CharWidthFn)(HPDF_FontDef, HPDF_UINT16);
+    static CharWidthFn libharu = reinterpret_cast<CharWidthFn>(dlsym(RTLD_NEXT, "HPDF_TTFontDef_GetCharWidth"));
+    if (const SteadyDef *s = Steady(fontdef)) {
+        HPDF_TTFontDefAttr attr = static_cast<HPDF_TTFontDefAttr>(fontdef->attr);
+        HPDF_UINT16 gid = s->glyph[unicode];
+        if (gid < attr->num_glyphs && attr->glyph_tbl.flgs[gid])
+            return s->width[gid];
+    }
+    return libharu ? libharu(fontdef, unicode) : HPDF_INT16(fontdef->missing_width);
 }
 
 HPDF_INT16 HPDF_TTFontDef_GetGidWidth(HPDF_FontDef fontdef, HPDF_UINT16 gid)
