@@ -315,10 +315,10 @@ void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_
     (void)rp, (void)picture, (void)x, (void)y, (void)width, (void)height;
 }
 void DrawHandle(RastPort *rp, int32_t x, int32_t y, bool on) { (void)rp, (void)x, (void)y, (void)on; }
-void DrawGlyphRun(RastPort *rp, void *face, const char *file, double em, int32_t x, int32_t baseline,
-                  const uint32_t *glyphs, const double *offsets, size_t count)
+void DrawGlyphRun(RastPort *rp, const char *file, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count)
 {
-    (void)rp, (void)face, (void)file, (void)em, (void)x, (void)baseline, (void)glyphs, (void)offsets, (void)count;
+    (void)rp, (void)file, (void)em, (void)x, (void)baseline, (void)glyphs, (void)offsets, (void)count;
 }
 void PlatformShowPage(int32_t left, int32_t top, int32_t right, int32_t bottom) { (void)left, (void)top, (void)right, (void)bottom; }
 void PlatformSetZoom(int how) { (void)how; }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include <QComboBox>
 #include <QCursor>
@@ -53,23 +54,23 @@ static QPointF Origin(void)
                    std::floor((c.height() - view.page.height() * view.zoom) / 2));
 }
 
-static QTransform WindowToCanvas(void)
+QTransform PageViewTransform(void)
 {
     QPointF o = Origin();
     return QTransform(view.zoom, 0, 0, view.zoom, o.x() - view.page.left() * view.zoom,
                       o.y() - view.page.top() * view.zoom);
 }
 
+static uint16_t Qualifier(Qt::KeyboardModifiers mods)
+{
+    return (mods & Qt::ShiftModifier) ? uint16_t(QUAL_SHIFT) : 0;
+}
+
 /* The window pixel a canvas point lies on. */
 static QPoint CanvasToWindow(QPointF c)
 {
-    QPointF w = WindowToCanvas().inverted().map(c);
+    QPointF w = PageViewTransform().inverted().map(c);
     return QPoint(int(std::floor(w.x() + 1e-9)), int(std::floor(w.y() + 1e-9)));
-}
-
-QTransform PageViewTransform(void)
-{
-    return WindowToCanvas();
 }
 
 QSize PageAreaExtent(void)
@@ -166,10 +167,10 @@ static void ZoomAround(double zoom, QPoint port)
     }
     QScrollBar *h = view.scroll->horizontalScrollBar(), *v = view.scroll->verticalScrollBar();
     QPointF canvas(port.x() + h->value(), port.y() + v->value());
-    QPointF window = WindowToCanvas().inverted().map(canvas);
+    QPointF window = PageViewTransform().inverted().map(canvas);
     view.zoom = Clamp(zoom);
     Relayout();
-    QPointF moved = WindowToCanvas().map(window);
+    QPointF moved = PageViewTransform().map(window);
     h->setValue(int(std::lround(moved.x() - port.x())));
     v->setValue(int(std::lround(moved.y() - port.y())));
 }
@@ -189,7 +190,7 @@ static double StepZoom(bool in)
                 return step / 100.0;
         return double(ZOOM_MOST) / 100;
     }
-    for (int i = int(sizeof(zoom_steps) / sizeof(zoom_steps[0])); i-- > 0;)
+    for (int i = int(std::size(zoom_steps)); i-- > 0;)
         if (zoom_steps[i] < now)
             return zoom_steps[i] / 100.0;
     return double(ZOOM_LEAST) / 100;
@@ -251,7 +252,7 @@ void UpdatePageView(const QRectF &area)
         return;
     }
     int m = HANDLE_RADIUS + 2;
-    pagearea->update(WindowToCanvas().mapRect(area).toAlignedRect().adjusted(-m, -m, m, m));
+    pagearea->update(PageViewTransform().mapRect(area).toAlignedRect().adjusted(-m, -m, m, m));
 }
 
 PageAreaWidget::PageAreaWidget(QWidget *parent) : QWidget(parent)
@@ -269,7 +270,7 @@ void PageAreaWidget::paintEvent(QPaintEvent *event)
     QPainter p(this);
     QRect r = event->rect();
     p.fillRect(r, PenColor(0));
-    QTransform map = WindowToCanvas();
+    QTransform map = PageViewTransform();
     p.setTransform(map);
     PaintPageFigures(p, map.inverted().mapRect(QRectF(r)));
     p.resetTransform();
@@ -285,7 +286,7 @@ void PageAreaWidget::Report(uint32_t cls, uint16_t code, QPointF pos, Qt::Keyboa
         std::printf("   button %u at %d,%d\n", code, w.x(), w.y());
         std::fflush(stdout);
     }
-    PlatformPostMessage(0, cls, 0, code, w.x(), w.y(), (mods & Qt::ShiftModifier) ? uint16_t(QUAL_SHIFT) : 0);
+    PlatformPostMessage(0, cls, 0, code, w.x(), w.y(), Qualifier(mods));
 }
 
 /* A drag with the middle button pans the page, as in most layout
@@ -363,9 +364,9 @@ void PageAreaWidget::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right: code = RAWKEY_RIGHT; break;
     default: event->ignore(); return;
     }
-    bool shift = event->modifiers() & Qt::ShiftModifier;
-    PlatformPostMessage(0, WMHI_RAWKEY, 0, uint16_t(code + (shift ? RAWKEY_SHIFTED : 0)), windows[0].mx,
-                        windows[0].my, shift ? uint16_t(QUAL_SHIFT) : 0);
+    uint16_t qual = Qualifier(event->modifiers());
+    PlatformPostMessage(0, WMHI_RAWKEY, 0, uint16_t(code + (qual & QUAL_SHIFT ? RAWKEY_SHIFTED : 0)), windows[0].mx,
+                        windows[0].my, qual);
     event->accept();
 }
 
@@ -413,7 +414,7 @@ static void ChooseZoom(int index)
 {
     if (index == 0 || index == 1)
         PlatformSetZoom(index == 0 ? ZOOM_FIT_PAGE : ZOOM_FIT_WIDTH);
-    else if (index - 2 < int(sizeof(zoom_steps) / sizeof(zoom_steps[0])))
+    else if (index - 2 < int(std::size(zoom_steps)))
         PlatformSetZoom(zoom_steps[index - 2]);
 }
 
@@ -457,7 +458,7 @@ void DumpPageView(void)
         return;
     QWidget *port = view.scroll->viewport();
     QPoint at = port->mapToGlobal(QPoint(0, 0));
-    QPointF window = WindowToCanvas().inverted().map(QPointF(pagearea->mapFrom(port, QPoint(0, 0))));
+    QPointF window = PageViewTransform().inverted().map(QPointF(pagearea->mapFrom(port, QPoint(0, 0))));
     std::printf("   pagearea at %d,%d window %.4f,%.4f zoom %.6f size %dx%d\n", at.x(), at.y(), window.x(),
                 window.y(), view.zoom, port->width(), port->height());
     std::fflush(stdout);

@@ -5,8 +5,8 @@
  *
  * Invariant: every value set from code is set with the widget's signals
  * blocked, so only the user's own input becomes a message. Pointer
- * positions are always those of the window's laid-out content, whether a
- * scrolling view shows it or not (ContentPos).
+ * positions over the page are window coordinates at 100 %, whatever the
+ * page view's zoom and scrolling (pageview.cpp).
  */
 #include "platform/qtprivate.h"
 
@@ -32,7 +32,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -111,19 +110,6 @@ void ScrollFrame::keyPressEvent(QKeyEvent *event)
         QScrollArea::keyPressEvent(event);
 }
 
-static void TraceScroll(void)
-{
-    if (!PlatformTrace || !pagearea)
-        return;
-    QScrollArea *view = qobject_cast<QScrollArea *>(pagearea->window());
-    if (!view)
-        return;
-    QPoint g = pagearea->mapToGlobal(QPoint(0, 0));
-    std::printf("   view scrolled to %d,%d pagearea at %d,%d\n", view->horizontalScrollBar()->value(),
-                view->verticalScrollBar()->value(), g.x(), g.y());
-    std::fflush(stdout);
-}
-
 /* A main window larger than the screen keeps its size and layout and is
  * shown in a view of the size it was asked for, which scrolls it. */
 static void HoldInScrollView(int win, QSize viewsize)
@@ -136,8 +122,6 @@ static void HoldInScrollView(int win, QSize viewsize)
     view->resize(viewsize);
     int bar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     view->setMaximumSize(content->size() + QSize(bar, bar));
-    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, TraceScroll);
-    QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, TraceScroll);
 }
 
 /* ------------------------------------------------------------ windows */

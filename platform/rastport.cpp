@@ -40,8 +40,7 @@ enum FigureKind { FIG_LINE, FIG_FILL, FIG_ELLIPSE, FIG_PICTURE, FIG_TEXT, FIG_HA
 
 /* A text's glyphs, placed at (x1, y1) = (x, baseline). */
 struct TextRun {
-    void *face;
-    std::string file;
+    std::string file; /* the TrueType file, which names the face */
     double em;
     std::vector<uint32_t> glyphs;
     std::vector<double> offsets;
@@ -119,7 +118,7 @@ static bool SameFigure(const Figure &a, const Figure &b)
         return false;
     if (a.kind != FIG_TEXT)
         return true;
-    return a.text->face == b.text->face && a.text->em == b.text->em && a.text->glyphs == b.text->glyphs &&
+    return a.text->file == b.text->file && a.text->em == b.text->em && a.text->glyphs == b.text->glyphs &&
            a.text->offsets == b.text->offsets;
 }
 
@@ -236,13 +235,12 @@ void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_
     rp->mode = mode;
 }
 
-void DrawGlyphRun(RastPort *rp, void *face, const char *file, double em, int32_t x, int32_t baseline,
-                  const uint32_t *glyphs, const double *offsets, size_t count)
+void DrawGlyphRun(RastPort *rp, const char *file, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count)
 {
-    if (!rp || !face || !file || count == 0)
+    if (!rp || !file || count == 0)
         return;
     auto run = std::make_shared<TextRun>();
-    run->face = face;
     run->file = file;
     run->em = em;
     run->glyphs.assign(glyphs, glyphs + count);
@@ -372,17 +370,15 @@ void PaintPageMarks(QPainter &p, const QTransform &map, double handle)
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(PenColor(1), 0));
     for (const Figure &f : band_figures) {
-        QColor c = PenColor(f.pen);
         if (f.kind == FIG_LINE)
             p.drawLine(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), map.map(QPointF(f.x2 + 0.5, f.y2 + 0.5)));
         else if (f.kind == FIG_FILL)
-            p.fillRect(map.mapRect(f.bounds), c);
+            p.fillRect(map.mapRect(f.bounds), PenColor(f.pen));
         else if (f.kind == FIG_ELLIPSE)
             p.drawEllipse(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), f.x2 * map.m11(), f.y2 * map.m22());
         else
             PaintMapped(p, map, f);
     }
-    p.setPen(QPen(PenColor(1), 0));
     for (const Figure &f : handle_figures)
         p.drawEllipse(map.map(QPointF(f.x1 + 0.5, f.y1 + 0.5)), handle, handle);
     p.restore();

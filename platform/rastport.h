@@ -31,12 +31,11 @@ uint32_t PenRGB(uint8_t pen);
  * height of 0 takes the picture's own. */
 void DrawPicture(RastPort *rp, const void *picture, int32_t x, int32_t y, int32_t width = 0, int32_t height = 0);
 
-/* A text: glyphs of the FreeType face `face` (an FT_Face), read from the
- * host path `file`, at `em` pixels per em, each at its offset in pixels
- * from x along the baseline; the page view draws their outlines at every
- * zoom. */
-void DrawGlyphRun(RastPort *rp, void *face, const char *file, double em, int32_t x, int32_t baseline,
-                  const uint32_t *glyphs, const double *offsets, size_t count);
+/* A text: glyphs of the TrueType file `file` (a host path) at `em` pixels
+ * per em, each at its offset in pixels from x along the baseline; the page
+ * view draws their outlines at every zoom. */
+void DrawGlyphRun(RastPort *rp, const char *file, double em, int32_t x, int32_t baseline, const uint32_t *glyphs,
+                  const double *offsets, size_t count);
 
 /* A selection handle at (x, y): drawn above the page at the same size on
  * the screen at every zoom, or taken away again. */

@@ -4,7 +4,8 @@
  * embeds, unhinted, through Qt's glyph cache, sharp at every zoom.
  *
  * Relies on screenfont.cpp naming the file each face was read from; Qt
- * reads it once for each size asked, and the fonts stay for the run.
+ * reads each file once, makes each size asked from it, and the fonts stay
+ * for the run.
  */
 #include "platform/qtprivate.h"
 
@@ -15,8 +16,9 @@
 #include <QFile>
 #include <QRawFont>
 
-/* By file and pixels per em; never destroyed, as Qt's font machinery may
- * be gone at the process's end. */
+/* By file, and by file and pixels per em; never destroyed, as Qt's font
+ * machinery may be gone at the process's end. */
+static std::map<std::string, QRawFont> &files = *new std::map<std::string, QRawFont>;
 static std::map<std::pair<std::string, double>, QRawFont> &rawfonts =
     *new std::map<std::pair<std::string, double>, QRawFont>;
 
@@ -28,7 +30,14 @@ const QRawFont &FaceRawFont(const std::string &file, double em)
     auto it = rawfonts.find(key);
     if (it != rawfonts.end())
         return it->second;
-    QRawFont raw;
-    raw.loadFromFile(QFile::decodeName(file.c_str()), em, QFont::PreferNoHinting);
-    return rawfonts[key] = raw;
+    auto read = files.find(file);
+    if (read == files.end()) {
+        QRawFont raw;
+        raw.loadFromFile(QFile::decodeName(file.c_str()), em, QFont::PreferNoHinting);
+        read = files.emplace(file, raw).first;
+    }
+    QRawFont sized = read->second;
+    if (sized.isValid())
+        sized.setPixelSize(em);
+    return rawfonts[key] = sized;
 }

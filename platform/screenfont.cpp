@@ -357,7 +357,7 @@ static void DrawCodes(const ScreenFont *font, RastPort *rp, int32_t x, int32_t b
         offsets.push_back(pen * Scale(font));
         pen += double(adv);
     }
-    DrawGlyphRun(rp, font->fe->face, font->fe->file.c_str(), font->em, x, baseline_y, glyphs.data(), offsets.data(),
+    DrawGlyphRun(rp, font->fe->file.c_str(), font->em, x, baseline_y, glyphs.data(), offsets.data(),
                  glyphs.size());
 }
 
