@@ -59,6 +59,17 @@ start_pagimo() {
     sleep 1
 }
 
+# saved_elements ARCHIVE: the elements of a saved project, a line each, as
+# dump_elements ($dump) reads its element file unpacked by Info-ZIP's unzip.
+saved_elements() {
+    local pff
+    rm -rf "$scratch/unzipped"
+    unzip -q "$1" -d "$scratch/unzipped" || fail "unzip cannot open the saved project"
+    pff=$(find "$scratch/unzipped" -name Elemente.pff | head -1)
+    [ -n "$pff" ] || fail "no element file in the archive"
+    "$dump" "$pff" || fail "the element file does not read back"
+}
+
 centre() { # gadget id -> "x y" on the screen
     grep -m1 "^   gadget $1 at" "$out" | sed -E 's/.* at ([0-9-]+),([0-9-]+) size ([0-9]+)x([0-9]+)/\1 \2 \3 \4/' |
         awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'

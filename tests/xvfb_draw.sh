@@ -88,11 +88,7 @@ for _ in $(seq 1 100); do [ -s "$scratch/drawn.pfz" ] && break; sleep 0.1; done
 [ -s "$scratch/drawn.pfz" ] || fail "Save as wrote no project"
 sleep 0.5
 
-mkdir "$scratch/unzipped"
-unzip -q "$scratch/drawn.pfz" -d "$scratch/unzipped" || fail "unzip cannot open the saved project"
-pff=$(find "$scratch/unzipped" -name Elemente.pff | head -1)
-[ -n "$pff" ] || fail "no element file in the archive"
-"$dump" "$pff" > "$scratch/elements" || fail "the element file does not read back"
+saved_elements "$scratch/drawn.pfz" > "$scratch/elements"
 cat "$scratch/elements"
 
 read -r r1x r1y <<< "$(win $((cx - 200)) $((cy - 150)))"

@@ -20,12 +20,7 @@ wid=$(xdotool search --name '^unnamed$' | head -1)
 [ -n "$wid" ] || fail "no main window titled unnamed"
 
 key() { xdotool windowfocus --sync "$wid" 2>/dev/null; xdotool key --window "$wid" "$1"; sleep 0.4; }
-# The page's elements as saved in the archive, one line each.
-saved() {
-    rm -rf "$scratch/unzipped"
-    unzip -q "$scratch/page.pfz" -d "$scratch/unzipped" || fail "unzip cannot open the saved project"
-    "$dump" "$scratch/unzipped/PAG4/Elemente.pff" || fail "the element file does not read back"
-}
+saved() { saved_elements "$scratch/page.pfz"; }
 save() {
     local before
     before=$(stat -c %Y.%s "$scratch/page.pfz" 2>/dev/null)

@@ -61,12 +61,7 @@ import -window root "$outdir/xvfb-zoom-200.png"
 
 # Save, then move the picture with the select tool by (100, 60) on the
 # screen, and save again.
-saved() {
-    rm -rf "$scratch/unzipped"
-    mkdir "$scratch/unzipped"
-    unzip -q "$scratch/zoomed.pfz" -d "$scratch/unzipped" || fail "unzip cannot open the saved project"
-    "$dump" "$(find "$scratch/unzipped" -name Elemente.pff | head -1)" | grep '^1 21 '
-}
+saved() { saved_elements "$scratch/zoomed.pfz" | grep '^1 21 '; }
 xdotool key --window "$wid" ctrl+s
 for _ in $(seq 1 100); do [ -s "$scratch/zoomed.pfz" ] && break; sleep 0.1; done
 before=$(saved)
