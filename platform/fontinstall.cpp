@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
 #include <vector>
@@ -49,7 +51,7 @@ struct FontMetrics {
     uint32_t space; /* width of a blank, see WriteTagFile */
 };
 
-static void LinkSystemFonts(void);
+static void MakeDrawer(void);
 static void DescribeDrawer(void);
 
 bool InstallFonts(void)
@@ -57,8 +59,8 @@ bool InstallFonts(void)
     DebugPrint("-> InstallFonts()\n");
     if (!CreateDirTree("FONTS:"))
         return false;
-    if (FileKindOf(TT_DRAWER) == FK_NONE && CreateDirTree(TT_DRAWER))
-        LinkSystemFonts();
+    if (FileKindOf(TT_DRAWER) == FK_NONE)
+        MakeDrawer();
     DescribeDrawer();
     SaveFileFacts();
     return true;
@@ -157,8 +159,9 @@ static std::vector<SystemFont> FindSystemFonts(void)
 }
 
 /* The families the program knows first, then the rest by file name, so the
- * same 80 come every time; a base name is linked once. */
-static void LinkSystemFonts(void)
+ * same 80 come every time; a base name is linked once. `drawer` is a host
+ * path. */
+static void LinkSystemFonts(const std::string &drawer)
 {
     std::vector<SystemFont> fonts = FindSystemFonts();
     std::sort(fonts.begin(), fonts.end(), [](const SystemFont &a, const SystemFont &b) {
@@ -172,11 +175,25 @@ static void LinkSystemFonts(void)
             break;
         if (std::find(linked.begin(), linked.end(), f.base) != linked.end())
             continue;
-        std::string link = HostPath((std::string(TT_DRAWER "/") + f.base).c_str());
+        std::string link = drawer + "/" + f.base;
         if (symlink(f.path.c_str(), link.c_str()) == 0)
             linked.push_back(f.base);
     }
     DebugPrint("InstallFonts: %zu fonts linked\n", linked.size());
+}
+
+/* The drawer is filled under a name of its own and renamed into place, so
+ * that another start at the same time finds it whole or not at all; when
+ * another was quicker, its drawer stays and this one goes. */
+static void MakeDrawer(void)
+{
+    std::string drawer = HostPath(TT_DRAWER), temp = drawer + ".XXXXXX";
+    if (drawer.empty() || !mkdtemp(&temp[0]))
+        return;
+    chmod(temp.c_str(), 0755); /* as CreateDirTree makes folders */
+    LinkSystemFonts(temp);
+    if (rename(temp.c_str(), drawer.c_str()) != 0)
+        DeleteAll(temp.c_str());
 }
 
 /* ------------------------------------------------------------ descriptions */
@@ -196,16 +213,12 @@ static bool MeasureFont(const char *ttpath, FontMetrics *m)
     return true;
 }
 
+/* Written beside and renamed into place: another start installing the
+ * same fonts at once, or a job reading them, never finds a file half
+ * written. */
 static bool WriteWhole(const std::string &path, const void *data, size_t size)
 {
-    FILE *f = OpenFile(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        DeleteFile(path.c_str());
-    return ok;
+    return WriteFileReplacing(path.c_str(), std::string(static_cast<const char *>(data), size));
 }
 
 static void PutBe32(uint8_t *p, uint32_t v)

@@ -388,8 +388,9 @@ TEST_F(FontSanitize, CommandLineJobRefusesDamagedFontsWithoutASignal)
     EXPECT_EQ(Shell("ls -A '" + scratch + "/T2'"), "") << "the job's area and its font copies are gone";
 }
 
-/* Two jobs started together on an empty cache both sanitize the font and
- * both succeed, and one entry is left, with nothing beside it. */
+/* Jobs started together on an empty cache and an empty font folder all
+ * install the fonts, sanitize the font and succeed; the font folder is
+ * whole for each, and one entry is left, with nothing beside it. */
 TEST_F(FontSanitize, JobsStartedTogetherLeaveOneEntry)
 {
     PlatformScreenSize(&ScreenWidth, &ScreenHeight);
@@ -400,14 +401,20 @@ TEST_F(FontSanitize, JobsStartedTogetherLeaveOneEntry)
     ASSERT_EQ(SaveProject(false), 0u);
     FakeSanitizer("sleep 0.5\nPATH='" + path + "' exec ots-sanitize \"$1\" \"$2\"");
     setenv("PAGIMO_ASSIGN_TBIMAGES", (ProgramDataDir() + "/tbimages").c_str(), 1);
-    pid_t a = StartPagimo({"Debug=Off", "--pdf", "a.pdf", "job.pfz"}, scratch, scratch + "/a.out");
-    pid_t b = StartPagimo({"Debug=Off", "--pdf", "b.pdf", "job.pfz"}, scratch, scratch + "/b.out");
-    int sa = -1, sb = -1;
-    ASSERT_EQ(waitpid(a, &sa, 0), a);
-    ASSERT_EQ(waitpid(b, &sb, 0), b);
-    EXPECT_TRUE(WIFEXITED(sa) && WEXITSTATUS(sa) == 0) << ReadTextFile(scratch + "/a.out");
-    EXPECT_TRUE(WIFEXITED(sb) && WEXITSTATUS(sb) == 0) << ReadTextFile(scratch + "/b.out");
-    for (const char *pdf : {"/a.pdf", "/b.pdf"})
-        EXPECT_NE(Shell("pdftotext '" + scratch + pdf + "' -").find("Together"), std::string::npos) << pdf;
+    setenv("PAGIMO_ASSIGN_FONTS", (scratch + "/fresh-fonts").c_str(), 1);
+    const char *const names[] = {"a", "b", "c", "d"};
+    std::vector<pid_t> jobs;
+    for (const char *n : names)
+        jobs.push_back(StartPagimo({"Debug=Off", "--pdf", std::string(n) + ".pdf", "job.pfz"}, scratch,
+                                   scratch + "/" + n + ".out"));
+    for (size_t i = 0; i < jobs.size(); i++) {
+        int status = -1;
+        ASSERT_EQ(waitpid(jobs[i], &status, 0), jobs[i]);
+        std::string n = names[i];
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadTextFile(scratch + "/" + n + ".out");
+        EXPECT_NE(Shell("pdftotext '" + scratch + "/" + n + ".pdf' -").find("Together"), std::string::npos) << n;
+    }
+    setenv("PAGIMO_ASSIGN_FONTS", (scratch + "/fonts").c_str(), 1);
+    EXPECT_EQ(Shell("ls -A '" + scratch + "/fresh-fonts' | grep -c '^_TrueType'"), "1\n") << "one drawer, no other beside it";
     EXPECT_EQ(Cached(), FilePart(Entry(original).c_str()) + std::string("\n"));
 }
